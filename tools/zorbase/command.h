@@ -1,0 +1,31 @@
+// The `zorbase` tool's subcommands. Each subcommand lives in its own file and registers itself with
+// a static Command object, so adding one touches no other file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zb {
+namespace tool {
+
+// Exit codes: 0 success, 1 the operation failed, 2 usage error.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+using CommandFunction = int (*)(const std::vector<std::string>& args);
+
+struct Command {
+  // Registers `name` with its one-line `synopsis` and its `help` text (shown by `zorbase NAME --help`).
+  Command(const char* name, const char* synopsis, const char* help, CommandFunction run);
+};
+
+// Prints "zorbase: message" and the command's usage to standard error; returns kExitUsage.
+int UsageError(const std::string& command, const std::string& message);
+
+// Converts a UTF-8 command-line argument to wide text, and wide text to UTF-8 for printing.
+std::wstring Widen(const std::string& utf8);
+std::string Narrow(const std::wstring& wide);
+
+}  // namespace tool
+}  // namespace zb

@@ -1,0 +1,2 @@
+// Public headers of the afx subsystem; <zorbase/zorbase.h> includes this file.
+#pragma once

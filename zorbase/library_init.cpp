@@ -1,0 +1,28 @@
+// The library's load and unload steps, in one place and in one order. Each step runs when the
+// shared object is loaded (before the host's main) and is undone in reverse order when it is
+// unloaded. Steps are added here, in the order of concern below, as their subsystems land:
+//   1. register the log4cxx class of the log window appender
+//   2. default company "!TestCompany" and product name (executable base name) of the settings keys
+//   3. the empty CRC table lists and the one help wrapper
+//   4. the structured-exception translator of the loading thread
+//   5. the process-wide user unit in millimetres
+//   6. the progress-delegate factory of the sibling library
+//   7. the library's own self tests
+#include <zorbase/library_init.h>
+
+namespace zb {
+namespace {
+
+struct LibraryLifetime {
+  LibraryLifetime() {}
+  ~LibraryLifetime() {}
+};
+
+// Constructed during the library's static initialisation; destroyed when it unloads.
+LibraryLifetime g_library_lifetime __attribute__((init_priority(65000)));
+
+}  // namespace
+
+bool LibraryLoaded() { return true; }
+
+}  // namespace zb

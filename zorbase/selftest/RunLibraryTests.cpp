@@ -1,0 +1,52 @@
+#include <zorbase/selftest/RunLibraryTests.h>
+
+#include <UnitTest++/UnitTest++.h>
+#include <UnitTest++/TestReporter.h>
+#include <UnitTest++/CurrentTest.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+// Test names are ASCII identifiers, so a wide filter narrows character by character.
+std::string NarrowIdentifier(const wchar_t* text) {
+  std::string out;
+  for (; text != nullptr && *text != L'\0'; ++text) out += static_cast<char>(*text);
+  return out;
+}
+
+struct FilterPredicate {
+  std::string suite;  // empty: any suite
+  std::string test;   // empty: any test
+  bool operator()(const UnitTest::Test* t) const {
+    if (!suite.empty() && suite != t->m_details.suiteName) return false;
+    return test.empty() || test == t->m_details.testName;
+  }
+};
+
+}  // namespace
+
+int RunLibraryTests(UnitTest::TestReporter& reporter, const wchar_t* filter) {
+  FilterPredicate predicate;
+  const std::string text = NarrowIdentifier(filter);
+  const std::size_t dot = text.find('.');
+  if (dot == std::string::npos) {
+    predicate.test = text;
+  } else {
+    predicate.suite = text.substr(0, dot);
+    predicate.test = text.substr(dot + 1);
+  }
+  // A run may start from inside a running test (the self tests do); the runner repoints UnitTest++'s
+  // current-test globals, so they are put back afterwards for the outer test's checks.
+  UnitTest::TestResults* outer_results = UnitTest::CurrentTest::Results();
+  const UnitTest::TestDetails* outer_details = UnitTest::CurrentTest::Details();
+  int failures;
+  {
+    UnitTest::TestRunner runner(reporter);
+    failures = runner.RunTestsIf(UnitTest::Test::GetTestList(), nullptr, predicate, 0);
+  }
+  UnitTest::CurrentTest::Results() = outer_results;
+  UnitTest::CurrentTest::Details() = outer_details;
+  return failures;
+}

@@ -1,0 +1,3 @@
+// Public headers of the selftest subsystem; <zorbase/zorbase.h> includes this file.
+#pragma once
+#include <zorbase/selftest/RunLibraryTests.h>

@@ -1,0 +1,2 @@
+// Public headers of the stdbase subsystem; <zorbase/zorbase.h> includes this file.
+#pragma once
