@@ -6,3 +6,6 @@
 #include <zorbase/platform/win_types.h>
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/last_error.h>
+#include <zorbase/platform/format.h>
+#include <zorbase/platform/codepage.h>
+#include <zorbase/platform/numeric.h>
