@@ -564,6 +564,30 @@ TEST(ProtectedAlloc) {
   CHECK_EQUAL(3u, s.SIZE());
 }
 
+TEST(NumericConversions) {
+  CHECK_EQUAL(42, MString(L"  42abc").INT());
+  CHECK_EQUAL(-17, MString(L"-17").INT());
+  CHECK_EQUAL(0, MString(L"abc").INT());
+  CHECK_EQUAL(0, MString().INT());
+  CHECK_EQUAL(-123456789, MString(L"\t-123456789").LONG());
+  CHECK_EQUAL(2147483647, MString(L"4294967296").LONG());  // 32-bit, saturated
+  CHECK_EQUAL(0, MString().LONG());
+  CHECK_CLOSE(350.0, MString(L" 3.5e2x").DOUBLE(), 1e-12);
+  CHECK_EQUAL(0.0, MString(L"x1").DOUBLE());
+  CHECK_EQUAL(0.1f, MString(L"0.1").FLOAT());
+  CHECK_EQUAL(0.0f, MString().FLOAT());
+  CHECK_EQUAL(-32768, MString(L"-32768").SHORT());
+  CHECK_EQUAL(12, MString(L" 12 34").SHORT());
+  CHECK_EQUAL(0, MString(L"abc").SHORT());
+  CHECK_EQUAL(0, MString().SHORT());
+  CHECK_EQUAL(65535, MString(L"65535").USHORT());
+  CHECK_EQUAL(0, MString(L"-").USHORT());
+  CHECK_EQUAL(4294967295u, MString(L"4294967295").ULONG());
+  CHECK_EQUAL(0u, MString(L"4294967296").ULONG());  // a 32-bit field wraps
+  CHECK_EQUAL(0u, MString(L"none").ULONG());
+  CHECK_EQUAL(0u, MString().ULONG());
+}
+
 TEST(DoTest) { CHECK(MString::DO_TEST()); }
 
 }
