@@ -172,6 +172,11 @@ void MString::_APPEND(const wchar_t* text, std::uint64_t n) {
 }
 
 MString& MString::operator+=(wchar_t c) {
+  if (_IS_REUSE_MODE() && m_text && m_size >= m_length + 2) {  // the common case of a reuse loop
+    m_text[m_length++] = c;
+    m_text[m_length] = 0;
+    return *this;
+  }
   _APPEND(&c, 1);
   return *this;
 }
