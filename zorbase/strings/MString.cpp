@@ -1,9 +1,11 @@
 // MString: buffer management, comparison, concatenation, search and editing.
 #include <zorbase/strings/MString.h>
 
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <new>
 
 #include <zorbase/strings/internal/ascii.h>
 #include <zorbase/strings/internal/kmp_search.h>
@@ -257,7 +259,9 @@ std::uint64_t MString::FIND(const wchar_t* pattern, std::uint32_t count,
 bool MString::REPLACE(const wchar_t* find, const wchar_t* with, bool case_sensitive) {
   if (!m_text || !find) return false;
   const std::size_t find_len = std::wcslen(find);
-  const std::size_t text_len = std::wcslen(m_text);  // the text is read up to its terminator
+  // The occurrence is searched up to the terminator (as wcsstr does); the edit keeps the whole
+  // stored length.
+  const std::size_t text_len = std::wcslen(m_text);
   std::size_t at = 0;
   if (find_len > 0) {
     if (find_len > text_len) return false;
@@ -267,13 +271,15 @@ bool MString::REPLACE(const wchar_t* find, const wchar_t* with, bool case_sensit
   // `with` may lie in this buffer: keep a copy while the buffer is rewritten.
   const std::size_t with_len = with ? std::wcslen(with) : 0;
   std::unique_ptr<wchar_t[]> with_copy;
-  if (with_len && with >= m_text && with < m_text + m_size) {
+  const std::uintptr_t with_at = reinterpret_cast<std::uintptr_t>(with);
+  const std::uintptr_t buffer_at = reinterpret_cast<std::uintptr_t>(m_text);
+  if (with_len && with_at >= buffer_at && with_at < buffer_at + m_size * sizeof(wchar_t)) {
     with_copy.reset(new wchar_t[with_len]);
     std::wmemcpy(with_copy.get(), with, with_len);
     with = with_copy.get();
   }
-  const std::uint64_t tail = text_len - at - find_len;
-  const std::uint64_t new_len = text_len - find_len + with_len;
+  const std::uint64_t tail = m_length - at - find_len;
+  const std::uint64_t new_len = m_length - find_len + with_len;
   if (!_IS_REUSE_MODE() || m_size <= new_len) {
     wchar_t* buffer = AllocateChars(new_len + 1);
     std::wmemcpy(buffer, m_text, at);
