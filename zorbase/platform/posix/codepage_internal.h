@@ -34,8 +34,8 @@ struct CodePage {
   enum Kind { kUtf8, kSingleByte, kAscii };
   UINT id;
   Kind kind;
-  const char16_t* high;           // kSingleByte: characters of bytes 0x80..0xFF
-  const ReverseEntry* reverse;    // kSingleByte: sorted by character
+  const char16_t* high;         // kSingleByte: characters of bytes 0x80..0xFF
+  const ReverseEntry* reverse;  // kSingleByte: sorted by character
   std::size_t reverse_count;
 };
 

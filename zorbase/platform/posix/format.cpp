@@ -201,7 +201,8 @@ void EmitChar(Sink<wchar_t>& sink, const Spec& spec, char c) {
 
 void EmitChar(Sink<char>& sink, const Spec& spec, wchar_t c) {
   char bytes[4];
-  std::size_t n = EncodeForNarrow(AnsiPage(), static_cast<char32_t>(static_cast<std::uint32_t>(c)), bytes);
+  std::size_t n =
+      EncodeForNarrow(AnsiPage(), static_cast<char32_t>(static_cast<std::uint32_t>(c)), bytes);
   PadBefore(sink, spec, n);
   sink.Put(bytes, n);
   PadAfter(sink, spec, n);
@@ -294,7 +295,8 @@ void EmitFloat(Sink<CharT>& sink, const Spec& spec, Float value, char conversion
   std::size_t prefix_length = 0;
   if (length > 0 && (text[0] == '-' || text[0] == '+' || text[0] == ' ')) prefix_length = 1;
   if ((conversion == 'a' || conversion == 'A') && length >= prefix_length + 2 &&
-      text[prefix_length] == '0' && (text[prefix_length + 1] == 'x' || text[prefix_length + 1] == 'X')) {
+      text[prefix_length] == '0' &&
+      (text[prefix_length + 1] == 'x' || text[prefix_length + 1] == 'X')) {
     prefix_length += 2;
   }
   if (spec.zero && !spec.left && spec.width > length) {
@@ -373,7 +375,8 @@ void Run(Sink<CharT>& sink, const CharT* format, va_list args) {
           spec.precision = static_cast<std::size_t>(precision);
         }
       } else {
-        while (*p >= CharT('0') && *p <= CharT('9')) spec.precision = AddDigit(spec.precision, *p++ - '0');
+        while (*p >= CharT('0') && *p <= CharT('9'))
+          spec.precision = AddDigit(spec.precision, *p++ - '0');
       }
     }
     switch (*p) {
@@ -433,11 +436,19 @@ void Run(Sink<CharT>& sink, const CharT* format, va_list args) {
       case CharT('i'): {
         std::int64_t value;
         switch (spec.size) {
-          case Size::kChar: value = static_cast<signed char>(va_arg(args, int)); break;
-          case Size::kShort: value = static_cast<short>(va_arg(args, int)); break;
+          case Size::kChar:
+            value = static_cast<signed char>(va_arg(args, int));
+            break;
+          case Size::kShort:
+            value = static_cast<short>(va_arg(args, int));
+            break;
           case Size::kLongLong:
-          case Size::kLongDouble: value = va_arg(args, long long); break;
-          default: value = va_arg(args, int); break;
+          case Size::kLongDouble:
+            value = va_arg(args, long long);
+            break;
+          default:
+            value = va_arg(args, int);
+            break;
         }
         std::uint64_t magnitude =
             value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
@@ -450,11 +461,19 @@ void Run(Sink<CharT>& sink, const CharT* format, va_list args) {
       case CharT('X'): {
         std::uint64_t value;
         switch (spec.size) {
-          case Size::kChar: value = static_cast<unsigned char>(va_arg(args, unsigned)); break;
-          case Size::kShort: value = static_cast<unsigned short>(va_arg(args, unsigned)); break;
+          case Size::kChar:
+            value = static_cast<unsigned char>(va_arg(args, unsigned));
+            break;
+          case Size::kShort:
+            value = static_cast<unsigned short>(va_arg(args, unsigned));
+            break;
           case Size::kLongLong:
-          case Size::kLongDouble: value = va_arg(args, unsigned long long); break;
-          default: value = va_arg(args, unsigned); break;
+          case Size::kLongDouble:
+            value = va_arg(args, unsigned long long);
+            break;
+          default:
+            value = va_arg(args, unsigned);
+            break;
         }
         unsigned base = conversion == CharT('u') ? 10 : conversion == CharT('o') ? 8 : 16;
         EmitInteger(sink, spec, value, false, base, conversion == CharT('X'), false);

@@ -135,11 +135,19 @@ class Scanner {
   // Stores an integer through the next pointer argument, in the width `size` names.
   void StoreInteger(Size size, std::uint64_t value) {
     switch (size) {
-      case Size::kChar: *va_arg(args_, unsigned char*) = static_cast<unsigned char>(value); break;
-      case Size::kShort: *va_arg(args_, std::uint16_t*) = static_cast<std::uint16_t>(value); break;
+      case Size::kChar:
+        *va_arg(args_, unsigned char*) = static_cast<unsigned char>(value);
+        break;
+      case Size::kShort:
+        *va_arg(args_, std::uint16_t*) = static_cast<std::uint16_t>(value);
+        break;
       case Size::kLongLong:
-      case Size::kLongDouble: *va_arg(args_, std::uint64_t*) = value; break;
-      default: *va_arg(args_, std::uint32_t*) = static_cast<std::uint32_t>(value); break;
+      case Size::kLongDouble:
+        *va_arg(args_, std::uint64_t*) = value;
+        break;
+      default:
+        *va_arg(args_, std::uint32_t*) = static_cast<std::uint32_t>(value);
+        break;
     }
   }
 
@@ -311,10 +319,10 @@ int Scanner::Run(const wchar_t* format) {
       case L'x':
       case L'X':
       case L'p': {
-        int base = conversion == L'i' ? 0
-                   : conversion == L'o' ? 8
+        int base = conversion == L'i'                                                 ? 0
+                   : conversion == L'o'                                               ? 8
                    : (conversion == L'x' || conversion == L'X' || conversion == L'p') ? 16
-                                                                                    : 10;
+                                                                                      : 10;
         std::uint64_t value;
         if (!ReadInteger(base, width, &value)) return stored;
         if (!suppress) {
