@@ -51,6 +51,11 @@ MString::MString(const wchar_t* text) {
   _ALLOC_AND_COPY(text ? text : kEmptyText, TextLength(text));
 }
 
+MString::MString(const CString& text) {
+  _INIT();
+  _ALLOC_AND_COPY(text.GetString(), static_cast<std::uint64_t>(text.GetLength()));
+}
+
 MString::MString(const MString& other) {
   _INIT();
   _ALLOC_AND_COPY(other.C_STR(), other.m_text ? other.m_length : 0);
@@ -113,6 +118,11 @@ MString& MString::operator=(const MString& other) {
   if (&other == this) return *this;
   if (!other.m_text) return *this = static_cast<const wchar_t*>(nullptr);
   _ALLOC_AND_COPY(other.m_text, other.m_length);
+  return *this;
+}
+
+MString& MString::operator=(const CString& text) {
+  _ALLOC_AND_COPY(text.GetString(), static_cast<std::uint64_t>(text.GetLength()));
   return *this;
 }
 

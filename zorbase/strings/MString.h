@@ -23,6 +23,7 @@
 #include <cstdarg>
 #include <cstdint>
 
+#include <zorbase/afx/CString.h>
 #include <zorbase/platform/export.h>
 
 class ZORBASE_API MString {
@@ -35,6 +36,9 @@ class ZORBASE_API MString {
 
   // Mode 1; a copy of `text` (null counts as empty) in a buffer of exactly length + 1.
   MString(const wchar_t* text);
+
+  // Mode 1; a copy of the platform string's GetLength() characters (embedded NULs included).
+  MString(const CString& text);
 
   // Mode 1; a copy of the source's length characters. A source with a null buffer gives an empty
   // string with a one-character buffer.
@@ -50,6 +54,9 @@ class ZORBASE_API MString {
 
   // As above with the other's buffer and length; self-assignment does nothing. The mode is kept.
   MString& operator=(const MString& other);
+
+  // The copy rule with the platform string's GetLength() characters.
+  MString& operator=(const CString& text);
 
   // Frees the buffer: null buffer, length 0, capacity 0; the mode is kept.
   void FREE();

@@ -68,6 +68,32 @@ TEST(ConstructionAllocatesExactly) {
   CHECK_EQUAL(1u, copy_of_default.SIZE());
 }
 
+TEST(FromPlatformString) {
+  CString platform(L"Metempsychosis");
+  MString s(platform);
+  CHECK_WIDE(L"Metempsychosis", s.C_STR());
+  CHECK_EQUAL(14u, s.LEN());
+  CHECK_EQUAL(15u, s.SIZE());
+  CHECK_EQUAL(1u, s.GET_MODE());
+  // The platform string's own length counts, not a search for the terminator.
+  CString with_nul(L"ab\0cd", 5);
+  MString copied(with_nul);
+  CHECK_EQUAL(5u, copied.LEN());
+  CHECK_EQUAL(L'd', copied[4]);
+  MString empty_source{CString()};
+  CHECK_EQUAL(1u, empty_source.SIZE());
+
+  MString reuse(L"a longer text");
+  reuse.SET_MODE(2);
+  reuse = CString(L"xy");
+  CHECK_WIDE(L"xy", reuse.C_STR());
+  CHECK_EQUAL(14u, reuse.SIZE());
+  MString exact(L"a longer text");
+  exact = with_nul;
+  CHECK_EQUAL(5u, exact.LEN());
+  CHECK_EQUAL(6u, exact.SIZE());
+}
+
 TEST(CopiesStartInModeOne) {
   MString reuse(L"abc");
   reuse.SET_MODE(2);
