@@ -15,6 +15,7 @@
 #include <zorbase/platform/codepage.h>
 
 #include "zorbase/platform/posix/codepage_internal.h"
+#include "zorbase/platform/posix/format_internal.h"
 
 namespace zb {
 namespace platform {
@@ -70,7 +71,7 @@ class Sink {
   std::size_t pos_ = 0;
 };
 
-enum class Size { kDefault, kChar, kShort, kLong, kLongLong, kLongDouble, kWide };
+using Size = internal::SizeModifier;
 
 struct Spec {
   bool left = false;
@@ -147,16 +148,6 @@ void EmitString(Sink<wchar_t>& sink, const Spec& spec, const char* text) {
   PadAfter(sink, spec, length);
 }
 
-// Encodes one wide character for a narrow format: '?' (or U+FFFD in UTF-8) for what the ANSI code
-// page lacks.
-inline std::size_t EncodeForNarrow(const CodePage& page, char32_t c, char* out) {
-  std::size_t n = internal::EncodeChar(page, c, out);
-  if (n != 0) return n;
-  if (page.kind == CodePage::kUtf8) return internal::EncodeUtf8(internal::kReplacementChar, out);
-  out[0] = '?';
-  return 1;
-}
-
 // A wide string in a narrow format: encoded through the ANSI code page. The precision bounds the
 // bytes written (a character that would not fit whole is left out), so at most that many wide
 // characters are read.
@@ -174,7 +165,7 @@ void EmitString(Sink<char>& sink, const Spec& spec, const wchar_t* text) {
     for (const wchar_t* p = text; out < limit && *p != 0;) {
       char32_t c;
       p += internal::ReadWideChar(p, limit - out >= 2 ? 2 : 1, &c);
-      std::size_t n = EncodeForNarrow(page, c, bytes);
+      std::size_t n = internal::EncodeOrReplace(page, c, bytes);
       if (n > limit - out) break;
       if (pass == 1) sink.Put(bytes, n);
       out += n;
@@ -201,8 +192,8 @@ void EmitChar(Sink<wchar_t>& sink, const Spec& spec, char c) {
 
 void EmitChar(Sink<char>& sink, const Spec& spec, wchar_t c) {
   char bytes[4];
-  std::size_t n =
-      EncodeForNarrow(AnsiPage(), static_cast<char32_t>(static_cast<std::uint32_t>(c)), bytes);
+  std::size_t n = internal::EncodeOrReplace(
+      AnsiPage(), static_cast<char32_t>(static_cast<std::uint32_t>(c)), bytes);
   PadBefore(sink, spec, n);
   sink.Put(bytes, n);
   PadAfter(sink, spec, n);
@@ -379,52 +370,7 @@ void Run(Sink<CharT>& sink, const CharT* format, va_list args) {
           spec.precision = AddDigit(spec.precision, *p++ - '0');
       }
     }
-    switch (*p) {
-      case CharT('h'):
-        ++p;
-        spec.size = Size::kShort;
-        if (*p == CharT('h')) {
-          ++p;
-          spec.size = Size::kChar;
-        }
-        break;
-      case CharT('l'):
-        ++p;
-        spec.size = Size::kLong;
-        if (*p == CharT('l')) {
-          ++p;
-          spec.size = Size::kLongLong;
-        }
-        break;
-      case CharT('L'):
-        ++p;
-        spec.size = Size::kLongDouble;
-        break;
-      case CharT('w'):
-        ++p;
-        spec.size = Size::kWide;
-        break;
-      case CharT('j'):
-      case CharT('z'):
-      case CharT('t'):
-        ++p;
-        spec.size = Size::kLongLong;
-        break;
-      case CharT('I'):
-        ++p;
-        if (p[0] == CharT('6') && p[1] == CharT('4')) {
-          p += 2;
-          spec.size = Size::kLongLong;
-        } else if (p[0] == CharT('3') && p[1] == CharT('2')) {
-          p += 2;
-          spec.size = Size::kDefault;
-        } else {
-          spec.size = Size::kLongLong;  // pointer-sized
-        }
-        break;
-      default:
-        break;
-    }
+    p = internal::ParseSizeModifier(p, &spec.size);
     const CharT conversion = *p;
     if (conversion == CharT(0)) {
       sink.Put(start, static_cast<std::size_t>(p - start));
