@@ -63,6 +63,11 @@ class Sink {
     }
   }
 
+  // True when nothing more will be stored (always in the counting pass).
+  bool full() const { return pos_ >= capacity_; }
+  // Counts `n` characters that would not be stored anyway.
+  void Skip(std::size_t n) { pos_ += n; }
+
   std::size_t count() const { return pos_; }
 
  private:
@@ -278,6 +283,10 @@ void EmitFloat(Sink<CharT>& sink, const Spec& spec, Float value, char conversion
   int n = std::snprintf(stack, sizeof(stack), format, precision, value);
   if (n < 0) n = 0;
   if (static_cast<std::size_t>(n) >= sizeof(stack)) {
+    if (sink.full()) {  // measuring only: the length is known, the digits are not needed
+      sink.Skip(std::max(spec.width, static_cast<std::size_t>(n)));
+      return;
+    }
     heap.resize(static_cast<std::size_t>(n) + 1);
     std::snprintf(&heap[0], heap.size(), format, precision, value);
     text = &heap[0];
@@ -537,6 +546,7 @@ std::ptrdiff_t AppendFormat(std::basic_string<CharT>& out, const CharT* format, 
   Run(sink, format, copy);
   va_end(copy);
   const std::size_t count = sink.count();
+  if (count > static_cast<std::size_t>(INT_MAX)) return -1;  // as the counting pass reports it
   if (count <= kStackChars) {
     out.append(stack, count);
   } else {
