@@ -35,16 +35,17 @@ void Rc4Words(unsigned char* buffer, std::size_t length, rc4_key* key) {
 #endif
   std::uint32_t s[256];
   for (int i = 0; i < 256; ++i) s[i] = key->state[i];
-  std::uint32_t x = key->x;
-  std::uint32_t y = key->y;
+  // 8-bit indices wrap by themselves, which keeps the index chain one instruction long.
+  std::uint8_t x = key->x;
+  std::uint8_t y = key->y;
   auto next = [&]() -> std::uint64_t {
-    x = (x + 1) & 255;
+    ++x;
     std::uint32_t sx = s[x];
-    y = (y + sx) & 255;
+    y = static_cast<std::uint8_t>(y + sx);
     std::uint32_t sy = s[y];
     s[x] = sy;
     s[y] = sx;
-    return s[(sx + sy) & 255];
+    return s[static_cast<std::uint8_t>(sx + sy)];
   };
   std::size_t i = 0;
   for (; i + 8 <= length; i += 8) {
@@ -63,8 +64,8 @@ void Rc4Words(unsigned char* buffer, std::size_t length, rc4_key* key) {
   }
   for (; i < length; ++i) buffer[i] ^= static_cast<unsigned char>(next());
   for (int j = 0; j < 256; ++j) key->state[j] = static_cast<unsigned char>(s[j]);
-  key->x = static_cast<unsigned char>(x);
-  key->y = static_cast<unsigned char>(y);
+  key->x = x;
+  key->y = y;
 }
 
 }  // namespace internal

@@ -37,19 +37,45 @@ ZB_AES_TARGET inline __m128i DecryptOne(const std::uint8_t* keys, int rounds, __
   return _mm_aesdeclast_si128(b, Key(keys, rounds));
 }
 
-// Eight blocks through all rounds; `Enc` picks the direction.
+// Eight blocks through all rounds; `Enc` picks the direction. Written out so the blocks stay in
+// registers and the round instructions of different blocks overlap.
+template <bool Enc>
+ZB_AES_TARGET inline __m128i Round(__m128i b, __m128i k) {
+  return Enc ? _mm_aesenc_si128(b, k) : _mm_aesdec_si128(b, k);
+}
+
+template <bool Enc>
+ZB_AES_TARGET inline __m128i LastRound(__m128i b, __m128i k) {
+  return Enc ? _mm_aesenclast_si128(b, k) : _mm_aesdeclast_si128(b, k);
+}
+
 template <bool Enc>
 ZB_AES_TARGET inline void Eight(const std::uint8_t* keys, int rounds, __m128i* b) {
   __m128i k = Key(keys, 0);
-  for (int i = 0; i < 8; ++i) b[i] = _mm_xor_si128(b[i], k);
+  __m128i b0 = _mm_xor_si128(b[0], k), b1 = _mm_xor_si128(b[1], k);
+  __m128i b2 = _mm_xor_si128(b[2], k), b3 = _mm_xor_si128(b[3], k);
+  __m128i b4 = _mm_xor_si128(b[4], k), b5 = _mm_xor_si128(b[5], k);
+  __m128i b6 = _mm_xor_si128(b[6], k), b7 = _mm_xor_si128(b[7], k);
   for (int r = 1; r < rounds; ++r) {
     k = Key(keys, r);
-    for (int i = 0; i < 8; ++i) b[i] = Enc ? _mm_aesenc_si128(b[i], k) : _mm_aesdec_si128(b[i], k);
+    b0 = Round<Enc>(b0, k);
+    b1 = Round<Enc>(b1, k);
+    b2 = Round<Enc>(b2, k);
+    b3 = Round<Enc>(b3, k);
+    b4 = Round<Enc>(b4, k);
+    b5 = Round<Enc>(b5, k);
+    b6 = Round<Enc>(b6, k);
+    b7 = Round<Enc>(b7, k);
   }
   k = Key(keys, rounds);
-  for (int i = 0; i < 8; ++i) {
-    b[i] = Enc ? _mm_aesenclast_si128(b[i], k) : _mm_aesdeclast_si128(b[i], k);
-  }
+  b[0] = LastRound<Enc>(b0, k);
+  b[1] = LastRound<Enc>(b1, k);
+  b[2] = LastRound<Enc>(b2, k);
+  b[3] = LastRound<Enc>(b3, k);
+  b[4] = LastRound<Enc>(b4, k);
+  b[5] = LastRound<Enc>(b5, k);
+  b[6] = LastRound<Enc>(b6, k);
+  b[7] = LastRound<Enc>(b7, k);
 }
 
 template <bool Enc>
@@ -69,6 +95,7 @@ ZB_AES_TARGET void Ecb(const std::uint8_t* keys, int rounds, const std::uint8_t*
     Store(out, Enc ? EncryptOne(keys, rounds, b) : DecryptOne(keys, rounds, b));
   }
 }
+
 
 }  // namespace
 
@@ -118,12 +145,20 @@ ZB_AES_TARGET void AesNiCbcDecrypt(const std::uint8_t* keys, int rounds, std::ui
                                    const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) {
   __m128i c = Load(chain);
   while (blocks >= 8) {
-    __m128i ct[8], b[8];
-    for (int i = 0; i < 8; ++i) b[i] = ct[i] = Load(in + 16 * i);
+    // All eight ciphertexts are read before anything is written, so `out` may be `in`.
+    const __m128i c0 = Load(in), c1 = Load(in + 16), c2 = Load(in + 32), c3 = Load(in + 48);
+    const __m128i c4 = Load(in + 64), c5 = Load(in + 80), c6 = Load(in + 96), c7 = Load(in + 112);
+    __m128i b[8] = {c0, c1, c2, c3, c4, c5, c6, c7};
     Eight<false>(keys, rounds, b);
     Store(out, _mm_xor_si128(b[0], c));
-    for (int i = 1; i < 8; ++i) Store(out + 16 * i, _mm_xor_si128(b[i], ct[i - 1]));
-    c = ct[7];
+    Store(out + 16, _mm_xor_si128(b[1], c0));
+    Store(out + 32, _mm_xor_si128(b[2], c1));
+    Store(out + 48, _mm_xor_si128(b[3], c2));
+    Store(out + 64, _mm_xor_si128(b[4], c3));
+    Store(out + 80, _mm_xor_si128(b[5], c4));
+    Store(out + 96, _mm_xor_si128(b[6], c5));
+    Store(out + 112, _mm_xor_si128(b[7], c6));
+    c = c7;
     in += 128;
     out += 128;
     blocks -= 8;
