@@ -2,6 +2,8 @@
 #include <zorbase/crypto/COXCheckBase.h>
 #include <zorbase/crypto/COXCheckSum.h>
 
+#include <memory>
+
 #include <zorbase/crypto/internal/crc_core.h>
 
 using zb::crypto::internal::ByteSum;
@@ -18,6 +20,47 @@ void COXCheckBase::Reset() { m_nCurrent = 0xFFFFFFFFu; }
 
 ULONG COXCheckBase::CalculateBlock(void* const data, ULONG length) {
   return CalculateBlock(data, length, m_nCurrent);
+}
+
+namespace {
+
+// The largest buffer CalculateFile allocates, whatever buffer size the caller asks for.
+constexpr ULONG kMaxFileBuffer = 1u << 20;
+
+}  // namespace
+
+ULONG COXCheckBase::CalculateFile(CString path) {
+  CFile file;
+  CFileException error;
+  if (!file.Open(path.GetString(), CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary,
+                 &error)) {
+    throw new CFileException(error);
+  }
+  return CalculateFile(&file, 0xFFFFFFFFu, 2048);
+}
+
+ULONG COXCheckBase::CalculateFile(CFile* file, ULONG length, ULONG bufferSize) {
+  const ULONG saved = m_nCurrent;
+  ULONG chunk = length < bufferSize ? length : bufferSize;
+  if (chunk > kMaxFileBuffer) chunk = kMaxFileBuffer;
+  if (file == nullptr || chunk == 0) return m_nCurrent;
+  std::unique_ptr<unsigned char[]> buffer(new unsigned char[chunk]);
+  try {
+    ULONG remaining = length;
+    ULONG ask = chunk;
+    for (;;) {
+      UINT n = file->Read(buffer.get(), ask);
+      m_nCurrent = CalculateBlock(buffer.get(), n, m_nCurrent);
+      remaining -= n;
+      if (n < ask) break;  // the end of the file
+      ask = remaining < chunk ? remaining : chunk;
+      if (ask == 0) break;
+    }
+  } catch (...) {
+    m_nCurrent = saved;
+    throw;
+  }
+  return m_nCurrent;
 }
 
 namespace {

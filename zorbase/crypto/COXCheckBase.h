@@ -2,6 +2,10 @@
 // the block interface. Values can be computed in one call or continued over several blocks.
 #pragma once
 
+#include <cstdint>
+
+#include <zorbase/afx/CFile.h>
+#include <zorbase/afx/CString.h>
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
@@ -27,6 +31,17 @@ class ZORBASE_API COXCheckBase {
 
   // The same with initial = current, so that successive calls continue one computation.
   virtual ULONG CalculateBlock(void* const data, ULONG length);
+
+  // Opens the file at `path` for reading, denying others write access, and returns
+  // CalculateFile(&file, 0xFFFFFFFF, 2048). Throws CFileException* (cause, system error, file
+  // name) when the file cannot be opened or read; the file is closed in every case.
+  virtual ULONG CalculateFile(CString path);
+
+  // Reads at most `length` bytes from the file's current position in chunks of at most
+  // `bufferSize` bytes (1 MiB at most) through one buffer, continuing the running value with each
+  // chunk, and returns it. A short read (the end of the file) ends the calculation. When reading
+  // throws, current is put back to its value before the call and the exception passes on.
+  virtual ULONG CalculateFile(CFile* file, ULONG length = 0xFFFFFFFFu, ULONG bufferSize = 2048);
 
   // The running value and the width code.
   ULONG GetCurrent() const { return m_nCurrent; }

@@ -1,11 +1,10 @@
-// Whole-file reading for the digests.
+// Whole-file reading for the digests, through the platform's file handles.
 #include <zorbase/crypto/internal/file_read.h>
 
-#include <cerrno>
-#include <cstdio>
+#include <string>
 #include <vector>
 
-#include <zorbase/platform/last_error.h>
+#include <zorbase/platform/platform.h>
 
 namespace zb {
 namespace crypto {
@@ -13,29 +12,29 @@ namespace internal {
 
 bool ReadFileInPieces(const char* path, std::size_t piece_size,
                       const std::function<void(unsigned char*, std::size_t)>& piece) {
-  if (path == nullptr || piece_size == 0) {
+  if (path == nullptr || piece_size == 0 || piece_size > 0x7FFFFFFF) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) {
-    zb::platform::SetLastErrorFromErrno(errno);
-    return false;
-  }
+  std::wstring wide = zb::platform::MultiToWide(path);
+  // The runtime's fopen shares the file for reading and writing; so does this.
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
   std::vector<unsigned char> buffer(piece_size);
   bool ok = true;
   for (;;) {
-    std::size_t n = std::fread(buffer.data(), 1, piece_size, file);
-    if (n > 0) piece(buffer.data(), n);
-    if (n < piece_size) {
-      if (std::ferror(file)) {
-        zb::platform::SetLastErrorFromErrno(errno);
-        ok = false;
-      }
+    DWORD n = 0;
+    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(piece_size), &n, nullptr)) {
+      ok = false;
       break;
     }
+    if (n == 0) break;
+    piece(buffer.data(), n);
   }
-  std::fclose(file);
+  DWORD error = GetLastError();
+  CloseHandle(file);
+  if (!ok) SetLastError(error);
   return ok;
 }
 

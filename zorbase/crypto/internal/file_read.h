@@ -9,8 +9,8 @@ namespace zb {
 namespace crypto {
 namespace internal {
 
-// Opens `path` (narrow text in the ANSI code page) for reading, denying others write access, and
-// calls `piece` with consecutive pieces of at most `piece_size` bytes until the end of the file.
+// Opens `path` (narrow text in the ANSI code page, a Windows or native path) for reading, sharing
+// it for reading and writing as the runtime's fopen does, and calls `piece` with consecutive pieces of at most `piece_size` bytes until the end of the file.
 // Returns false without calling `piece` when the file cannot be opened (the thread's last error
 // tells why), and false after the pieces read so far when reading fails.
 bool ReadFileInPieces(const char* path, std::size_t piece_size,
