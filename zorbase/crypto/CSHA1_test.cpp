@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include <zorbase/afx/CFile.h>
 #include <zorbase/crypto/internal/cpu.h>
 #include <zorbase/crypto/internal/sha1_core.h>
 #include <zorbase/crypto/internal/test_hex.h>
+#include <zorbase/platform/platform.h>
 
 using zb::crypto::internal::ToHex;
 
@@ -29,10 +31,6 @@ std::string Digest(const std::string& text, std::size_t repeat = 1) {
   return ToHex(out, 20);
 }
 
-std::string TempPath(const char* name) {
-  const char* root = std::getenv("ZORBASE_TEST_ROOT");
-  return std::string(root ? root : "/tmp") + "/" + name;
-}
 
 }  // namespace
 
@@ -124,27 +122,30 @@ SUITE(CSHA1) {
   }
 
   TEST(HashFileFeedsTheWholeFile) {
-    std::string path = TempPath("sha1_hashfile.bin");
     std::string content;
     for (int i = 0; i < 20001; ++i) content += static_cast<char>('a' + i % 26);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    REQUIRE CHECK(f != nullptr);
-    std::fwrite(content.data(), 1, content.size(), f);
-    std::fclose(f);
-    CSHA1 sha;
-    CHECK(sha.HashFile(const_cast<char*>(path.c_str())));
-    sha.Final();
-    unsigned char out[20];
-    sha.GetHash(out);
-    CHECK_EQUAL(Digest(content), ToHex(out, 20));
-    std::remove(path.c_str());
+    {
+      CFile file(L"C:\\sha1_hashfile.bin", CFile::modeCreate | CFile::modeWrite);
+      file.Write(content.data(), static_cast<UINT>(content.size()));
+    }
+    // A Windows path on the test drive and the same file by its native path.
+    std::string native = zb::platform::DriveRoot(L'C') + "/sha1_hashfile.bin";
+    for (std::string path : {std::string("C:\\sha1_hashfile.bin"), native}) {
+      CSHA1 sha;
+      CHECK(sha.HashFile(const_cast<char*>(path.c_str())));
+      sha.Final();
+      unsigned char out[20];
+      sha.GetHash(out);
+      CHECK_EQUAL(Digest(content), ToHex(out, 20));
+    }
+    DeleteFileW(L"C:\\sha1_hashfile.bin");
   }
 
   TEST(HashFileOfAMissingFileIsFalseAndLeavesTheState) {
     CSHA1 sha;
     unsigned char abc[] = {'a', 'b'};
     sha.Update(abc, 2);
-    std::string path = TempPath("no_such_file.bin");
+    std::string path = "C:\\no_such_file.bin";
     CHECK(!sha.HashFile(const_cast<char*>(path.c_str())));
     unsigned char c[] = {'c'};
     sha.Update(c, 1);
