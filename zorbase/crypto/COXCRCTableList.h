@@ -55,5 +55,5 @@ class ZORBASE_API COXCRCTableList {
   mutable std::mutex m_lock;
 };
 
-extern template class COXCRCTableList<std::uint16_t>;
-extern template class COXCRCTableList<std::uint32_t>;
+extern template class ZORBASE_API COXCRCTableList<std::uint16_t>;
+extern template class ZORBASE_API COXCRCTableList<std::uint32_t>;
