@@ -10,12 +10,21 @@
 //   7. the library's own self tests
 #include <zorbase/library_init.h>
 
+#include <zorbase/crypto/COXCRC16.h>
+#include <zorbase/crypto/COXCRC32.h>
+
 namespace zb {
 namespace {
 
 struct LibraryLifetime {
-  LibraryLifetime() {}
-  ~LibraryLifetime() {}
+  LibraryLifetime() {
+    // 3. The CRC table lists are constant-initialised empty lists; nodes are added on first use.
+  }
+  ~LibraryLifetime() {
+    // 3. Every CRC table node is freed.
+    COXCRC32::m_tableList.RemoveAll();
+    COXCRC16::m_tableList.RemoveAll();
+  }
 };
 
 // Constructed during the library's static initialisation; destroyed when it unloads.

@@ -2,3 +2,4 @@
 #pragma once
 
 #include <zorbase/afx/CString.h>
+#include <zorbase/afx/CFile.h>
