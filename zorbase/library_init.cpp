@@ -10,11 +10,18 @@
 //   7. the library's own self tests
 #include <zorbase/library_init.h>
 
+#include <zorbase/logging/LogWindowAppender.h>
+#include <zorbase/logging/internal/OutputDebugStringAppender.h>
+
 namespace zb {
 namespace {
 
 struct LibraryLifetime {
-  LibraryLifetime() {}
+  LibraryLifetime() {
+    // 1. log4cxx classes of the library's appenders, so configuration files can name them.
+    LogWindowAppender::registerClass();
+    zb::logging_internal::OutputDebugStringAppender::registerClass();
+  }
   ~LibraryLifetime() {}
 };
 
