@@ -12,6 +12,7 @@
 
 #include <zorbase/logging/LogWindowAppender.h>
 #include <zorbase/logging/internal/OutputDebugStringAppender.h>
+#include <zorbase/selftest/internal/builtin_registry.h>
 
 namespace zb {
 namespace {
@@ -21,8 +22,13 @@ struct LibraryLifetime {
     // 1. log4cxx classes of the library's appenders, so configuration files can name them.
     LogWindowAppender::registerClass();
     zb::logging_internal::OutputDebugStringAppender::registerClass();
+    // 7. the library's own self tests, joined to UnitTest++'s list for RunLibraryTests.
+    zb::selftest_internal::RegisterBuiltinSelfTests();
   }
-  ~LibraryLifetime() {}
+  ~LibraryLifetime() {
+    // 7. the self tests leave UnitTest++'s list, which may outlive this library.
+    zb::selftest_internal::UnregisterBuiltinSelfTests();
+  }
 };
 
 // Constructed during the library's static initialisation; destroyed when it unloads.
