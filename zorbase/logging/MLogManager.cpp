@@ -10,6 +10,7 @@
 #include <log4cxx/patternlayout.h>
 
 #include <zorbase/logging/LogWindowAppender.h>
+#include <zorbase/logging/internal/DuplicateEventFilter.h>
 #include <zorbase/logging/internal/OutputDebugStringAppender.h>
 #include <zorbase/logging/internal/log4cxx_objects.h>
 #include <zorbase/logging/internal/native_path.h>
@@ -77,6 +78,9 @@ MLogManager::MLogManager() {
   std_appender->addFilter(std_filter);
   wnd_appender->addFilter(wnd_filter);
   file_appender->addFilter(file_filter);
+  std_appender->addFilter(std::make_shared<li::DuplicateEventFilter>());
+  wnd_appender->addFilter(std::make_shared<li::DuplicateEventFilter>());
+  file_appender->addFilter(std::make_shared<li::DuplicateEventFilter>());
 
   m_file_appender = file_appender;
   m_wnd_appender = wnd_appender;

@@ -295,4 +295,18 @@ TEST(PlugInsOutlivingTheirManagerBecomeFree) {
   delete survivor;
 }
 
+TEST(NestedPlugInNamesWriteEachLineOnce) {
+  const std::string path = zb::logtest::TempPath("nested.log");
+  const std::wstring wide(path.begin(), path.end());
+  {
+    MLogManager manager;
+    manager.OpenLogFile(MFileName(wide.c_str()), false);
+    MLogPlugIn parent(L"Nest", L""), child(L"Nest.Child", L"");
+    child.Info(L"from the child");
+    parent.Info(L"from the parent");
+    child.Info(L"from the child again");
+  }
+  CHECK_EQUAL(3u, zb::logtest::Lines(zb::logtest::ReadFile(path)).size());
+}
+
 }
