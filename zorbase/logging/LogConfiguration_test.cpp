@@ -41,8 +41,8 @@ std::shared_ptr<LogWindowAppender> ConfiguredWindowAppender(const char* logger, 
 // and the library's debugger-output appender "Debugger" (layout "cfg|%c|%m%n").
 void CheckConfiguredLogger(const char* logger_name, const std::wstring& id) {
   DebugCapture capture;
-  ProbeManager manager;
   RecordingWindow manager_window, configured_window;
+  ProbeManager manager;
   manager.OpenLogWnd(&manager_window);
   std::shared_ptr<LogWindowAppender> configured = ConfiguredWindowAppender(logger_name, "Window");
   CHECK(configured != nullptr);

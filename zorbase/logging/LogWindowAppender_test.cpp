@@ -58,8 +58,8 @@ TEST(EventsWithoutWindowAreConsumed) {
 }
 
 TEST(DebugEventOfADirectLoggerHasTheInfoBit) {
-  MLogManager manager;
   RecordingWindow window;
+  MLogManager manager;
   manager.OpenLogWnd(&window);
   MLogPlugIn plugin(L"Appender.Debug", L"");  // lowers the shared window filter to INFO
   plugin.SetLevel(kLogChannelWindow, 15);     // ...and now to TRACE

@@ -172,8 +172,8 @@ TEST(UnopenableLogFileIsReported) {
 }
 
 TEST(WindowChannel) {
-  MLogManager manager;
   RecordingWindow window(0x5);
+  MLogManager manager;
   manager.Warning(nullptr, L"before");
   CHECK(!manager.IsLogWnd());
   CHECK(manager.OpenLogWnd(&window));
@@ -244,8 +244,8 @@ TEST(ManagersDestroyedOutOfOrderLeaveNoStaleEntry) {
 }
 
 TEST(LoggerCreatedDirectlyIsDiscovered) {
-  ProbeManager manager;
   RecordingWindow window;
+  ProbeManager manager;
   manager.OpenLogWnd(&window);
   const size_t before = manager._GetPlugInCount();
   log4cxx::LoggerPtr direct = log4cxx::Logger::getLogger("Direct.Discovered");
@@ -266,8 +266,8 @@ TEST(LoggerCreatedDirectlyIsDiscovered) {
 }
 
 TEST(UnplugKeepsOtherPlugInsOfTheSameId) {
-  MLogManager manager;
   RecordingWindow window;
+  MLogManager manager;
   manager.OpenLogWnd(&window);
   MLogPlugIn a(L"Shared", L"first");
   {

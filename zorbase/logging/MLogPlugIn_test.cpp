@@ -86,8 +86,8 @@ TEST(SetLevelSetsTheSharedFilter) {
 }
 
 TEST(FormattedTextReachesTheWindow) {
-  MLogManager manager;
   RecordingWindow window;
+  MLogManager manager;
   manager.OpenLogWnd(&window);
   MLogPlugIn plugin(L"Fmt", L"");
   CHECK(plugin.InfoF(L"%s=%d, %S", L"x", 5, "narrow"));
@@ -102,8 +102,8 @@ TEST(FormattedTextReachesTheWindow) {
 TEST(CopiesArePluggedAndOutliveTheirManagerSafely) {
   MLogPlugIn* copy;
   {
-    MLogManager manager;
     RecordingWindow window;
+    MLogManager manager;
     manager.OpenLogWnd(&window);
     MLogPlugIn original(L"Copied", L"original");
     original.SetLevel(kLogChannelWindow, 15);

@@ -37,8 +37,8 @@ SUITE(MProgressTimer) {
 
 TEST(StepsMeasureFromThePreviousStep) {
   FakeTime time(1000);
-  MLogManager manager;
   RecordingWindow window;
+  MLogManager manager;
   manager.OpenLogWnd(&window);
   MProgressTimer timer(true);
   g_now = 1250;
@@ -60,8 +60,8 @@ TEST(StepsMeasureFromThePreviousStep) {
 
 TEST(DisabledTimerLogsNothingUntilEnabled) {
   FakeTime time(-100);  // the count may wrap; differences stay right
-  MLogManager manager;
   RecordingWindow window;
+  MLogManager manager;
   manager.OpenLogWnd(&window);
   MProgressTimer timer(false);
   g_now = 400;

@@ -30,8 +30,8 @@ class PassingTest : public MTestClass {
 
 // A plug-in whose traces reach the window (masks 15).
 struct TracingSetup {
-  MLogManager manager;
   RecordingWindow window;
+  MLogManager manager;
   MLogPlugIn plugin{L"SelfTest", L"self tests"};
   TracingSetup() {
     manager.OpenLogWnd(&window);
