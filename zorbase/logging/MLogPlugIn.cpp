@@ -133,19 +133,6 @@ bool MLogPlugIn::_Error(const wchar_t* format, va_list args) const {
   return EmitFormatted(li::kError, format, args);
 }
 
-bool MLogPlugIn::Trace(const wchar_t* text) const {
-  return CanPutFor(LevelMaskBit(li::kTrace)) && _Trace(text);
-}
-bool MLogPlugIn::Info(const wchar_t* text) const {
-  return CanPutFor(LevelMaskBit(li::kInfo)) && _Info(text);
-}
-bool MLogPlugIn::Warning(const wchar_t* text) const {
-  return CanPutFor(LevelMaskBit(li::kWarning)) && _Warning(text);
-}
-bool MLogPlugIn::Error(const wchar_t* text) const {
-  return CanPutFor(LevelMaskBit(li::kError)) && _Error(text);
-}
-
 bool MLogPlugIn::TraceV(const wchar_t* format, va_list args) const {
   return !CanPutFor(LevelMaskBit(li::kTrace)) || _Trace(format, args);
 }

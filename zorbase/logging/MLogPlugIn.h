@@ -81,10 +81,13 @@ class ZORBASE_API MLogPlugIn {
 
   // Plain forms: false when no mask has the level's bit (nothing is formatted or written), else
   // the result of the protected _Trace... (false when free, true otherwise).
-  bool Trace(const wchar_t* text) const;
-  bool Info(const wchar_t* text) const;
-  bool Warning(const wchar_t* text) const;
-  bool Error(const wchar_t* text) const;
+  // (Inline, so that a level the masks hold back costs only the test of the masks.)
+  bool Trace(const wchar_t* text) const { return CanPutFor(kLogLevelTrace) && _Trace(text); }
+  bool Info(const wchar_t* text) const { return CanPutFor(kLogLevelInfo) && _Info(text); }
+  bool Warning(const wchar_t* text) const {
+    return CanPutFor(kLogLevelWarning) && _Warning(text);
+  }
+  bool Error(const wchar_t* text) const { return CanPutFor(kLogLevelError) && _Error(text); }
 
   // printf-style forms (Windows runtime rules: %s takes a wide string). True when no mask has the
   // level's bit; otherwise the result of the protected _Trace... (false when free).
