@@ -2,6 +2,7 @@
 #include <zorbase/platform/posix/reg_file.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cwctype>
 #include <utility>
 
@@ -332,7 +333,7 @@ bool PrintableString(const std::vector<BYTE>& data, std::wstring* text) {
   *text = Utf16LeToWide(data.data(), data.size() - 2);
   // Lone surrogates do not survive a trip through text unchanged: keep those as hex.
   std::string back = WideToUtf16Le(text->data(), text->size());
-  return back.size() == data.size() - 2 && std::equal(back.begin(), back.end(), data.begin());
+  return back.size() == data.size() - 2 && std::memcmp(back.data(), data.data(), back.size()) == 0;
 }
 
 void AppendHex(std::wstring* out, std::size_t prefix_length, const std::vector<BYTE>& data) {
@@ -404,11 +405,7 @@ bool SplitRootPath(const std::wstring& path, std::wstring* root, std::wstring* r
   *root = CanonicalRootName(path.substr(0, slash));
   if (root->empty()) return false;
   rest->clear();
-  if (slash != std::wstring::npos) {
-    std::size_t begin = slash;
-    while (begin < path.size() && path[begin] == L'\\') ++begin;
-    *rest = path.substr(begin);
-  }
+  if (slash != std::wstring::npos) *rest = path.substr(slash + 1);
   return true;
 }
 
