@@ -495,6 +495,23 @@ std::vector<BYTE> MakeKeySecurityDescriptor(DWORD user_access) {
 
 namespace reg {
 
+void AbandonHivesAfterFork() {
+  State& state = GetState();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  // Kept alive forever and never touched again.
+  static auto* abandoned = new std::vector<std::shared_ptr<void>>();
+  for (auto& hive : state.hives) {
+    if (hive) abandoned->push_back(hive);
+    hive.reset();
+  }
+  for (auto& root : state.roots) {
+    if (root) abandoned->push_back(root);
+    root.reset();
+  }
+  for (auto& handle : state.handles) abandoned->push_back(handle.second);
+  state.handles.clear();
+}
+
 // Mount bookkeeping for RegLoadKeyW / RegUnLoadKeyW (registry_files.cpp).
 LONG AddMount(bool users, const std::wstring& name, const std::shared_ptr<Hive>& hive, const std::string& file) {
   State& state = GetState();

@@ -61,6 +61,10 @@ LONG HiveOfRoot(HKEY root, std::shared_ptr<Hive>* hive, KeyId* base);
 LONG HiveOfPath(HKEY root, const std::vector<std::wstring>& levels, std::shared_ptr<Hive>* hive,
                 std::vector<std::wstring>* hive_levels);
 
+// In a child process after fork(): forgets the parent's hive connections without closing them (a
+// connection must not be used or closed across fork) so the child opens its own.
+void AbandonHivesAfterFork();
+
 // Change notification (registry_notify.cpp).
 void OnHiveChange(Hive* hive, const std::vector<KeyId>& chain, DWORD kind);
 LONG AddWatch(const KeyPtr& key, bool subtree, DWORD filter, HANDLE event);

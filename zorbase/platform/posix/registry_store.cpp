@@ -309,7 +309,7 @@ std::unique_ptr<Hive> Hive::OpenFile(const std::string& path, DWORD* error) {
   if (!hive->read_only_) {
     const char* mode = IsNetworkFileSystem(path) ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
                                                  : "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
-    sqlite3_busy_timeout(hive->db_, kBusyTimeoutMs);
+    sqlite3_busy_handler(hive->db_, &Hive::BusyHandler, hive.get());
     rc = sqlite3_exec(hive->db_, mode, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
       *error = hive->Error(rc);
@@ -335,9 +335,23 @@ std::unique_ptr<Hive> Hive::OpenMemory(DWORD* error) {
   return hive;
 }
 
+int Hive::BusyHandler(void* context, int count) {
+  // Other writers hold the hive only for one short transaction: retry soon and often, backing off
+  // from 20 microseconds to 2 milliseconds, and give up after the busy timeout.
+  Hive* hive = static_cast<Hive*>(context);
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  std::int64_t now_us = static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+  if (count == 0) hive->busy_since_us_ = now_us;
+  if (now_us - hive->busy_since_us_ > static_cast<std::int64_t>(kBusyTimeoutMs) * 1000) return 0;
+  int delay = count < 100 ? 20 * (1 + count / 10) : 2000;
+  usleep(static_cast<useconds_t>(delay));
+  return 1;
+}
+
 LONG Hive::Init(DWORD* /*unused*/) {
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  sqlite3_busy_handler(db_, &Hive::BusyHandler, this);
   statements_.assign(kStatementCount, nullptr);
   // Is this one of ours, a new file, or something else?
   sqlite3_stmt* probe = nullptr;

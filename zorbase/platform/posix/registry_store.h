@@ -206,6 +206,7 @@ class Hive {
   LONG ExportTreeLocked(KeyId key, TreeKey* tree, int depth);
   void Notify(KeyId key, DWORD kind);
   void ClearStaleVolatileKeys();
+  static int BusyHandler(void* context, int count);
 
   std::mutex mutex_;
   sqlite3* db_ = nullptr;
@@ -216,6 +217,7 @@ class Hive {
   std::atomic<bool> watched_{false};
   ChangeListener listener_ = nullptr;
   std::uint64_t local_changes_ = 0;
+  std::int64_t busy_since_us_ = 0;
   std::vector<std::pair<KeyId, DWORD>> pending_;  // changes of the open transaction
 };
 
