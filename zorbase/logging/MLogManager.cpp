@@ -14,6 +14,7 @@
 #include <zorbase/logging/internal/OutputDebugStringAppender.h>
 #include <zorbase/logging/internal/log4cxx_objects.h>
 #include <zorbase/logging/internal/native_path.h>
+#include <zorbase/logging/internal/reg_values.h>
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/format.h>
 
@@ -381,6 +382,46 @@ ZB_MANAGER_F_FORM(Info)
 ZB_MANAGER_F_FORM(Warning)
 ZB_MANAGER_F_FORM(Error)
 #undef ZB_MANAGER_F_FORM
+
+// ---- registry ------------------------------------------------------------------------------
+
+bool MLogManager::RegSave(HKEY key) {
+  if (key == nullptr) return true;
+  const wchar_t* path = m_file_open ? m_log_file_name.GET() : nullptr;
+  li::WriteRegString(key, L"Log File Name", path != nullptr ? path : L"");
+  li::WriteRegString(key, L"Log Debug Wnd", m_std_open ? L"1" : L"0");
+  li::WriteRegDword(key, L"Log Show", static_cast<DWORD>(GetShow()));
+  for (size_t i = 0; i < _GetPlugInCount(); ++i) {
+    _GetPlugIn(static_cast<unsigned long>(i))->RegSave(key);
+  }
+  return true;
+}
+
+bool MLogManager::RegLoad(HKEY key) {
+  if (key == nullptr) return true;
+  std::wstring text;
+  DWORD bytes = 0;
+  if (li::ReadRegString(key, L"Log File Name", 2048, &text, &bytes)) {
+    if (bytes >= 4 && !text.empty()) {
+      OpenLogFile(MFileName(text.c_str()), false);
+    } else if (m_file_open) {
+      CloseLogFile();
+    }
+  }
+  if (li::ReadRegString(key, L"Log Debug Wnd", 2048, &text)) {
+    if (!text.empty() && text[0] == L'1') {
+      OpenLogStd();
+    } else if (m_std_open) {
+      CloseLogStd();
+    }
+  }
+  DWORD show = 0;
+  if (li::ReadRegDword(key, L"Log Show", &show)) SetShow(static_cast<LONG>(show));
+  for (size_t i = 0; i < _GetPlugInCount(); ++i) {
+    _GetPlugIn(static_cast<unsigned long>(i))->RegLoad(key);
+  }
+  return true;
+}
 
 // ---- show flags and layouts -----------------------------------------------------------------
 

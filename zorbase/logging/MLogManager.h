@@ -122,6 +122,17 @@ class ZORBASE_API MLogManager : public MLogManagerBase {
   bool GetPutPluginIDSTD() const { return (m_show & kLogShowStdPlugInID) != 0; }
   bool GetPutLevelSTD() const { return (m_show & kLogShowStdLevel) != 0; }
 
+  // Saves the settings as values of `key` (an open key; null: nothing is done): "Log File Name"
+  // (the log file's path while it is open, else ""), "Log Debug Wnd" ("1" or "0" for the standard
+  // channel), "Log Show" (the show flags), then every plug-in, plugged and discovered, in its
+  // subkey. Always true; failed writes are not reported.
+  bool RegSave(HKEY key);
+  // Loads them back: a "Log File Name" of at least 4 bytes opens that file afresh, a shorter one
+  // closes the log file; "Log Debug Wnd" starting with '1' opens the standard channel, otherwise
+  // closes it; "Log Show" is applied as by SetShow; then every plug-in loads its subkey. A missing
+  // or unreadable value changes nothing. Always true.
+  bool RegLoad(HKEY key);
+
   // Stores the flags, hands them to the window, updates the standard and file layouts.
   void SetShow(LONG flags);
   // The flags, with the low four bits taken from the window while one is open.

@@ -4,6 +4,7 @@
 
 #include <zorbase/logging/MLogManager.h>
 #include <zorbase/logging/internal/log4cxx_objects.h>
+#include <zorbase/logging/internal/reg_values.h>
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/format.h>
 
@@ -144,6 +145,48 @@ bool MLogPlugIn::WarningV(const wchar_t* format, va_list args) const {
 }
 bool MLogPlugIn::ErrorV(const wchar_t* format, va_list args) const {
   return !CanPutFor(LevelMaskBit(li::kError)) || _Error(format, args);
+}
+
+bool MLogPlugIn::RegSave(HKEY parent) const {
+  HKEY key = nullptr;
+  wchar_t no_class[] = L"";
+  if (RegCreateKeyExW(parent, m_id.c_str(), 0, no_class, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool ok = li::WriteRegString(key, nullptr, m_description) &&
+                  li::WriteRegDword(key, L"File", static_cast<DWORD>(m_file_level)) &&
+                  li::WriteRegDword(key, L"Wnd", static_cast<DWORD>(m_wnd_level)) &&
+                  li::WriteRegDword(key, L"Std", static_cast<DWORD>(m_std_level));
+  RegCloseKey(key);
+  return ok;
+}
+
+bool MLogPlugIn::RegLoad(HKEY parent) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(parent, m_id.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
+  bool ok = true;
+  std::wstring description;
+  if (li::ReadRegString(key, nullptr, 4096, &description)) {
+    m_description = description;
+  } else {
+    ok = false;
+  }
+  struct {
+    const wchar_t* name;
+    LONG channel;
+  } const masks[] = {{L"File", kLogChannelFile}, {L"Wnd", kLogChannelWindow},
+                     {L"Std", kLogChannelStd}};
+  for (const auto& mask : masks) {
+    DWORD value = 0;
+    if (li::ReadRegDword(key, mask.name, &value)) {
+      SetLevel(mask.channel, static_cast<LONG>(value));
+    } else {
+      ok = false;
+    }
+  }
+  RegCloseKey(key);
+  return ok;
 }
 
 #define ZB_PLUGIN_F_FORM(Name)                            \

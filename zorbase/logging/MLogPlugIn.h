@@ -100,6 +100,15 @@ class ZORBASE_API MLogPlugIn {
   bool WarningF(const wchar_t* format, ...) const;
   bool ErrorF(const wchar_t* format, ...) const;
 
+  // Saves the settings in the subkey named by the ID below `parent` (created if missing): the
+  // description as the default value, the masks as the numbers "File", "Wnd" and "Std". False at
+  // the first failure.
+  bool RegSave(HKEY parent) const;
+  // Loads them back: the description from the default value (at most 4096 bytes), and each mask
+  // that is there through SetLevel. True only if the subkey and all four values were read; what
+  // was read is applied either way. A missing subkey changes nothing.
+  bool RegLoad(HKEY parent);
+
  protected:
   // With a manager: marks this plug-in as an application plug-in and plugs into `manager`.
   // With null: plugs in nowhere.

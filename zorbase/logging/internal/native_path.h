@@ -6,7 +6,8 @@
 namespace zb {
 namespace logging_internal {
 
-// The UTF-8 native path for `path` (a Windows path such as "Z:\tmp\app.log" or a native one).
+// The native path for `path` (a Windows path such as "Z:\tmp\app.log", or a rooted path on the
+// current drive), resolved by the platform's path mapping; "" when it names no valid path.
 std::string NativeLogPath(const std::wstring& path);
 
 }  // namespace logging_internal
