@@ -22,13 +22,10 @@ struct LibraryLifetime {
     // 1. log4cxx classes of the library's appenders, so configuration files can name them.
     LogWindowAppender::registerClass();
     zb::logging_internal::OutputDebugStringAppender::registerClass();
-    // 7. the library's own self tests, joined to UnitTest++'s list for RunLibraryTests.
+    // 7. the library's own self tests, in the library's own list that RunLibraryTests runs.
     zb::selftest_internal::RegisterBuiltinSelfTests();
   }
-  ~LibraryLifetime() {
-    // 7. the self tests leave UnitTest++'s list, which may outlive this library.
-    zb::selftest_internal::UnregisterBuiltinSelfTests();
-  }
+  ~LibraryLifetime() {}
 };
 
 // Constructed during the library's static initialisation; destroyed when it unloads.

@@ -91,14 +91,16 @@ namespace zb {
 namespace selftest_internal {
 
 void RegisterBuiltinSelfTests() {
-  if (BuiltinSelfTestsJoined()) return;
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
   static SelfTestUtf8RoundTrip utf8_round_trip;
   static SelfTestWideFormatterFollowsWindowsRules formatter;
   static SelfTestFileNameParsesAndComposes file_name;
   static SelfTestLogManagerReachesTheWindow log_manager;
   static SelfTestMetaTestShowsOneError meta_test;
   UnitTest::Test* tests[] = {&utf8_round_trip, &formatter, &file_name, &log_manager, &meta_test};
-  for (UnitTest::Test* test : tests) JoinGlobalList(test);
+  for (UnitTest::Test* test : tests) BuiltinTests().Add(test);
 }
 
 }  // namespace selftest_internal

@@ -1,65 +1,27 @@
 #include <zorbase/selftest/internal/builtin_registry.h>
 
-#include <UnitTest++/Test.h>
-#include <UnitTest++/TestList.h>
-
-#include <vector>
-
 namespace zb {
 namespace selftest_internal {
-namespace {
 
-// The tests taken from the private list, in order, while they are in the global list.
-std::vector<UnitTest::Test*>& Registered() {
-  static std::vector<UnitTest::Test*> tests;
-  return tests;
+UnitTest::TestList& BuiltinTests() {
+  static UnitTest::TestList list;
+  return list;
 }
 
-// UnitTest++ 2.0's TestList is the pair {head, tail} with no way to remove an entry; unlinking the
-// head or the tail needs to set them.
-struct TestListLayout {
-  UnitTest::Test* head;
-  UnitTest::Test* tail;
-};
-static_assert(sizeof(TestListLayout) == sizeof(UnitTest::TestList), "UnitTest++ TestList layout");
-
-}  // namespace
-
-bool BuiltinSelfTestsJoined() { return !Registered().empty(); }
-
-void JoinGlobalList(UnitTest::Test* test) {
-  test->m_nextTest = nullptr;
-  Registered().push_back(test);
-  UnitTest::Test::GetTestList().Add(test);
-}
-
-void UnregisterBuiltinSelfTests() {
-  std::vector<UnitTest::Test*>& ours = Registered();
-  if (ours.empty()) return;
-  auto is_ours = [&ours](const UnitTest::Test* t) {
-    for (const UnitTest::Test* o : ours) {
-      if (o == t) return true;
-    }
-    return false;
-  };
-  TestListLayout* list = reinterpret_cast<TestListLayout*>(&UnitTest::Test::GetTestList());
-  UnitTest::Test* previous = nullptr;
-  for (UnitTest::Test* t = list->head; t != nullptr;) {
-    UnitTest::Test* next = t->m_nextTest;
-    if (is_ours(t)) {
-      if (previous == nullptr) {
-        list->head = next;
-      } else {
-        previous->m_nextTest = next;
-      }
-      if (list->tail == t) list->tail = previous;
-      t->m_nextTest = nullptr;
-    } else {
-      previous = t;
-    }
-    t = next;
+BuiltinTestsJoined::BuiltinTestsJoined() {
+  UnitTest::Test* ours = BuiltinTests().GetHead();
+  UnitTest::Test* tail = UnitTest::Test::GetTestList().GetHead();
+  if (ours == nullptr || tail == nullptr) return;
+  for (;; tail = tail->m_nextTest) {
+    if (tail == ours) return;  // already joined by an outer run
+    if (tail->m_nextTest == nullptr) break;
   }
-  ours.clear();
+  tail->m_nextTest = ours;
+  linked_tail_ = tail;
+}
+
+BuiltinTestsJoined::~BuiltinTestsJoined() {
+  if (linked_tail_ != nullptr) linked_tail_->m_nextTest = nullptr;
 }
 
 }  // namespace selftest_internal
