@@ -293,6 +293,15 @@ void MFileName::_SET_PART(wchar_t** slot, const wchar_t* text, size_t length) {
   *slot = copy;
 }
 
+void MFileName::_TAKE_PARTS(MFileName& source) {
+  FREE();
+  m_drive = source.m_drive;
+  m_dir = source.m_dir;
+  m_file = source.m_file;
+  m_ext = source.m_ext;
+  source.m_drive = source.m_dir = source.m_file = source.m_ext = nullptr;
+}
+
 // ---- parsing and composing -----------------------------------------------------------------------
 
 void MFileName::SET(const wchar_t* text, bool isDirectory) {
@@ -308,12 +317,7 @@ void MFileName::SET(const wchar_t* text, bool isDirectory) {
       _SET_PART(slots[i], source.c_str() + spans[i]->begin, spans[i]->end - spans[i]->begin);
     }
   }
-  FREE();
-  m_drive = fresh.m_drive;
-  m_dir = fresh.m_dir;
-  m_file = fresh.m_file;
-  m_ext = fresh.m_ext;
-  fresh.m_drive = fresh.m_dir = fresh.m_file = fresh.m_ext = nullptr;
+  _TAKE_PARTS(fresh);
 }
 
 size_t MFileName::_COMPOSE_DRIVE_DIR(size_t pos) const {
@@ -394,12 +398,7 @@ void MFileName::COPY(const MFileName& other) {
   _SET_PART(&fresh.m_dir, other.m_dir, Length(other.m_dir));
   _SET_PART(&fresh.m_file, other.m_file, Length(other.m_file));
   _SET_PART(&fresh.m_ext, other.m_ext, Length(other.m_ext));
-  FREE();
-  m_drive = fresh.m_drive;
-  m_dir = fresh.m_dir;
-  m_file = fresh.m_file;
-  m_ext = fresh.m_ext;
-  fresh.m_drive = fresh.m_dir = fresh.m_file = fresh.m_ext = nullptr;
+  _TAKE_PARTS(fresh);
   m_relative_path_mode = other.m_relative_path_mode;
 }
 

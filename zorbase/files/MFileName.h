@@ -176,6 +176,10 @@ class ZORBASE_API MFileName {
   // allocation leaves the part as it was.
   static void _SET_PART(wchar_t** slot, const wchar_t* text, size_t length);
 
+  // Frees this name's parts and takes over those of `source`, which are left missing. The
+  // relative-path mode of neither changes.
+  void _TAKE_PARTS(MFileName& source);
+
   // Composition steps into m_path; each returns the number of characters written so far.
   size_t _COMPOSE_DRIVE_DIR(size_t pos) const;
   size_t _COMPOSE_FILE_EXT(size_t pos) const;
