@@ -50,11 +50,11 @@ ZORBASE_API BOOL IsValidCodePage(UINT code_page);
 // with the last error set (ERROR_INSUFFICIENT_BUFFER, ERROR_INVALID_PARAMETER,
 // ERROR_NO_UNICODE_TRANSLATION). `default_char` and `used_default` work as on Windows for the
 // single-byte code pages and must be null for CP_UTF8.
-ZORBASE_API int WideCharToMultiByte(UINT code_page, DWORD flags, const wchar_t* wide, int wide_length,
-                                    char* multi, int multi_size, const char* default_char,
-                                    BOOL* used_default);
-ZORBASE_API int MultiByteToWideChar(UINT code_page, DWORD flags, const char* multi, int multi_length,
-                                    wchar_t* wide, int wide_size);
+ZORBASE_API int WideCharToMultiByte(UINT code_page, DWORD flags, const wchar_t* wide,
+                                    int wide_length, char* multi, int multi_size,
+                                    const char* default_char, BOOL* used_default);
+ZORBASE_API int MultiByteToWideChar(UINT code_page, DWORD flags, const char* multi,
+                                    int multi_length, wchar_t* wide, int wide_size);
 
 namespace zb {
 namespace platform {
@@ -69,8 +69,8 @@ ZORBASE_API std::wstring Utf8ToWide(const std::string& utf8);
 
 // UTF-16LE: each wchar_t in the Basic Multilingual Plane is one 2-byte unit; a character beyond
 // U+FFFF becomes a surrogate pair on the way out, and a pair becomes one wchar_t on the way back
-// (a lone surrogate stays a single unit both ways). A wchar_t beyond U+10FFFF (or negative) is not a
-// character and goes out as U+FFFD; an odd final byte comes back as U+FFFD. Null text counts as
+// (a lone surrogate stays a single unit both ways). A wchar_t beyond U+10FFFF (or negative) is not
+// a character and goes out as U+FFFD; an odd final byte comes back as U+FFFD. Null text counts as
 // empty.
 ZORBASE_API std::size_t Utf16UnitCount(const wchar_t* text, std::size_t length);
 ZORBASE_API std::string WideToUtf16Le(const wchar_t* text, std::size_t length);

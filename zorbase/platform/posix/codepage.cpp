@@ -37,8 +37,9 @@ class CodePageRegistry {
         char16_t c = table.high[b - 0x80];
         if (c >= 0x80) reverse.push_back(ReverseEntry{c, static_cast<unsigned char>(b)});
       }
-      std::sort(reverse.begin(), reverse.end(),
-                [](const ReverseEntry& a, const ReverseEntry& b) { return a.character < b.character; });
+      std::sort(reverse.begin(), reverse.end(), [](const ReverseEntry& a, const ReverseEntry& b) {
+        return a.character < b.character;
+      });
       pages_.push_back(
           CodePage{table.id, CodePage::kSingleByte, table.high, reverse.data(), reverse.size()});
     }
@@ -120,9 +121,12 @@ UINT GetACP() {
 
 UINT GetOEMCP() {
   switch (GetACP()) {
-    case 1250: return 852;
-    case 1251: return 866;
-    default: return 437;
+    case 1250:
+      return 852;
+    case 1251:
+      return 866;
+    default:
+      return 437;
   }
 }
 
@@ -140,12 +144,12 @@ int Fail(DWORD code) {
 
 }  // namespace
 
-int WideCharToMultiByte(UINT code_page, DWORD flags, const wchar_t* wide, int wide_length, char* multi,
-                        int multi_size, const char* default_char, BOOL* used_default) {
+int WideCharToMultiByte(UINT code_page, DWORD flags, const wchar_t* wide, int wide_length,
+                        char* multi, int multi_size, const char* default_char, BOOL* used_default) {
   using namespace zb::platform::internal;
   const CodePage* page = FindCodePage(code_page);
-  if (page == nullptr || wide == nullptr || wide_length == 0 || wide_length < -1 || multi_size < 0 ||
-      (multi_size > 0 && multi == nullptr) ||
+  if (page == nullptr || wide == nullptr || wide_length == 0 || wide_length < -1 ||
+      multi_size < 0 || (multi_size > 0 && multi == nullptr) ||
       (multi != nullptr && static_cast<const void*>(multi) == static_cast<const void*>(wide))) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
@@ -190,8 +194,8 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, const wchar_t* wide, int wi
   return static_cast<int>(count);
 }
 
-int MultiByteToWideChar(UINT code_page, DWORD flags, const char* multi, int multi_length, wchar_t* wide,
-                        int wide_size) {
+int MultiByteToWideChar(UINT code_page, DWORD flags, const char* multi, int multi_length,
+                        wchar_t* wide, int wide_size) {
   using namespace zb::platform::internal;
   const CodePage* page = FindCodePage(code_page);
   if (page == nullptr || multi == nullptr || multi_length == 0 || multi_length < -1 ||
@@ -245,15 +249,7 @@ std::string WideToMulti(const std::wstring& wide, UINT code_page) {
   for (std::size_t i = 0; i < length;) {
     char32_t c;
     i += ReadWideChar(text + i, length - i, &c);
-    std::size_t n = EncodeChar(*page, c, bytes);
-    if (n == 0) {
-      if (page->kind == CodePage::kUtf8) {
-        n = EncodeUtf8(kReplacementChar, bytes);
-      } else {
-        bytes[0] = '?';
-        n = 1;
-      }
-    }
+    std::size_t n = EncodeOrReplace(*page, c, bytes);
     out.append(bytes, n);
   }
   return out;
