@@ -10,11 +10,16 @@
 //   7. the library's own self tests
 #include <zorbase/library_init.h>
 
+#include <zorbase/settings/internal/settings_internal.h>
+
 namespace zb {
 namespace {
 
 struct LibraryLifetime {
-  LibraryLifetime() {}
+  LibraryLifetime() {
+    // 2. default company and product name of the settings keys
+    zb::settings_internal::SetSettingsDefaults();
+  }
   ~LibraryLifetime() {}
 };
 
