@@ -13,6 +13,7 @@
 #include <zorbase/logging/LogWindowAppender.h>
 #include <zorbase/logging/internal/OutputDebugStringAppender.h>
 #include <zorbase/selftest/internal/builtin_registry.h>
+#include <zorbase/settings/internal/settings_internal.h>
 
 namespace zb {
 namespace {
@@ -22,6 +23,8 @@ struct LibraryLifetime {
     // 1. log4cxx classes of the library's appenders, so configuration files can name them.
     LogWindowAppender::registerClass();
     zb::logging_internal::OutputDebugStringAppender::registerClass();
+    // 2. default company and product name of the settings keys
+    zb::settings_internal::SetSettingsDefaults();
     // 7. the library's own self tests, in the library's own list that RunLibraryTests runs.
     zb::selftest_internal::RegisterBuiltinSelfTests();
   }

@@ -2,3 +2,6 @@
 #pragma once
 
 #include <zorbase/afx/CString.h>
+#include <zorbase/afx/CObject.h>
+#include <zorbase/afx/CByteArray.h>
+#include <zorbase/afx/CStringArray.h>

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include <zorbase/platform/export.h>
+#include <zorbase/platform/file_system.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/win_types.h>
@@ -44,22 +45,8 @@ constexpr DWORD REG_RESOURCE_REQUIREMENTS_LIST = 10;
 constexpr DWORD REG_QWORD = 11;
 constexpr DWORD REG_QWORD_LITTLE_ENDIAN = 11;
 
-// ---- access rights -----------------------------------------------------------------------------
-constexpr DWORD DELETE = 0x00010000;
-constexpr DWORD READ_CONTROL = 0x00020000;
-constexpr DWORD WRITE_DAC = 0x00040000;
-constexpr DWORD WRITE_OWNER = 0x00080000;
-constexpr DWORD SYNCHRONIZE = 0x00100000;
-constexpr DWORD STANDARD_RIGHTS_REQUIRED = 0x000F0000;
-constexpr DWORD STANDARD_RIGHTS_READ = READ_CONTROL;
-constexpr DWORD STANDARD_RIGHTS_WRITE = READ_CONTROL;
-constexpr DWORD STANDARD_RIGHTS_EXECUTE = READ_CONTROL;
+// ---- access rights (the standard and generic rights and SECURITY_ATTRIBUTES: file_system.h) ----
 constexpr DWORD STANDARD_RIGHTS_ALL = 0x001F0000;
-constexpr DWORD MAXIMUM_ALLOWED = 0x02000000;
-constexpr DWORD GENERIC_READ = 0x80000000u;
-constexpr DWORD GENERIC_WRITE = 0x40000000;
-constexpr DWORD GENERIC_EXECUTE = 0x20000000;
-constexpr DWORD GENERIC_ALL = 0x10000000;
 
 constexpr DWORD KEY_QUERY_VALUE = 0x0001;
 constexpr DWORD KEY_SET_VALUE = 0x0002;
@@ -122,13 +109,6 @@ constexpr BYTE ACCESS_DENIED_ACE_TYPE = 0x1;
 constexpr BYTE SECURITY_DESCRIPTOR_REVISION = 1;
 constexpr BYTE ACL_REVISION = 2;
 
-struct SECURITY_ATTRIBUTES {
-  DWORD nLength;
-  LPVOID lpSecurityDescriptor;
-  BOOL bInheritHandle;
-};
-typedef SECURITY_ATTRIBUTES* PSECURITY_ATTRIBUTES;
-typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 typedef HKEY* PHKEY;
 

@@ -13,6 +13,7 @@
 
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/last_error.h>
+#include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/posix/reg_file.h>
 #include <zorbase/platform/posix/registry_internal.h>
 
@@ -147,32 +148,11 @@ LONG LoadHiveFromFile(const std::wstring& file, std::shared_ptr<Hive>* hive) {
 }  // namespace
 
 std::string NativeFilePath(const std::wstring& path) {
-  std::wstring text = path;
-  std::string prefix;
-  if (text.size() >= 2 && text[1] == L':' &&
-      ((text[0] >= L'A' && text[0] <= L'Z') || (text[0] >= L'a' && text[0] <= L'z'))) {
-    wchar_t drive = static_cast<wchar_t>(text[0] & ~0x20);
-    std::string variable = std::string("ZORBASE_DRIVE_") + static_cast<char>(drive);
-    const char* mapped = std::getenv(variable.c_str());
-    if (mapped != nullptr && *mapped == '/') {
-      prefix = mapped;
-    } else if (drive == L'Z') {
-      prefix = "";
-    } else if (drive == L'C') {
-      const char* data = std::getenv("XDG_DATA_HOME");
-      const char* home = std::getenv("HOME");
-      prefix = data != nullptr && *data == '/' ? std::string(data) + "/zorbase/drive_c"
-                                               : std::string(home != nullptr ? home : "") + "/.local/share/zorbase/drive_c";
-    } else {
-      return std::string();
-    }
-    text.erase(0, 2);
-    if (text.empty() || (text[0] != L'\\' && text[0] != L'/')) text.insert(text.begin(), L'/');
-  }
-  for (wchar_t& c : text) {
-    if (c == L'\\') c = L'/';
-  }
-  return prefix + WideToUtf8(text);
+  // Native paths are taken as they are; Windows paths go through the platform's drive mapping.
+  if (!path.empty() && path[0] == L'/') return EncodeNativeName(path);
+  ResolvedPath resolved;
+  if (ResolveWindowsPath(path.c_str(), &resolved) != ERROR_SUCCESS) return std::string();
+  return resolved.native;
 }
 
 LONG ReadWholeFile(const std::string& path, std::string* bytes) {

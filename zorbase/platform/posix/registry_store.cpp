@@ -2,18 +2,17 @@
 #include <zorbase/platform/posix/registry_store.h>
 
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <time.h>
 #include <unistd.h>
-#include <wctype.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <utility>
 
+#include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/win_errors.h>
 
 namespace zb {
@@ -144,20 +143,6 @@ std::vector<BYTE> ColumnBlob(sqlite3_stmt* statement, int column) {
   return std::vector<BYTE>(bytes, bytes + size);
 }
 
-locale_t CaseLocale() {
-  static locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-  return locale;
-}
-
-wchar_t UpperChar(wchar_t c) {
-  if (c < 0x80) return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
-  locale_t locale = CaseLocale();
-  if (locale != static_cast<locale_t>(nullptr)) return static_cast<wchar_t>(towupper_l(c, locale));
-  // Without a Unicode locale: Latin-1 letters at least.
-  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<wchar_t>(c - 32);
-  return c;
-}
-
 std::string BootId() {
   std::ifstream in("/proc/sys/kernel/random/boot_id");
   std::string id;
@@ -193,7 +178,7 @@ bool IsNetworkFileSystem(const std::string& path) {
 
 std::wstring FoldName(const std::wstring& name) {
   std::wstring folded(name);
-  for (wchar_t& c : folded) c = UpperChar(c);
+  for (wchar_t& c : folded) c = UpcaseChar(c);
   return folded;
 }
 
