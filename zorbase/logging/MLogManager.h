@@ -38,8 +38,9 @@ constexpr LONG kLogShowStdLevel = 0x400;
 // "MLogManager_STD_APPENDER"; each has a level-range filter whose highest level the manager moves
 // between OFF (open) and ALL (closed) and whose lowest level the plug-ins set.
 //
-// Threads: construction, destruction, plugging, opening and closing channels, the show flags and
-// the registry operations are for one thread at a time. Log calls may come from any thread.
+// Threads: log calls may come from any thread. Construction, destruction, plugging, opening and
+// closing channels, the show flags (which rebuild layouts) and the registry operations are for one
+// thread at a time, while no other thread logs through this manager.
 class ZORBASE_API MLogManager : public MLogManagerBase {
  public:
   MLogManager();
