@@ -1,2 +1,5 @@
 // Public headers of the settings subsystem; <zorbase/zorbase.h> includes this file.
 #pragma once
+
+#include <zorbase/settings/MRegKey.h>
+#include <zorbase/settings/MSoftKey.h>

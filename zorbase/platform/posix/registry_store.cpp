@@ -1,0 +1,1254 @@
+// Internal: the SQLite hive (registry_store.h).
+#include <zorbase/platform/posix/registry_store.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <utility>
+
+#include <zorbase/platform/path_mapping.h>
+#include <zorbase/platform/win_errors.h>
+
+namespace zb {
+namespace platform {
+namespace reg {
+
+namespace {
+
+constexpr DWORD kErrorBadPathname = 161;
+constexpr int kBusyTimeoutMs = 30000;
+constexpr const char* kFormatName = "zorbase-registry";
+constexpr int kFormatVersion = 1;
+// Sub-trees deeper than this are refused by import and export (Windows allows 512 levels).
+constexpr int kMaxTreeDepth = static_cast<int>(kMaxKeyDepth);
+
+const char* const kSchema =
+    "CREATE TABLE IF NOT EXISTS meta(name TEXT PRIMARY KEY, value) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS keys("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "  parent INTEGER NOT NULL,"
+    "  name TEXT NOT NULL,"
+    "  folded TEXT NOT NULL,"
+    "  class TEXT NOT NULL DEFAULT '',"
+    "  last_write INTEGER NOT NULL,"
+    "  next_seq INTEGER NOT NULL DEFAULT 0,"
+    "  volatile INTEGER NOT NULL DEFAULT 0,"
+    "  security BLOB);"
+    "CREATE UNIQUE INDEX IF NOT EXISTS keys_child ON keys(parent, folded);"
+    "CREATE TABLE IF NOT EXISTS vals("
+    "  key INTEGER NOT NULL,"
+    "  folded TEXT NOT NULL,"
+    "  name TEXT NOT NULL,"
+    "  seq INTEGER NOT NULL,"
+    "  type INTEGER NOT NULL,"
+    "  data BLOB NOT NULL,"
+    "  PRIMARY KEY(key, folded)) WITHOUT ROWID;";
+
+// The prepared statements, by index.
+enum StatementId : int {
+  kBegin,
+  kCommit,
+  kRollback,
+  kFindChild,
+  kGetKey,
+  kParentOf,
+  kInsertKey,
+  kTouchKey,
+  kSetValue,
+  kGetValue,
+  kDeleteValue,
+  kHasChildren,
+  kDeleteKeyRow,
+  kDeleteKeyValues,
+  kDeleteSubtreeValues,
+  kDeleteSubtreeKeys,
+  kListChildren,
+  kListValueNames,
+  kListValues,
+  kInfoKeys,
+  kInfoValues,
+  kSetSecurity,
+  kDataVersion,
+  kStatementCount
+};
+
+const char* const kStatementSql[kStatementCount] = {
+    "BEGIN IMMEDIATE",
+    "COMMIT",
+    "ROLLBACK",
+    "SELECT id, name, class, last_write, volatile, security FROM keys WHERE parent=?1 AND folded=?2",
+    "SELECT parent, name, class, last_write, volatile, security FROM keys WHERE id=?1",
+    "SELECT parent FROM keys WHERE id=?1",
+    "INSERT INTO keys(parent, name, folded, class, last_write, volatile, security) "
+    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)",
+    "UPDATE keys SET last_write=?2, next_seq=next_seq+1 WHERE id=?1 RETURNING next_seq",
+    "INSERT INTO vals(key, folded, name, seq, type, data) VALUES(?1, ?2, ?3, ?4, ?5, ?6) "
+    "ON CONFLICT(key, folded) DO UPDATE SET type=excluded.type, data=excluded.data",
+    "SELECT name, type, data FROM vals WHERE key=?1 AND folded=?2",
+    "DELETE FROM vals WHERE key=?1 AND folded=?2",
+    "SELECT 1 FROM keys WHERE parent=?1 LIMIT 1",
+    "DELETE FROM keys WHERE id=?1",
+    "DELETE FROM vals WHERE key=?1",
+    "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE parent=?1 "
+    "UNION ALL SELECT k.id FROM keys k JOIN sub ON k.parent=sub.id) "
+    "DELETE FROM vals WHERE key IN (SELECT id FROM sub)",
+    "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE parent=?1 "
+    "UNION ALL SELECT k.id FROM keys k JOIN sub ON k.parent=sub.id) "
+    "DELETE FROM keys WHERE id IN (SELECT id FROM sub)",
+    "SELECT id, name, class, last_write, volatile FROM keys WHERE parent=?1 ORDER BY folded",
+    "SELECT name FROM vals WHERE key=?1 ORDER BY seq",
+    "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY seq",
+    "SELECT count(*), max(length(name)), max(length(class)) FROM keys WHERE parent=?1",
+    "SELECT count(*), max(length(name)), max(length(data)) FROM vals WHERE key=?1",
+    "UPDATE keys SET security=?2 WHERE id=?1",
+    "PRAGMA data_version",
+};
+
+// Resets a statement and clears its bindings when the scope ends, whatever path leaves it.
+class StatementScope {
+ public:
+  explicit StatementScope(sqlite3_stmt* statement) : statement_(statement) {}
+  ~StatementScope() {
+    if (statement_ != nullptr) {
+      sqlite3_reset(statement_);
+      sqlite3_clear_bindings(statement_);
+    }
+  }
+  StatementScope(const StatementScope&) = delete;
+  StatementScope& operator=(const StatementScope&) = delete;
+
+ private:
+  sqlite3_stmt* statement_;
+};
+
+void BindText(sqlite3_stmt* statement, int index, const std::string& text) {
+  sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+std::wstring ColumnText(sqlite3_stmt* statement, int column) {
+  return FromUtf8(sqlite3_column_text(statement, column), sqlite3_column_bytes(statement, column));
+}
+
+std::vector<BYTE> ColumnBlob(sqlite3_stmt* statement, int column) {
+  const void* blob = sqlite3_column_blob(statement, column);
+  int size = sqlite3_column_bytes(statement, column);
+  if (blob == nullptr || size <= 0) return {};
+  const BYTE* bytes = static_cast<const BYTE*>(blob);
+  return std::vector<BYTE>(bytes, bytes + size);
+}
+
+std::string BootId() {
+  std::ifstream in("/proc/sys/kernel/random/boot_id");
+  std::string id;
+  std::getline(in, id);
+  return id;
+}
+
+bool IsNetworkFileSystem(const std::string& path) {
+  std::string directory = path;
+  std::size_t slash = directory.rfind('/');
+  directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : directory.substr(0, slash));
+  struct statfs info;
+  if (statfs(directory.c_str(), &info) != 0) return false;
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0x6969:      // NFS
+    case 0x517B:      // SMB
+    case 0xFF534D42:  // CIFS
+    case 0xFE534D42:  // SMB2
+    case 0x564C:      // NCP
+    case 0x73757245:  // Coda
+    case 0x47504653:  // GPFS
+    case 0x5346414F:  // AFS
+    case 0x00C36400:  // Ceph
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+// ---- names -------------------------------------------------------------------------------------
+
+std::wstring FoldName(const std::wstring& name) {
+  std::wstring folded(name);
+  for (wchar_t& c : folded) c = UpcaseChar(c);
+  return folded;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t w : text) {
+    std::uint32_t cp = static_cast<std::uint32_t>(w);
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      if (cp > 0x10FFFF) cp = 0xFFFD;
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::wstring FromUtf8(const unsigned char* text, int bytes) {
+  std::wstring out;
+  if (text == nullptr || bytes <= 0) return out;
+  out.reserve(static_cast<std::size_t>(bytes));
+  int i = 0;
+  while (i < bytes) {
+    unsigned char c = text[i];
+    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+    if (extra < 0 || i + extra >= bytes + (extra == 0 ? 1 : 0)) {
+      out += L'\xFFFD';
+      ++i;
+      continue;
+    }
+    std::uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+    bool ok = true;
+    for (int k = 1; k <= extra; ++k) {
+      unsigned char cc = text[i + k];
+      if ((cc & 0xC0) != 0x80) ok = false;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    out += ok ? static_cast<wchar_t>(cp) : L'\xFFFD';
+    i += ok ? extra + 1 : 1;
+  }
+  return out;
+}
+
+LONG SplitKeyPath(const wchar_t* path, std::vector<std::wstring>* levels) {
+  levels->clear();
+  if (path == nullptr || *path == 0) return ERROR_SUCCESS;
+  std::wstring text(path);
+  while (!text.empty() && text.back() == L'\\') text.pop_back();
+  if (text.empty() || text.front() == L'\\') return kErrorBadPathname;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = text.find(L'\\', start);
+    std::wstring level = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    if (level.empty()) return kErrorBadPathname;
+    if (level.size() > kMaxKeyNameLength) return ERROR_INVALID_PARAMETER;
+    levels->push_back(std::move(level));
+    if (levels->size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
+    if (end == std::wstring::npos) break;
+    start = end + 1;
+  }
+  return ERROR_SUCCESS;
+}
+
+std::int64_t FileTimeNow() {
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  constexpr std::int64_t kEpochDifference = 116444736000000000LL;  // 1601 to 1970 in 100 ns
+  return kEpochDifference + static_cast<std::int64_t>(now.tv_sec) * 10000000LL + now.tv_nsec / 100;
+}
+
+// ---- opening -----------------------------------------------------------------------------------
+
+std::unique_ptr<Hive> Hive::OpenFile(const std::string& path, DWORD* error) {
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode)) {
+      *error = ERROR_ACCESS_DENIED;
+      return nullptr;
+    }
+    if (access(path.c_str(), R_OK) != 0) {
+      *error = errno == EACCES || errno == EPERM ? ERROR_ACCESS_DENIED : ERROR_REGISTRY_IO_FAILED;
+      return nullptr;
+    }
+  } else if (errno != ENOENT) {
+    *error = errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_REGISTRY_IO_FAILED;
+    return nullptr;
+  }
+  std::unique_ptr<Hive> hive(new Hive());
+  hive->path_ = path;
+  int rc = sqlite3_open_v2(path.c_str(), &hive->db_,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    *error = (rc & 0xFF) == SQLITE_CANTOPEN ? ERROR_ACCESS_DENIED : ERROR_REGISTRY_IO_FAILED;
+    return nullptr;
+  }
+  hive->read_only_ = sqlite3_db_readonly(hive->db_, "main") == 1;
+  if (stat(path.c_str(), &info) == 0) {
+    hive->owner_sid_ = "S-1-22-1-" + std::to_string(info.st_uid);
+  } else {
+    hive->owner_sid_ = "S-1-22-1-" + std::to_string(getuid());
+  }
+  if (!hive->read_only_) {
+    const char* mode = IsNetworkFileSystem(path) ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
+                                                 : "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
+    sqlite3_busy_handler(hive->db_, &Hive::BusyHandler, hive.get());
+    rc = sqlite3_exec(hive->db_, mode, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+      *error = hive->Error(rc);
+      return nullptr;
+    }
+  }
+  *error = hive->Init(error);
+  if (*error != ERROR_SUCCESS) return nullptr;
+  return hive;
+}
+
+std::unique_ptr<Hive> Hive::OpenMemory(DWORD* error) {
+  std::unique_ptr<Hive> hive(new Hive());
+  int rc = sqlite3_open_v2(":memory:", &hive->db_,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    *error = ERROR_NOT_ENOUGH_MEMORY;
+    return nullptr;
+  }
+  hive->owner_sid_ = "S-1-22-1-" + std::to_string(getuid());
+  *error = hive->Init(error);
+  if (*error != ERROR_SUCCESS) return nullptr;
+  return hive;
+}
+
+int Hive::BusyHandler(void* context, int count) {
+  // Other writers hold the hive only for one short transaction: retry soon and often, backing off
+  // from 20 microseconds to 2 milliseconds, and give up after the busy timeout.
+  Hive* hive = static_cast<Hive*>(context);
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  std::int64_t now_us = static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+  if (count == 0) hive->busy_since_us_ = now_us;
+  if (now_us - hive->busy_since_us_ > static_cast<std::int64_t>(kBusyTimeoutMs) * 1000) return 0;
+  int delay = count < 100 ? 20 * (1 + count / 10) : 2000;
+  usleep(static_cast<useconds_t>(delay));
+  return 1;
+}
+
+LONG Hive::Init(DWORD* /*unused*/) {
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_handler(db_, &Hive::BusyHandler, this);
+  statements_.assign(kStatementCount, nullptr);
+  // Is this one of ours, a new file, or something else?
+  sqlite3_stmt* probe = nullptr;
+  int rc = sqlite3_prepare_v2(db_, "SELECT count(*), sum(name='meta') FROM sqlite_master WHERE type='table'",
+                              -1, &probe, nullptr);
+  if (rc != SQLITE_OK) return Error(rc);
+  rc = sqlite3_step(probe);
+  if (rc != SQLITE_ROW) {
+    sqlite3_finalize(probe);
+    return Error(rc);
+  }
+  int tables = sqlite3_column_int(probe, 0);
+  bool has_meta = sqlite3_column_int(probe, 1) > 0;
+  sqlite3_finalize(probe);
+  if (tables > 0 && !has_meta) return ERROR_NOT_REGISTRY_FILE;
+  if (!has_meta) {
+    if (read_only_) return ERROR_ACCESS_DENIED;
+    rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return Error(rc);
+    rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+      std::string seed =
+          "INSERT OR IGNORE INTO meta(name, value) VALUES('format', '" + std::string(kFormatName) +
+          "'), ('version', " + std::to_string(kFormatVersion) + "), ('boot', '" + BootId() + "');"
+          "INSERT OR IGNORE INTO keys(id, parent, name, folded, class, last_write) VALUES(1, 0, '', '', '', " +
+          std::to_string(FileTimeNow()) + ");";
+      rc = sqlite3_exec(db_, seed.c_str(), nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+      return Error(rc);
+    }
+    rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return Error(rc);
+  }
+  // Check the format and version.
+  rc = sqlite3_prepare_v2(db_, "SELECT (SELECT value FROM meta WHERE name='format'), "
+                               "(SELECT value FROM meta WHERE name='version'), "
+                               "(SELECT count(*) FROM keys WHERE id=1)",
+                          -1, &probe, nullptr);
+  if (rc != SQLITE_OK) return rc == SQLITE_ERROR ? ERROR_NOT_REGISTRY_FILE : Error(rc);
+  rc = sqlite3_step(probe);
+  bool ok = false;
+  if (rc == SQLITE_ROW) {
+    const unsigned char* format = sqlite3_column_text(probe, 0);
+    ok = format != nullptr && std::strcmp(reinterpret_cast<const char*>(format), kFormatName) == 0 &&
+         sqlite3_column_int(probe, 1) == kFormatVersion && sqlite3_column_int(probe, 2) == 1;
+  }
+  sqlite3_finalize(probe);
+  if (rc != SQLITE_ROW) return Error(rc);
+  if (!ok) return ERROR_NOT_REGISTRY_FILE;
+  for (int i = 0; i < kStatementCount; ++i) {
+    rc = sqlite3_prepare_v3(db_, kStatementSql[i], -1, SQLITE_PREPARE_PERSISTENT, &statements_[i], nullptr);
+    if (rc != SQLITE_OK) return rc == SQLITE_ERROR ? ERROR_NOT_REGISTRY_FILE : Error(rc);
+  }
+  if (!read_only_) ClearStaleVolatileKeys();
+  return ERROR_SUCCESS;
+}
+
+Hive::~Hive() {
+  for (sqlite3_stmt* statement : statements_) sqlite3_finalize(statement);
+  if (db_ != nullptr) sqlite3_close_v2(db_);
+}
+
+sqlite3_stmt* Hive::Prepare(int which) { return statements_[which]; }
+
+LONG Hive::Error(int sqlite_code) {
+  switch (sqlite_code & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_DONE:
+    case SQLITE_ROW:
+      return ERROR_SUCCESS;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+    case SQLITE_FORMAT:
+      return ERROR_REGISTRY_CORRUPT;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return ERROR_ACCESS_DENIED;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return ERROR_BUSY;
+    case SQLITE_FULL:
+      return ERROR_DISK_FULL;
+    case SQLITE_NOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case SQLITE_TOOBIG:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case SQLITE_CANTOPEN:
+      return ERROR_ACCESS_DENIED;
+    default:
+      return ERROR_REGISTRY_IO_FAILED;
+  }
+}
+
+LONG Hive::Begin() {
+  sqlite3_stmt* statement = Prepare(kBegin);
+  StatementScope scope(statement);
+  int rc = sqlite3_step(statement);
+  pending_.clear();
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Error(rc);
+}
+
+LONG Hive::Commit() {
+  sqlite3_stmt* statement = Prepare(kCommit);
+  StatementScope scope(statement);
+  int rc = sqlite3_step(statement);
+  if (rc != SQLITE_DONE) {
+    Rollback();
+    return Error(rc);
+  }
+  ++local_changes_;
+  return ERROR_SUCCESS;
+}
+
+void Hive::Rollback() {
+  if (sqlite3_get_autocommit(db_)) {
+    pending_.clear();
+    return;
+  }
+  sqlite3_stmt* statement = Prepare(kRollback);
+  StatementScope scope(statement);
+  sqlite3_step(statement);
+  pending_.clear();
+}
+
+void Hive::Notify(KeyId key, DWORD kind) {
+  if (watched_ && listener_ != nullptr) pending_.emplace_back(key, kind);
+}
+
+void Hive::ClearStaleVolatileKeys() {
+  std::string boot = BootId();
+  if (boot.empty()) return;
+  sqlite3_stmt* probe = nullptr;
+  if (sqlite3_prepare_v2(db_, "SELECT value FROM meta WHERE name='boot'", -1, &probe, nullptr) != SQLITE_OK) return;
+  std::string stored;
+  if (sqlite3_step(probe) == SQLITE_ROW && sqlite3_column_text(probe, 0) != nullptr) {
+    stored = reinterpret_cast<const char*>(sqlite3_column_text(probe, 0));
+  }
+  sqlite3_finalize(probe);
+  if (stored == boot) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (Begin() != ERROR_SUCCESS) return;
+  // Volatile keys of an earlier boot vanish with their subtrees (all their sub-keys are volatile).
+  std::vector<KeyId> stale;
+  if (sqlite3_prepare_v2(db_, "SELECT id FROM keys WHERE volatile=1 AND parent IN "
+                              "(SELECT id FROM keys WHERE volatile=0)", -1, &probe, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(probe) == SQLITE_ROW) stale.push_back(sqlite3_column_int64(probe, 0));
+    sqlite3_finalize(probe);
+  }
+  for (KeyId id : stale) {
+    if (DeleteTreeLocked(id, true) != ERROR_SUCCESS) {
+      Rollback();
+      return;
+    }
+  }
+  std::string update = "INSERT OR REPLACE INTO meta(name, value) VALUES('boot', '" + boot + "')";
+  if (sqlite3_exec(db_, update.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    Rollback();
+    return;
+  }
+  Commit();
+  pending_.clear();
+}
+
+// ---- lookups -----------------------------------------------------------------------------------
+
+LONG Hive::FindChildLocked(KeyId parent, const std::string& folded, KeyRecord* child) {
+  sqlite3_stmt* statement = Prepare(kFindChild);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, parent);
+  BindText(statement, 2, folded);
+  int rc = sqlite3_step(statement);
+  if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
+  if (rc != SQLITE_ROW) return Error(rc);
+  child->id = sqlite3_column_int64(statement, 0);
+  child->parent = parent;
+  child->name = ColumnText(statement, 1);
+  child->class_name = ColumnText(statement, 2);
+  child->last_write = sqlite3_column_int64(statement, 3);
+  child->is_volatile = sqlite3_column_int(statement, 4) != 0;
+  child->has_security = sqlite3_column_type(statement, 5) != SQLITE_NULL;
+  child->security = child->has_security ? ColumnBlob(statement, 5) : std::vector<BYTE>();
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::FindChild(KeyId parent, const std::wstring& name, KeyRecord* child) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return FindChildLocked(parent, ToUtf8(FoldName(name)), child);
+}
+
+LONG Hive::GetKeyLocked(KeyId id, KeyRecord* key) {
+  sqlite3_stmt* statement = Prepare(kGetKey);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, id);
+  int rc = sqlite3_step(statement);
+  if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
+  if (rc != SQLITE_ROW) return Error(rc);
+  key->id = id;
+  key->parent = sqlite3_column_int64(statement, 0);
+  key->name = ColumnText(statement, 1);
+  key->class_name = ColumnText(statement, 2);
+  key->last_write = sqlite3_column_int64(statement, 3);
+  key->is_volatile = sqlite3_column_int(statement, 4) != 0;
+  key->has_security = sqlite3_column_type(statement, 5) != SQLITE_NULL;
+  key->security = key->has_security ? ColumnBlob(statement, 5) : std::vector<BYTE>();
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::GetKey(KeyId id, KeyRecord* key) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return GetKeyLocked(id, key);
+}
+
+bool Hive::KeyExists(KeyId id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sqlite3_stmt* statement = Prepare(kParentOf);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, id);
+  return sqlite3_step(statement) == SQLITE_ROW;
+}
+
+std::vector<KeyId> Hive::AncestryLocked(KeyId id) {
+  std::vector<KeyId> chain;
+  while (id != 0 && chain.size() <= kMaxKeyDepth + 1) {
+    sqlite3_stmt* statement = Prepare(kParentOf);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, id);
+    if (sqlite3_step(statement) != SQLITE_ROW) break;
+    chain.push_back(id);
+    id = sqlite3_column_int64(statement, 0);
+  }
+  return chain;
+}
+
+std::vector<KeyId> Hive::Ancestry(KeyId id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return AncestryLocked(id);
+}
+
+// ---- changes -----------------------------------------------------------------------------------
+
+namespace {
+
+// Delivers the changes collected during a transaction after the hive's lock is released, so a
+// listener may call back into the hive.
+class Delivery {
+ public:
+  Delivery(Hive* hive, Hive::ChangeListener listener) : hive_(hive), listener_(listener) {}
+  ~Delivery() {
+    if (listener_ == nullptr) return;
+    for (const auto& change : changes_) listener_(hive_, change.first, change.second);
+  }
+  std::vector<std::pair<std::vector<KeyId>, DWORD>> changes_;
+
+ private:
+  Hive* hive_;
+  Hive::ChangeListener listener_;
+};
+
+}  // namespace
+
+LONG Hive::TouchKey(KeyId id, std::int64_t now, std::int64_t* seq) {
+  sqlite3_stmt* statement = Prepare(kTouchKey);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, id);
+  sqlite3_bind_int64(statement, 2, now);
+  int rc = sqlite3_step(statement);
+  if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
+  if (rc != SQLITE_ROW) return Error(rc);
+  if (seq != nullptr) *seq = sqlite3_column_int64(statement, 0);
+  return ERROR_SUCCESS;
+}
+
+#define ZB_DELIVER_AFTER_UNLOCK(delivery)                                                    \
+  for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), \
+                                                               change.second);               \
+  pending_.clear()
+
+LONG Hive::CreatePath(KeyId parent, const std::vector<std::wstring>& levels,
+                      const std::wstring& class_name, bool is_volatile,
+                      const std::vector<BYTE>& security, CreateCheck can_create, void* context,
+                      KeyRecord* key, bool* created) {
+  Delivery delivery(this, listener_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  *created = false;
+  KeyRecord current;
+  LONG result = GetKeyLocked(parent, &current);
+  if (result != ERROR_SUCCESS) return result;
+  // Try without a write transaction first: most creates open existing keys.
+  std::size_t level = 0;
+  for (; level < levels.size(); ++level) {
+    KeyRecord child;
+    result = FindChildLocked(current.id, ToUtf8(FoldName(levels[level])), &child);
+    if (result == ERROR_FILE_NOT_FOUND) break;
+    if (result != ERROR_SUCCESS) return result;
+    current = std::move(child);
+  }
+  if (level == levels.size()) {
+    *key = std::move(current);
+    return ERROR_SUCCESS;
+  }
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  result = Begin();
+  if (result != ERROR_SUCCESS) return result;
+  // Another process may have created levels meanwhile: walk again inside the transaction.
+  result = GetKeyLocked(parent, &current);
+  std::int64_t now = FileTimeNow();
+  for (level = 0; result == ERROR_SUCCESS && level < levels.size(); ++level) {
+    std::string folded = ToUtf8(FoldName(levels[level]));
+    KeyRecord child;
+    result = FindChildLocked(current.id, folded, &child);
+    if (result == ERROR_FILE_NOT_FOUND) {
+      if (can_create != nullptr) {
+        result = can_create(context, current);
+        if (result != ERROR_SUCCESS) break;
+      }
+      if (current.is_volatile && !is_volatile) {
+        result = ERROR_CHILD_MUST_BE_VOLATILE;
+        break;
+      }
+      sqlite3_stmt* statement = Prepare(kInsertKey);
+      StatementScope scope(statement);
+      sqlite3_bind_int64(statement, 1, current.id);
+      BindText(statement, 2, ToUtf8(levels[level]));
+      BindText(statement, 3, folded);
+      BindText(statement, 4, ToUtf8(class_name));
+      sqlite3_bind_int64(statement, 5, now);
+      sqlite3_bind_int(statement, 6, is_volatile ? 1 : 0);
+      if (security.empty()) {
+        sqlite3_bind_null(statement, 7);
+      } else {
+        sqlite3_bind_blob(statement, 7, security.data(), static_cast<int>(security.size()), SQLITE_TRANSIENT);
+      }
+      int rc = sqlite3_step(statement);
+      if (rc != SQLITE_DONE) {
+        result = Error(rc);
+        break;
+      }
+      result = TouchKey(current.id, now, nullptr);
+      if (result != ERROR_SUCCESS) break;
+      Notify(current.id, kChangeName);
+      child.id = sqlite3_last_insert_rowid(db_);
+      child.parent = current.id;
+      child.name = levels[level];
+      child.class_name = class_name;
+      child.last_write = now;
+      child.is_volatile = is_volatile;
+      child.has_security = !security.empty();
+      child.security = security;
+      *created = true;
+    } else if (result != ERROR_SUCCESS) {
+      break;
+    }
+    current = std::move(child);
+  }
+  if (result != ERROR_SUCCESS) {
+    Rollback();
+    *created = false;
+    return result;
+  }
+  result = Commit();
+  if (result != ERROR_SUCCESS) {
+    *created = false;
+    return result;
+  }
+  ZB_DELIVER_AFTER_UNLOCK(delivery);
+  *key = std::move(current);
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::SetValue(KeyId key, const std::wstring& name, DWORD type, const BYTE* data, std::size_t size) {
+  if (size > 0x7FFFFFFF) return ERROR_NOT_ENOUGH_MEMORY;
+  Delivery delivery(this, listener_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  LONG result = Begin();
+  if (result != ERROR_SUCCESS) return result;
+  std::int64_t seq = 0;
+  result = TouchKey(key, FileTimeNow(), &seq);
+  if (result == ERROR_SUCCESS) {
+    sqlite3_stmt* statement = Prepare(kSetValue);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    BindText(statement, 2, ToUtf8(FoldName(name)));
+    BindText(statement, 3, ToUtf8(name));
+    sqlite3_bind_int64(statement, 4, seq);
+    sqlite3_bind_int64(statement, 5, type);
+    static const BYTE kEmpty = 0;
+    sqlite3_bind_blob(statement, 6, size == 0 ? &kEmpty : data, static_cast<int>(size), SQLITE_STATIC);
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) result = Error(rc);
+  }
+  if (result != ERROR_SUCCESS) {
+    Rollback();
+    return result;
+  }
+  Notify(key, kChangeLastSet);
+  result = Commit();
+  if (result != ERROR_SUCCESS) return result;
+  ZB_DELIVER_AFTER_UNLOCK(delivery);
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::DeleteValue(KeyId key, const std::wstring& name) {
+  Delivery delivery(this, listener_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  LONG result = Begin();
+  if (result != ERROR_SUCCESS) return result;
+  result = TouchKey(key, FileTimeNow(), nullptr);
+  if (result == ERROR_SUCCESS) {
+    sqlite3_stmt* statement = Prepare(kDeleteValue);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    BindText(statement, 2, ToUtf8(FoldName(name)));
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) {
+      result = Error(rc);
+    } else if (sqlite3_changes(db_) == 0) {
+      result = ERROR_FILE_NOT_FOUND;
+    }
+  }
+  if (result != ERROR_SUCCESS) {
+    Rollback();
+    return result;
+  }
+  Notify(key, kChangeLastSet);
+  result = Commit();
+  if (result != ERROR_SUCCESS) return result;
+  ZB_DELIVER_AFTER_UNLOCK(delivery);
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::DeleteKey(KeyId key) {
+  if (key == kRootKeyId) return ERROR_ACCESS_DENIED;
+  Delivery delivery(this, listener_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  LONG result = Begin();
+  if (result != ERROR_SUCCESS) return result;
+  KeyRecord record;
+  result = GetKeyLocked(key, &record);
+  if (result == ERROR_SUCCESS) {
+    sqlite3_stmt* statement = Prepare(kHasChildren);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    int rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW) {
+      result = ERROR_ACCESS_DENIED;
+    } else if (rc != SQLITE_DONE) {
+      result = Error(rc);
+    }
+  }
+  if (result == ERROR_SUCCESS) {
+    // The parent's chain is taken before the key goes.
+    Notify(record.parent, kChangeName);
+    Notify(key, kChangeName);
+    for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
+    pending_.clear();
+    result = DeleteTreeLocked(key, true);
+  }
+  if (result == ERROR_SUCCESS) result = TouchKey(record.parent, FileTimeNow(), nullptr);
+  if (result != ERROR_SUCCESS) {
+    Rollback();
+    delivery.changes_.clear();
+    return result;
+  }
+  result = Commit();
+  if (result != ERROR_SUCCESS) delivery.changes_.clear();
+  return result;
+}
+
+LONG Hive::DeleteTreeLocked(KeyId key, bool delete_self) {
+  const int statements[] = {kDeleteSubtreeValues, kDeleteSubtreeKeys};
+  for (int which : statements) {
+    sqlite3_stmt* statement = Prepare(which);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) return Error(rc);
+  }
+  sqlite3_stmt* statement = Prepare(kDeleteKeyValues);
+  {
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) return Error(rc);
+  }
+  if (delete_self) {
+    statement = Prepare(kDeleteKeyRow);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) return Error(rc);
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::DeleteTree(KeyId key, bool delete_self) {
+  if (delete_self && key == kRootKeyId) return ERROR_ACCESS_DENIED;
+  Delivery delivery(this, listener_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  LONG result = Begin();
+  if (result != ERROR_SUCCESS) return result;
+  KeyRecord record;
+  result = GetKeyLocked(key, &record);
+  if (result == ERROR_SUCCESS) {
+    Notify(delete_self ? record.parent : key, kChangeName);
+    if (!delete_self) Notify(key, kChangeLastSet);
+    for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
+    pending_.clear();
+    result = DeleteTreeLocked(key, delete_self);
+  }
+  if (result == ERROR_SUCCESS) {
+    result = TouchKey(delete_self ? record.parent : key, FileTimeNow(), nullptr);
+    if (result == ERROR_KEY_DELETED && delete_self) result = ERROR_SUCCESS;
+  }
+  if (result != ERROR_SUCCESS) {
+    Rollback();
+    delivery.changes_.clear();
+    return result;
+  }
+  result = Commit();
+  if (result != ERROR_SUCCESS) delivery.changes_.clear();
+  return result;
+}
+
+LONG Hive::SetSecurity(KeyId key, const std::vector<BYTE>& security) {
+  Delivery delivery(this, listener_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  LONG result = Begin();
+  if (result != ERROR_SUCCESS) return result;
+  {
+    sqlite3_stmt* statement = Prepare(kSetSecurity);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    sqlite3_bind_blob(statement, 2, security.data(), static_cast<int>(security.size()), SQLITE_TRANSIENT);
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) {
+      result = Error(rc);
+    } else if (sqlite3_changes(db_) == 0) {
+      result = ERROR_KEY_DELETED;
+    }
+  }
+  if (result != ERROR_SUCCESS) {
+    Rollback();
+    return result;
+  }
+  Notify(key, kChangeSecurity);
+  result = Commit();
+  if (result != ERROR_SUCCESS) return result;
+  ZB_DELIVER_AFTER_UNLOCK(delivery);
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::ImportTreeLocked(KeyId key, const TreeKey& tree, bool is_volatile, std::int64_t now) {
+  for (const TreeValue& value : tree.values) {
+    std::int64_t seq = 0;
+    LONG result = TouchKey(key, now, &seq);
+    if (result != ERROR_SUCCESS) return result;
+    sqlite3_stmt* statement = Prepare(kSetValue);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    BindText(statement, 2, ToUtf8(FoldName(value.name)));
+    BindText(statement, 3, ToUtf8(value.name));
+    sqlite3_bind_int64(statement, 4, seq);
+    sqlite3_bind_int64(statement, 5, value.type);
+    static const BYTE kEmpty = 0;
+    sqlite3_bind_blob(statement, 6, value.data.empty() ? &kEmpty : value.data.data(),
+                      static_cast<int>(value.data.size()), SQLITE_STATIC);
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) return Error(rc);
+  }
+  for (const TreeKey& child : tree.children) {
+    std::vector<std::wstring> levels;
+    LONG result = SplitKeyPath(child.name.c_str(), &levels);
+    if (result != ERROR_SUCCESS) return result;
+    if (levels.size() != 1) return ERROR_INVALID_PARAMETER;
+    std::string folded = ToUtf8(FoldName(child.name));
+    KeyRecord existing;
+    result = FindChildLocked(key, folded, &existing);
+    KeyId child_id = 0;
+    if (result == ERROR_SUCCESS) {
+      child_id = existing.id;
+    } else if (result == ERROR_FILE_NOT_FOUND) {
+      sqlite3_stmt* statement = Prepare(kInsertKey);
+      StatementScope scope(statement);
+      sqlite3_bind_int64(statement, 1, key);
+      BindText(statement, 2, ToUtf8(child.name));
+      BindText(statement, 3, folded);
+      BindText(statement, 4, ToUtf8(child.class_name));
+      sqlite3_bind_int64(statement, 5, now);
+      sqlite3_bind_int(statement, 6, is_volatile ? 1 : 0);
+      sqlite3_bind_null(statement, 7);
+      int rc = sqlite3_step(statement);
+      if (rc != SQLITE_DONE) return Error(rc);
+      child_id = sqlite3_last_insert_rowid(db_);
+    } else {
+      return result;
+    }
+    result = ImportTreeLocked(child_id, child, is_volatile, now);
+    if (result != ERROR_SUCCESS) return result;
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::ReplaceTree(KeyId key, const TreeKey& tree) {
+  Delivery delivery(this, listener_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  LONG result = Begin();
+  if (result != ERROR_SUCCESS) return result;
+  KeyRecord record;
+  result = GetKeyLocked(key, &record);
+  if (result == ERROR_SUCCESS) {
+    Notify(key, kChangeName | kChangeLastSet);
+    for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
+    pending_.clear();
+    result = DeleteTreeLocked(key, false);
+  }
+  std::int64_t now = FileTimeNow();
+  if (result == ERROR_SUCCESS) result = ImportTreeLocked(key, tree, record.is_volatile, now);
+  if (result == ERROR_SUCCESS) result = TouchKey(key, now, nullptr);
+  if (result != ERROR_SUCCESS) {
+    Rollback();
+    delivery.changes_.clear();
+    return result;
+  }
+  result = Commit();
+  if (result != ERROR_SUCCESS) delivery.changes_.clear();
+  return result;
+}
+
+LONG Hive::Apply(const std::vector<Edit>& edits) {
+  Delivery delivery(this, listener_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  LONG result = Begin();
+  if (result != ERROR_SUCCESS) return result;
+  std::int64_t now = FileTimeNow();
+  for (const Edit& edit : edits) {
+    // Find (or, for writes, create) the key of the edit.
+    KeyRecord current;
+    result = GetKeyLocked(kRootKeyId, &current);
+    bool missing = false;
+    for (std::size_t level = 0; result == ERROR_SUCCESS && level < edit.levels.size(); ++level) {
+      std::string folded = ToUtf8(FoldName(edit.levels[level]));
+      KeyRecord child;
+      result = FindChildLocked(current.id, folded, &child);
+      if (result == ERROR_FILE_NOT_FOUND) {
+        if (edit.kind == Edit::Kind::kDeleteTree || edit.kind == Edit::Kind::kDeleteValue) {
+          missing = true;
+          result = ERROR_SUCCESS;
+          break;
+        }
+        if (current.is_volatile) {
+          result = ERROR_CHILD_MUST_BE_VOLATILE;
+          break;
+        }
+        sqlite3_stmt* statement = Prepare(kInsertKey);
+        StatementScope scope(statement);
+        sqlite3_bind_int64(statement, 1, current.id);
+        BindText(statement, 2, ToUtf8(edit.levels[level]));
+        BindText(statement, 3, folded);
+        BindText(statement, 4, std::string());
+        sqlite3_bind_int64(statement, 5, now);
+        sqlite3_bind_int(statement, 6, 0);
+        sqlite3_bind_null(statement, 7);
+        int rc = sqlite3_step(statement);
+        if (rc != SQLITE_DONE) {
+          result = Error(rc);
+          break;
+        }
+        result = TouchKey(current.id, now, nullptr);
+        Notify(current.id, kChangeName);
+        child.id = sqlite3_last_insert_rowid(db_);
+        child.parent = current.id;
+        child.name = edit.levels[level];
+      }
+      current = std::move(child);
+    }
+    if (result != ERROR_SUCCESS) break;
+    if (missing) continue;
+    switch (edit.kind) {
+      case Edit::Kind::kCreateKey:
+        break;
+      case Edit::Kind::kDeleteTree:
+        if (current.id == kRootKeyId) {
+          result = ERROR_ACCESS_DENIED;
+          break;
+        }
+        Notify(current.parent, kChangeName);
+        for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
+        pending_.clear();
+        result = DeleteTreeLocked(current.id, true);
+        if (result == ERROR_SUCCESS) result = TouchKey(current.parent, now, nullptr);
+        break;
+      case Edit::Kind::kSetValue: {
+        std::int64_t seq = 0;
+        result = TouchKey(current.id, now, &seq);
+        if (result != ERROR_SUCCESS) break;
+        sqlite3_stmt* statement = Prepare(kSetValue);
+        StatementScope scope(statement);
+        sqlite3_bind_int64(statement, 1, current.id);
+        BindText(statement, 2, ToUtf8(FoldName(edit.value_name)));
+        BindText(statement, 3, ToUtf8(edit.value_name));
+        sqlite3_bind_int64(statement, 4, seq);
+        sqlite3_bind_int64(statement, 5, edit.type);
+        static const BYTE kEmpty = 0;
+        sqlite3_bind_blob(statement, 6, edit.data.empty() ? &kEmpty : edit.data.data(),
+                          static_cast<int>(edit.data.size()), SQLITE_STATIC);
+        int rc = sqlite3_step(statement);
+        if (rc != SQLITE_DONE) result = Error(rc);
+        Notify(current.id, kChangeLastSet);
+        break;
+      }
+      case Edit::Kind::kDeleteValue: {
+        sqlite3_stmt* statement = Prepare(kDeleteValue);
+        StatementScope scope(statement);
+        sqlite3_bind_int64(statement, 1, current.id);
+        BindText(statement, 2, ToUtf8(FoldName(edit.value_name)));
+        int rc = sqlite3_step(statement);
+        if (rc != SQLITE_DONE) result = Error(rc);
+        if (sqlite3_changes(db_) > 0) {
+          result = TouchKey(current.id, now, nullptr);
+          Notify(current.id, kChangeLastSet);
+        }
+        break;
+      }
+    }
+    if (result != ERROR_SUCCESS) break;
+  }
+  if (result != ERROR_SUCCESS) {
+    Rollback();
+    delivery.changes_.clear();
+    return result;
+  }
+  for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
+  pending_.clear();
+  result = Commit();
+  if (result != ERROR_SUCCESS) delivery.changes_.clear();
+  return result;
+}
+
+#undef ZB_DELIVER_AFTER_UNLOCK
+
+// ---- reads -------------------------------------------------------------------------------------
+
+LONG Hive::GetValue(KeyId key, const std::wstring& name, ValueRecord* value) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sqlite3_stmt* statement = Prepare(kGetValue);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, key);
+  BindText(statement, 2, ToUtf8(FoldName(name)));
+  int rc = sqlite3_step(statement);
+  if (rc == SQLITE_ROW) {
+    value->name = ColumnText(statement, 0);
+    value->type = static_cast<DWORD>(sqlite3_column_int64(statement, 1));
+    value->data = ColumnBlob(statement, 2);
+    return ERROR_SUCCESS;
+  }
+  if (rc != SQLITE_DONE) return Error(rc);
+  sqlite3_reset(statement);
+  // Tell a missing value from a deleted key.
+  sqlite3_stmt* probe = Prepare(kParentOf);
+  StatementScope probe_scope(probe);
+  sqlite3_bind_int64(probe, 1, key);
+  rc = sqlite3_step(probe);
+  if (rc == SQLITE_ROW) return ERROR_FILE_NOT_FOUND;
+  return rc == SQLITE_DONE ? ERROR_KEY_DELETED : Error(rc);
+}
+
+LONG Hive::ListSubKeys(KeyId key, std::vector<KeyRecord>* keys) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  keys->clear();
+  sqlite3_stmt* statement = Prepare(kListChildren);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, key);
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    KeyRecord record;
+    record.id = sqlite3_column_int64(statement, 0);
+    record.parent = key;
+    record.name = ColumnText(statement, 1);
+    record.class_name = ColumnText(statement, 2);
+    record.last_write = sqlite3_column_int64(statement, 3);
+    record.is_volatile = sqlite3_column_int(statement, 4) != 0;
+    keys->push_back(std::move(record));
+  }
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Error(rc);
+}
+
+LONG Hive::ListValueNames(KeyId key, std::vector<std::wstring>* names) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  names->clear();
+  sqlite3_stmt* statement = Prepare(kListValueNames);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, key);
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) names->push_back(ColumnText(statement, 0));
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Error(rc);
+}
+
+LONG Hive::QueryInfo(KeyId key, KeyInfo* info) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  KeyRecord record;
+  LONG result = GetKeyLocked(key, &record);
+  if (result != ERROR_SUCCESS) return result;
+  info->class_name = record.class_name;
+  info->last_write = record.last_write;
+  {
+    sqlite3_stmt* statement = Prepare(kInfoKeys);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_ROW) return Error(rc);
+    info->sub_keys = static_cast<DWORD>(sqlite3_column_int64(statement, 0));
+    info->max_sub_key_len = static_cast<DWORD>(sqlite3_column_int64(statement, 1));
+    info->max_class_len = static_cast<DWORD>(sqlite3_column_int64(statement, 2));
+  }
+  {
+    sqlite3_stmt* statement = Prepare(kInfoValues);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_ROW) return Error(rc);
+    info->values = static_cast<DWORD>(sqlite3_column_int64(statement, 0));
+    info->max_value_name_len = static_cast<DWORD>(sqlite3_column_int64(statement, 1));
+    info->max_value_len = static_cast<DWORD>(sqlite3_column_int64(statement, 2));
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::ExportTreeLocked(KeyId key, TreeKey* tree, int depth) {
+  if (depth > kMaxTreeDepth) return ERROR_REGISTRY_CORRUPT;
+  {
+    sqlite3_stmt* statement = Prepare(kListValues);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+      TreeValue value;
+      value.name = ColumnText(statement, 0);
+      value.type = static_cast<DWORD>(sqlite3_column_int64(statement, 1));
+      value.data = ColumnBlob(statement, 2);
+      tree->values.push_back(std::move(value));
+    }
+    if (rc != SQLITE_DONE) return Error(rc);
+  }
+  std::vector<std::pair<KeyId, TreeKey>> children;
+  {
+    sqlite3_stmt* statement = Prepare(kListChildren);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+      TreeKey child;
+      child.name = ColumnText(statement, 1);
+      child.class_name = ColumnText(statement, 2);
+      children.emplace_back(sqlite3_column_int64(statement, 0), std::move(child));
+    }
+    if (rc != SQLITE_DONE) return Error(rc);
+  }
+  for (auto& child : children) {
+    LONG result = ExportTreeLocked(child.first, &child.second, depth + 1);
+    if (result != ERROR_SUCCESS) return result;
+    tree->children.push_back(std::move(child.second));
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::ExportTree(KeyId key, TreeKey* tree) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  KeyRecord record;
+  // One read transaction, so the tree is one consistent snapshot.
+  if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return ERROR_REGISTRY_IO_FAILED;
+  LONG result = GetKeyLocked(key, &record);
+  if (result == ERROR_SUCCESS) {
+    *tree = TreeKey();
+    tree->name = record.name;
+    tree->class_name = record.class_name;
+    result = ExportTreeLocked(key, tree, 0);
+  }
+  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  return result;
+}
+
+std::uint64_t Hive::ChangeStamp() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sqlite3_stmt* statement = Prepare(kDataVersion);
+  StatementScope scope(statement);
+  std::uint64_t version = 0;
+  if (sqlite3_step(statement) == SQLITE_ROW) version = static_cast<std::uint64_t>(sqlite3_column_int64(statement, 0));
+  return (version << 32) + local_changes_;
+}
+
+LONG Hive::Flush() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (read_only_ || path_.empty()) return ERROR_SUCCESS;
+  int rc = sqlite3_wal_checkpoint_v2(db_, "main", SQLITE_CHECKPOINT_FULL, nullptr, nullptr);
+  if (rc != SQLITE_OK && (rc & 0xFF) != SQLITE_BUSY) return Error(rc);
+  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ERROR_REGISTRY_IO_FAILED;
+  int synced = fsync(fd);
+  close(fd);
+  return synced == 0 ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+}
+
+}  // namespace reg
+}  // namespace platform
+}  // namespace zb
