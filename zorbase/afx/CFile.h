@@ -42,7 +42,7 @@ class ZORBASE_API CFileException {
   // The cause for a system error code (genericException for a code without a closer cause).
   static int OsErrorToException(LONG lOsError);
 
-  // Throws `new CFileException` for a system error code (nothing happens for 0).
+  // Throws `new CFileException` for a system error code (also for 0, as genericException).
   [[noreturn]] static void ThrowOsError(LONG lOsError, LPCTSTR lpszFileName = nullptr);
 
   // Writes a sentence describing the failure (with the file name) into lpszError, at most

@@ -43,7 +43,8 @@ ULONG COXCheckBase::CalculateFile(CFile* file, ULONG length, ULONG bufferSize) {
   const ULONG saved = m_nCurrent;
   ULONG chunk = length < bufferSize ? length : bufferSize;
   if (chunk > kMaxFileBuffer) chunk = kMaxFileBuffer;
-  if (file == nullptr || chunk == 0) return m_nCurrent;
+  // Nothing to read: the running value as an empty block leaves it, reduced to the width.
+  if (file == nullptr || chunk == 0) return m_nCurrent = CalculateBlock(nullptr, 0, m_nCurrent);
   std::unique_ptr<unsigned char[]> buffer(new unsigned char[chunk]);
   try {
     ULONG remaining = length;

@@ -78,6 +78,31 @@ SUITE(COXCheckFile) {
     DeleteFileW(kPath);
   }
 
+  // A length or buffer size of 0 reads nothing and gives the running value reduced to the width,
+  // as an empty file does.
+  TEST(NothingToReadGivesTheRunningValueReduced) {
+    WriteTestFile(100);
+    CFile file(kPath, CFile::modeRead);
+    struct Case {
+      COXCheckBase* calculator;
+      ULONG expected;
+    } cases[] = {{new COXCheckSum8, 0xFFu},
+                 {new COXCheckSum16, 0xFFFFu},
+                 {new COXCRC16, 0xFFFFu},
+                 {new COXCRC32, 0xFFFFFFFFu}};
+    for (Case& c : cases) {
+      CHECK_EQUAL(c.expected, c.calculator->CalculateFile(&file, 0, 2048));
+      CHECK_EQUAL(c.expected, c.calculator->GetCurrent());
+      c.calculator->Reset();
+      CHECK_EQUAL(c.expected, c.calculator->CalculateFile(&file, 100, 0));
+      CHECK_EQUAL(c.expected, c.calculator->GetCurrent());
+      delete c.calculator;
+    }
+    CHECK_EQUAL(0u, file.GetPosition());
+    file.Close();
+    DeleteFileW(kPath);
+  }
+
   TEST(MissingFileThrowsTheOpenFailure) {
     COXCRC32 crc;
     bool caught = false;

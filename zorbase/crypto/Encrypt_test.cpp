@@ -46,6 +46,59 @@ SUITE(Encrypt) {
     CHECK_EQUAL(StringToULong("a"), Encrypt(ULONG{0x4B0F3B58u}, key));
   }
 
+  // Values worked out apart from this code, step by step from the algorithm's description. Stored
+  // data depends on them, so any change of a constant, step or grouping shows here.
+  TEST(KnownAnswersOfEveryForm) {
+    struct Case {
+      ULONG value, key, e8, e16, e32;
+    };
+    const Case cases[] = {{0x00000000u, 0x00000000u, 0x11, 0x7414, 0x2BA05903u},
+                          {0x41424344u, 0x00000001u, 0x16, 0x0D16, 0x74C8AC82u},
+                          {0xFFFFFFFFu, 0x12345678u, 0x7A, 0xB698, 0x7C914C54u},
+                          {0xDEADBEEFu, 0xFFFFFFFEu, 0x83, 0x81BE, 0x48298994u}};
+    for (const Case& c : cases) {
+      auto v8 = static_cast<unsigned char>(c.value);
+      auto v16 = static_cast<std::uint16_t>(c.value);
+      CHECK_EQUAL(c.e8, Encrypt(v8, c.key));
+      CHECK_EQUAL(c.e16, zb::crypto::internal::Encrypt16(v16, c.key));
+      CHECK_EQUAL(c.e32, Encrypt(c.value, c.key));
+      CHECK_EQUAL(v8, zb::crypto::internal::Decrypt8(static_cast<std::uint8_t>(c.e8), c.key));
+      CHECK_EQUAL(v16, zb::crypto::internal::Decrypt16(static_cast<std::uint16_t>(c.e16), c.key));
+      CHECK_EQUAL(c.value, Decrypt(c.e32, c.key));
+    }
+
+    struct BitsCase {
+      std::uint64_t value;
+      ULONG bits;
+      std::uint64_t key, expected;
+    };
+    const BitsCase bits_cases[] = {
+        {0x123456789ABCDEF0ull, 1, 5, 0},
+        {0x123456789ABCDEF0ull, 13, 0, 0x1025},
+        {0x123456789ABCDEF0ull, 32, 0xFFFFFFFFFFFFFFFEull, 0x48B7D298ull},
+        {0x123456789ABCDEF0ull, 63, 0x8000000000000000ull, 0x5A56DC21E517C02Cull},
+        {0xFFFFFFFFFFFFFFFFull, 40, 77, 0x33812B33D5ull}};
+    for (const BitsCase& c : bits_cases) {
+      CHECK_EQUAL(c.expected, Encrypt(c.value, c.bits, c.key));
+      CHECK_EQUAL(c.value & ((1ull << c.bits) - 1), Decrypt(c.expected, c.bits, c.key));
+    }
+
+    ulong128 v;
+    for (int i = 0; i < 16; ++i) v.bytes[i] = static_cast<unsigned char>(i);
+    const unsigned char e128[16] = {0xFF, 0xC7, 0x63, 0x6A, 0x5C, 0xF1, 0x11, 0x29,
+                                    0x8A, 0x23, 0xFB, 0x03, 0xC7, 0xA0, 0x8B, 0x2A};
+    CHECK_ARRAY_EQUAL(e128, Encrypt(v).bytes, 16);
+
+    unsigned char nine[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    const unsigned char nine_e[9] = {0x14, 0x0B, 0x42, 0x5A, 0x47, 0x73, 0xE5, 0x83, 0x3B};
+    Encrypt(nine, 9, 42);
+    CHECK_ARRAY_EQUAL(nine_e, nine, 9);
+    unsigned char three[3] = {1, 2, 3};
+    const unsigned char three_e[3] = {0xCB, 0x61, 0xE4};
+    Encrypt(three, 3, 7);
+    CHECK_ARRAY_EQUAL(three_e, three, 3);
+  }
+
   TEST(EveryByteAndSixteenBitValueRoundTrips) {
     std::mt19937 rng(1);
     for (int k = 0; k < 64; ++k) {
