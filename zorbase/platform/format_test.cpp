@@ -3,6 +3,8 @@
 #include <UnitTest++/UnitTest++.h>
 
 #include <climits>
+#include <langinfo.h>
+#include <locale.h>
 #include <cstdarg>
 #include <cstdint>
 #include <string>
@@ -185,10 +187,34 @@ SUITE(Format) {
         {L"1.500000", W(L"%Lf", 1.5L)},
         {L" 1.500e+00", W(L"%10.3e", 1.5)},
         {L"  2.50", W(L"%*.*f", 6, 2, 2.5)},
+        // Exponents have at least two digits, three only when needed (no 1.0e+000 form).
+        {L"1e+100 1.5e-07 1.000000e-300", W(L"%g %g %e", 1e100, 1.5e-7, 1e-300)},
     };
     for (const WideCase& c : cases) CHECK_EQUAL(U(c.expected), U(c.got));
     // A number longer than the formatter's stack buffer.
     CHECK_EQUAL(309u + 1 + 600, W(L"%.600f", 1e308).size());
+  }
+
+  TEST(FloatingPointIgnoresTheThreadsLocale) {
+    // A host may switch to a locale whose decimal point is a comma; the text stays the same, so
+    // that what one process writes reads back (with '.') in any other. Runs where such a locale is
+    // installed.
+    locale_t comma = static_cast<locale_t>(nullptr);
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"}) {
+      comma = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(nullptr));
+      if (comma != static_cast<locale_t>(nullptr)) break;
+    }
+    if (comma == static_cast<locale_t>(nullptr)) return;
+    CHECK_EQUAL(",", nl_langinfo_l(RADIXCHAR, comma));
+    const locale_t previous = uselocale(comma);
+    const std::wstring wide = W(L"%.2f|%e|%g|%a", 3.14159, 1.5, 0.25, 1.5);
+    const std::string narrow = A("%.1f", 2.5);
+    const bool kept = uselocale(static_cast<locale_t>(nullptr)) == comma;
+    uselocale(previous);
+    freelocale(comma);
+    CHECK_EQUAL(U(L"3.14|1.500000e+00|0.25|0x1.8p+0"), U(wide));
+    CHECK_EQUAL("2.5", narrow);
+    CHECK(kept);  // the thread's own locale is left as it was
   }
 
   TEST(PercentPointerAndOddSpecifications) {

@@ -260,10 +260,25 @@ void EmitInteger(Sink<CharT>& sink, const Spec& spec, std::uint64_t value, bool 
   PadAfter(sink, spec, length);
 }
 
-// Floating point: the C library renders the number (sign, digits, exponent) without width; the
-// width and its padding are applied here so that zero padding follows the sign and any 0x prefix.
+// Makes the calling thread use the "C" locale while it lives, so that the C library renders numbers
+// with '.' as the decimal point whatever locale the host has set.
+class CLocaleScope {
+ public:
+  CLocaleScope() : previous_(uselocale(internal::CLocale())) {}
+  ~CLocaleScope() { uselocale(previous_); }
+  CLocaleScope(const CLocaleScope&) = delete;
+  CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+ private:
+  locale_t previous_;
+};
+
+// Floating point: the C library renders the number (sign, digits, exponent) without width, in the
+// "C" locale; the width and its padding are applied here so that zero padding follows the sign and
+// any 0x prefix.
 template <typename CharT, typename Float>
 void EmitFloat(Sink<CharT>& sink, const Spec& spec, Float value, char conversion) {
+  const CLocaleScope c_locale;
   char format[12];
   char* f = format;
   *f++ = '%';

@@ -1,10 +1,20 @@
-// Internal piece that the printf formatter and the scanf scanner share: the size modifiers of a
-// conversion with the Windows runtime's widths. Nothing here is exported.
+// Internal pieces that the printf formatter and the scanf scanner share: the size modifiers of a
+// conversion with the Windows runtime's widths, and the "C" locale that keeps numbers independent
+// of the process locale. Nothing here is exported.
 #pragma once
+
+#include <locale.h>
 
 namespace zb {
 namespace platform {
 namespace internal {
+
+// The "C" locale (decimal point '.'), created once; numbers are read and written in it whatever
+// locale the host has set.
+inline locale_t CLocale() {
+  static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return locale;
+}
 
 // kDefault: int-sized (also %ld and %I32d: Windows long is 32-bit); kChar: hh; kShort: h;
 // kLongLong: ll, I64, I (pointer-sized), j, z, t; kLongDouble: L; kLong: l; kWide: w.

@@ -54,11 +54,6 @@ std::int64_t ParseSaturating(const wchar_t* text, std::int64_t min_value, std::i
   return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
 }
 
-locale_t CLocale() {
-  static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return locale;
-}
-
 inline bool IsFloatChar(wchar_t c) {
   return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
          c == L'.' || c == L'+' || c == L'-' || c == L'(' || c == L')' || c == L'_';
@@ -82,10 +77,10 @@ double ParseFloat(const wchar_t* text, std::size_t max_chars, std::size_t* consu
   char* end = narrow;
   double value;
   if (long_value != nullptr) {
-    *long_value = strtold_l(narrow, &end, CLocale());
+    *long_value = strtold_l(narrow, &end, internal::CLocale());
     value = static_cast<double>(*long_value);
   } else {
-    value = strtod_l(narrow, &end, CLocale());
+    value = strtod_l(narrow, &end, internal::CLocale());
   }
   *consumed = static_cast<std::size_t>(end - narrow);
   return value;
