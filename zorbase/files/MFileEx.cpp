@@ -645,82 +645,45 @@ MFileEx::TextUnit MFileEx::_UNIT16_IN_FILE_ORDER() const {
   return HostIsLittleEndian() != swapped ? kTextUnitLE : kTextUnitBE;
 }
 
-template <typename T>
-std::uint64_t MFileEx::_WRITE_TYPED(const T* p, size_t count) {
+std::uint64_t MFileEx::_WRITE_ELEMENTS(const void* p, size_t count, size_t width) {
   if (p == nullptr || count == 0) return 0;
-  if (count > std::numeric_limits<std::uint64_t>::max() / sizeof(T)) return 0;
+  if (count > std::numeric_limits<std::uint64_t>::max() / width) return 0;
   // Typed values are byte data for the text translation.
-  const TextUnit unit = kTextByte;
-  if (_SWAP_MASK(sizeof(T)) == 0) {
-    return _WRITE_BYTES(p, static_cast<std::uint64_t>(count) * sizeof(T), unit) / sizeof(T);
+  if (_SWAP_MASK(width) == 0) {
+    return _WRITE_BYTES(p, static_cast<std::uint64_t>(count) * width, kTextByte) / width;
   }
   // Converted through a staging copy, so the caller's array never changes.
-  constexpr std::size_t kChunk = kStagingBytes / sizeof(T);
-  T staging[kChunk];
+  alignas(8) unsigned char staging[kStagingBytes];
+  const std::size_t chunk = kStagingBytes / width;
+  const auto* src = static_cast<const unsigned char*>(p);
   std::uint64_t done = 0;
   while (done < count) {
-    const std::size_t k = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, kChunk));
-    std::memcpy(staging, p + done, k * sizeof(T));
-    SWAP(staging, k);
-    const std::uint64_t bytes = _WRITE_BYTES(staging, k * sizeof(T), unit);
-    done += bytes / sizeof(T);
-    if (bytes != k * sizeof(T)) break;
+    const std::size_t k = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, chunk));
+    std::memcpy(staging, src + done * width, k * width);
+    _SWAP_UNITS(staging, k, width);
+    const std::uint64_t bytes = _WRITE_BYTES(staging, k * width, kTextByte);
+    done += bytes / width;
+    if (bytes != k * width) break;
   }
   return done;
 }
 
-template <typename T>
-std::uint64_t MFileEx::_READ_TYPED(T* p, size_t count) {
+std::uint64_t MFileEx::_READ_ELEMENTS(void* p, size_t count, size_t width) {
   if (p == nullptr || count == 0) return 0;
-  if (count > std::numeric_limits<std::uint64_t>::max() / sizeof(T)) return 0;
-  const TextUnit unit = kTextByte;
-  const std::uint64_t bytes = _READ_BYTES(p, static_cast<std::uint64_t>(count) * sizeof(T), unit);
-  const std::uint64_t whole = bytes / sizeof(T);
-  if (_SWAP_MASK(sizeof(T)) != 0) {
-    SWAP(p, static_cast<std::size_t>(whole));
-  }
+  if (count > std::numeric_limits<std::uint64_t>::max() / width) return 0;
+  const std::uint64_t bytes = _READ_BYTES(p, static_cast<std::uint64_t>(count) * width, kTextByte);
+  const std::uint64_t whole = bytes / width;
+  if (_SWAP_MASK(width) != 0) _SWAP_UNITS(p, static_cast<std::size_t>(whole), width);
   return whole;
 }
 
-std::uint64_t MFileEx::READ(bool* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(char* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(signed char* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(unsigned char* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(short* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(unsigned short* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(std::int32_t* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(std::uint32_t* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(float* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(std::int64_t* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(std::uint64_t* p, size_t count) { return _READ_TYPED(p, count); }
-std::uint64_t MFileEx::READ(double* p, size_t count) { return _READ_TYPED(p, count); }
-
-std::uint64_t MFileEx::WRITE(const bool* p, size_t count) { return _WRITE_TYPED(p, count); }
-std::uint64_t MFileEx::WRITE(const char* p, size_t count) { return _WRITE_TYPED(p, count); }
-std::uint64_t MFileEx::WRITE(const signed char* p, size_t count) {
-  return _WRITE_TYPED(p, count);
+std::uint64_t MFileEx::READ(bool* p, size_t count) {
+  const std::uint64_t read = _READ_ELEMENTS(p, count, 1);
+  // Any byte but 0 is true; a bool never holds another value.
+  auto* bytes = reinterpret_cast<unsigned char*>(p);
+  for (std::uint64_t i = 0; i < read; ++i) bytes[i] = bytes[i] != 0 ? 1 : 0;
+  return read;
 }
-std::uint64_t MFileEx::WRITE(const unsigned char* p, size_t count) {
-  return _WRITE_TYPED(p, count);
-}
-std::uint64_t MFileEx::WRITE(const short* p, size_t count) { return _WRITE_TYPED(p, count); }
-std::uint64_t MFileEx::WRITE(const unsigned short* p, size_t count) {
-  return _WRITE_TYPED(p, count);
-}
-std::uint64_t MFileEx::WRITE(const std::int32_t* p, size_t count) {
-  return _WRITE_TYPED(p, count);
-}
-std::uint64_t MFileEx::WRITE(const std::uint32_t* p, size_t count) {
-  return _WRITE_TYPED(p, count);
-}
-std::uint64_t MFileEx::WRITE(const float* p, size_t count) { return _WRITE_TYPED(p, count); }
-std::uint64_t MFileEx::WRITE(const std::int64_t* p, size_t count) {
-  return _WRITE_TYPED(p, count);
-}
-std::uint64_t MFileEx::WRITE(const std::uint64_t* p, size_t count) {
-  return _WRITE_TYPED(p, count);
-}
-std::uint64_t MFileEx::WRITE(const double* p, size_t count) { return _WRITE_TYPED(p, count); }
 
 std::uint64_t MFileEx::WRITE(const wchar_t* p, size_t count) {
   if (p == nullptr || count == 0) return 0;

@@ -26,6 +26,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include <zorbase/afx/CString.h>
@@ -147,37 +148,38 @@ class ZORBASE_API MFileEx : public MSwap {
   // are converted between the machine's and the file's byte order (MSwap rules); WRITE never
   // changes the caller's array. A partial element at the end of a read is stored but not counted.
 
+  // A byte read into a bool becomes true when it is not 0.
   std::uint64_t READ(bool* p, size_t count);
-  std::uint64_t READ(char* p, size_t count);
-  std::uint64_t READ(signed char* p, size_t count);
-  std::uint64_t READ(unsigned char* p, size_t count);
-  std::uint64_t READ(short* p, size_t count);
-  std::uint64_t READ(unsigned short* p, size_t count);
+  std::uint64_t READ(char* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(signed char* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(unsigned char* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(short* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(unsigned short* p, size_t count) { return _READ_INLINE(p, count); }
   // UTF-16 units in the file's order; a surrogate pair becomes one element.
   std::uint64_t READ(wchar_t* p, size_t count);
   // Windows long and unsigned long (32 bits).
-  std::uint64_t READ(std::int32_t* p, size_t count);
-  std::uint64_t READ(std::uint32_t* p, size_t count);
-  std::uint64_t READ(float* p, size_t count);
-  std::uint64_t READ(std::int64_t* p, size_t count);
-  std::uint64_t READ(std::uint64_t* p, size_t count);
-  std::uint64_t READ(double* p, size_t count);
+  std::uint64_t READ(std::int32_t* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(std::uint32_t* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(float* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(std::int64_t* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(std::uint64_t* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(double* p, size_t count) { return _READ_INLINE(p, count); }
 
-  std::uint64_t WRITE(const bool* p, size_t count);
-  std::uint64_t WRITE(const char* p, size_t count);
-  std::uint64_t WRITE(const signed char* p, size_t count);
-  std::uint64_t WRITE(const unsigned char* p, size_t count);
-  std::uint64_t WRITE(const short* p, size_t count);
-  std::uint64_t WRITE(const unsigned short* p, size_t count);
+  std::uint64_t WRITE(const bool* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const char* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const signed char* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const unsigned char* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const short* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const unsigned short* p, size_t count) { return _WRITE_INLINE(p, count); }
   // Each element as a UTF-16 unit (a character beyond U+FFFF as a pair) in the file's order; the
   // count is of whole elements written.
   std::uint64_t WRITE(const wchar_t* p, size_t count);
-  std::uint64_t WRITE(const std::int32_t* p, size_t count);
-  std::uint64_t WRITE(const std::uint32_t* p, size_t count);
-  std::uint64_t WRITE(const float* p, size_t count);
-  std::uint64_t WRITE(const std::int64_t* p, size_t count);
-  std::uint64_t WRITE(const std::uint64_t* p, size_t count);
-  std::uint64_t WRITE(const double* p, size_t count);
+  std::uint64_t WRITE(const std::int32_t* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const std::uint32_t* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const float* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const std::int64_t* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const std::uint64_t* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const double* p, size_t count) { return _WRITE_INLINE(p, count); }
 
   // Arrays of file parts: count records of parts->PART_SIZE() bytes, packed by SWAP_OUT into one
   // block and written (text translation applies in text mode), or read as one block and unpacked
@@ -297,11 +299,37 @@ class ZORBASE_API MFileEx : public MSwap {
   // Records the result code for a platform error.
   void _RECORD_ERROR(DWORD error);
   void _RECORD_SUCCESS();
-  // Typed transfer helpers: element width, converted through MSwap in chunks.
+  // Typed transfers of `count` elements of `width` bytes (1, 2, 4 or 8), converted through MSwap:
+  // a write through a staging copy, a read in place.
+  std::uint64_t _WRITE_ELEMENTS(const void* p, size_t count, size_t width);
+  std::uint64_t _READ_ELEMENTS(void* p, size_t count, size_t width);
+  // The common case inline: binary mode, no conversion, and the bytes fit the pending block (or
+  // are held in the read-ahead), so an element-by-element loop costs no call into the library.
   template <typename T>
-  std::uint64_t _WRITE_TYPED(const T* p, size_t count);
+  std::uint64_t _WRITE_INLINE(const T* p, size_t count) {
+    if (m_state == STATE_WRITE && m_buffer_position != 0 && (m_mode & MODE_TEXT) == 0 &&
+        p != nullptr && count <= (m_buffer_size - m_buffer_position) / sizeof(T) &&
+        _SWAP_MASK(sizeof(T)) == 0) {
+      const std::uint64_t bytes = static_cast<std::uint64_t>(count) * sizeof(T);
+      std::memcpy(m_buffer + m_buffer_position, p, bytes);
+      m_buffer_position += bytes;
+      m_file_position += bytes;
+      return count;
+    }
+    return _WRITE_ELEMENTS(p, count, sizeof(T));
+  }
   template <typename T>
-  std::uint64_t _READ_TYPED(T* p, size_t count);
+  std::uint64_t _READ_INLINE(T* p, size_t count) {
+    if (m_state == STATE_READ && (m_mode & MODE_TEXT) == 0 && p != nullptr &&
+        count <= (m_buffer_fill - m_buffer_position) / sizeof(T) && _SWAP_MASK(sizeof(T)) == 0) {
+      const std::uint64_t bytes = static_cast<std::uint64_t>(count) * sizeof(T);
+      std::memcpy(p, m_buffer + m_buffer_position, bytes);
+      m_buffer_position += bytes;
+      m_file_position += bytes;
+      return count;
+    }
+    return _READ_ELEMENTS(p, count, sizeof(T));
+  }
   TextUnit _UNIT16_IN_FILE_ORDER() const;
   void _RESET_FIELDS();
 

@@ -164,7 +164,7 @@ bool MFileMemory::SET_BUFFER_SIZE(size_t n) {
 }
 
 std::uint64_t MFileMemory::_READ(void* dest, std::uint64_t count, std::uint64_t size) {
-  if (!IS_OPEN() || size == 0 || count == 0 || dest == nullptr) return 0;
+  if (m_memory == nullptr || m_mode == 0 || size == 0 || count == 0 || dest == nullptr) return 0;
   const std::uint64_t available = m_size > m_position ? m_size - m_position : 0;
   std::uint64_t bytes;
   if (__builtin_mul_overflow(count, size, &bytes) || bytes > available) bytes = available;
@@ -175,7 +175,8 @@ std::uint64_t MFileMemory::_READ(void* dest, std::uint64_t count, std::uint64_t 
 
 std::uint64_t MFileMemory::_WRITE(const void* src, std::uint64_t count, std::uint64_t size) {
   if (size == 0 || count == 0 || src == nullptr) return 0;
-  if (!IS_OPEN_WRITE()) {
+  const unsigned mode = m_mode & kModeMask;
+  if (m_memory == nullptr || (mode != MODE_WRITE && mode != MODE_UPDATE && mode != MODE_APPEND)) {
     _SET_RESULT(ERROR_INVALID_FUNCTION);
     return 0;
   }
