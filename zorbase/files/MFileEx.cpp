@@ -143,11 +143,11 @@ void MFileEx::_RECORD_SUCCESS() {
 void MFileEx::_RESET_FIELDS() {
   m_handle = nullptr;
   m_file_name.clear();
-  m_file_position = 0;
+  m_buffer_offset = 0;
   m_buffer_position = 0;
   m_buffer_fill = 0;
   m_mode = 0;
-  m_state = 0;
+  _SET_STATE(0);
   m_controlled = 0;
 }
 
@@ -211,7 +211,7 @@ bool MFileEx::_OPEN(const MFileName& name, int mode) {
   }
   m_handle = handle;
   m_mode = mode;
-  m_state = state;
+  _SET_STATE(state);
   m_file_name = std::move(path);
   if ((mode & kModeMask) == MODE_APPEND) {
     LARGE_INTEGER zero;
@@ -223,7 +223,7 @@ bool MFileEx::_OPEN(const MFileName& name, int mode) {
       _RESET_FIELDS();
       return false;
     }
-    m_file_position = static_cast<std::uint64_t>(end.QuadPart);
+    m_buffer_offset = static_cast<std::uint64_t>(end.QuadPart);
   }
   if (m_state == STATE_READ) _PEEK(1);
   return true;
@@ -305,17 +305,17 @@ bool MFileEx::_FLUSH_WRITES() {
   const std::uint64_t pending = m_buffer_position;
   m_buffer_position = 0;
   const std::uint64_t written = _WRITE_HANDLE(m_buffer, pending);
-  if (written == pending) return true;
-  // The bytes that did not reach the file are dropped; the position is the end of what did.
-  m_file_position -= pending - written;
-  return false;
+  // Bytes that did not reach the file are dropped; the position is the end of what did.
+  m_buffer_offset += written;
+  return written == pending;
 }
 
 bool MFileEx::_DROP_READ_AHEAD() {
   const bool held = m_buffer_fill != 0;
+  m_buffer_offset += m_buffer_position;
   m_buffer_fill = 0;
   m_buffer_position = 0;
-  return !held || _SET_HANDLE_POSITION(m_file_position);
+  return !held || _SET_HANDLE_POSITION(m_buffer_offset);
 }
 
 bool MFileEx::_BEGIN_READ() {
@@ -329,7 +329,7 @@ bool MFileEx::_BEGIN_READ() {
   }
   if ((m_state & STATE_READ) == 0) {
     _FLUSH_WRITES();
-    m_state = STATE_READ;
+    _SET_STATE(STATE_READ);
     m_buffer_position = 0;
     m_buffer_fill = 0;
   }
@@ -347,14 +347,14 @@ bool MFileEx::_BEGIN_WRITE() {
   }
   if ((m_state & STATE_WRITE) == 0) {
     if (!_DROP_READ_AHEAD()) return false;
-    m_state = STATE_WRITE;
+    _SET_STATE(STATE_WRITE);
     m_buffer_position = 0;
     m_buffer_fill = 0;
-  }
-  if ((m_mode & kModeMask) == MODE_APPEND && m_buffer_position == 0) {
-    // Every write of an append handle lands at the end, wherever the position was moved.
-    LARGE_INTEGER size;
-    if (GetFileSizeEx(m_handle, &size)) m_file_position = static_cast<std::uint64_t>(size.QuadPart);
+    if ((m_mode & kModeMask) == MODE_APPEND) {
+      // Every write of an append handle lands at the end, wherever SEEK moved the position.
+      LARGE_INTEGER size;
+      if (GetFileSizeEx(m_handle, &size)) m_buffer_offset = static_cast<std::uint64_t>(size.QuadPart);
+    }
   }
   return true;
 }
@@ -364,6 +364,7 @@ std::uint64_t MFileEx::_PEEK(std::uint64_t k) {
   if (available >= k) return available;
   if (m_buffer_position != 0) {
     std::memmove(m_buffer, m_buffer + m_buffer_position, available);
+    m_buffer_offset += m_buffer_position;
     m_buffer_position = 0;
     m_buffer_fill = available;
   }
@@ -372,13 +373,11 @@ std::uint64_t MFileEx::_PEEK(std::uint64_t k) {
 }
 
 void MFileEx::_UNREAD_TO(std::uint64_t position) {
-  const std::uint64_t back = m_file_position - position;
-  if (back <= m_buffer_position) {
-    m_buffer_position -= back;
-    m_file_position = position;
+  if (position >= m_buffer_offset) {
+    m_buffer_position = position - m_buffer_offset;
   } else {
     // The bytes are no longer held: read them again from the handle.
-    m_file_position = position;
+    m_buffer_offset = position;
     m_buffer_position = 0;
     m_buffer_fill = 0;
     _SET_HANDLE_POSITION(position);
@@ -399,8 +398,11 @@ std::uint64_t MFileEx::_READ_BYTES(void* dest, std::uint64_t n, TextUnit unit) {
     done = held;
     if (done < n && n - done > m_buffer_size) {
       // A large request goes straight from the handle into the caller's memory.
+      m_buffer_offset += m_buffer_position;
       m_buffer_position = m_buffer_fill = 0;
-      done += _READ_HANDLE(out + done, n - done);
+      const std::uint64_t got = _READ_HANDLE(out + done, n - done);
+      m_buffer_offset += got;
+      done += got;
     } else {
       while (done < n && _PEEK(1) > 0) {
         const std::uint64_t take = std::min(n - done, m_buffer_fill - m_buffer_position);
@@ -409,7 +411,6 @@ std::uint64_t MFileEx::_READ_BYTES(void* dest, std::uint64_t n, TextUnit unit) {
         done += take;
       }
     }
-    m_file_position += done;
     return done;
   }
 
@@ -421,14 +422,12 @@ std::uint64_t MFileEx::_READ_BYTES(void* dest, std::uint64_t n, TextUnit unit) {
       const std::uint64_t run = cr ? static_cast<std::uint64_t>(static_cast<const unsigned char*>(cr) - p) : span;
       std::memcpy(out + done, p, run);
       m_buffer_position += run;
-      m_file_position += run;
       done += run;
       if (cr == nullptr) continue;
       // A CR: dropped when an LF follows, kept otherwise (also at the end of the file).
       const bool pair = _PEEK(2) >= 2 && m_buffer[m_buffer_position + 1] == '\n';
       if (!pair) out[done++] = '\r';
       ++m_buffer_position;
-      ++m_file_position;
     }
     return done;
   }
@@ -440,21 +439,18 @@ std::uint64_t MFileEx::_READ_BYTES(void* dest, std::uint64_t n, TextUnit unit) {
     if (available == 1 || n - done == 1) {
       // An odd byte at the end of the file or of the request.
       out[done++] = m_buffer[m_buffer_position++];
-      ++m_file_position;
       continue;
     }
     const std::uint16_t u = LoadUnit(m_buffer + m_buffer_position, big_endian);
     if (u == 0x000D && _PEEK(4) >= 4 &&
         LoadUnit(m_buffer + m_buffer_position + 2, big_endian) == 0x000A) {
       m_buffer_position += 2;
-      m_file_position += 2;
       continue;
     }
     out[done] = m_buffer[m_buffer_position];
     out[done + 1] = m_buffer[m_buffer_position + 1];
     done += 2;
     m_buffer_position += 2;
-    m_file_position += 2;
   }
   return done;
 }
@@ -467,18 +463,16 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
     if (m_buffer_position + n <= m_buffer_size) {
       std::memcpy(m_buffer + m_buffer_position, in, n);
       m_buffer_position += n;
-      m_file_position += n;
       return n;
     }
     if (!_FLUSH_WRITES()) return 0;
     if (n >= m_buffer_size) {
       const std::uint64_t written = _WRITE_HANDLE(in, n);
-      m_file_position += written;
+      m_buffer_offset += written;
       return written;
     }
     std::memcpy(m_buffer, in, n);
     m_buffer_position = n;
-    m_file_position += n;
     return n;
   }
 
@@ -502,14 +496,12 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
           lf ? static_cast<std::uint64_t>(static_cast<const unsigned char*>(lf) - (in + taken)) : span;
       std::memcpy(dst, in + taken, run);
       m_buffer_position += run;
-      m_file_position += run;
       taken += run;
       in_pending += run;
       if (lf == nullptr) continue;
       if (m_buffer_size - m_buffer_position < 2) continue;  // flushed at the top of the loop
       m_buffer[m_buffer_position++] = '\r';
       m_buffer[m_buffer_position++] = '\n';
-      m_file_position += 2;
       ++taken;
       ++in_pending;
       continue;
@@ -534,7 +526,6 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
       in_pending += 2;
     }
     m_buffer_position += copied;
-    m_file_position += copied;
   }
   return taken;
 }
@@ -545,14 +536,12 @@ bool MFileEx::SEEK(__int64 offset, int origin) {
   if (!IS_OPEN() || origin < 0 || origin > 2) return false;
   if ((m_state & STATE_READ) != 0 && origin != 2) {
     // A target inside the read-ahead only moves the position there.
-    const std::uint64_t start = m_file_position - m_buffer_position;
-    const __int64 base = origin == 0 ? 0 : static_cast<__int64>(m_file_position);
+    const __int64 base = origin == 0 ? 0 : static_cast<__int64>(TELL());
     if (!(offset > 0 && base > std::numeric_limits<__int64>::max() - offset)) {
       const __int64 target = base + offset;
-      if (target >= static_cast<__int64>(start) &&
-          static_cast<std::uint64_t>(target) <= start + m_buffer_fill) {
-        m_buffer_position = static_cast<std::uint64_t>(target) - start;
-        m_file_position = static_cast<std::uint64_t>(target);
+      if (target >= static_cast<__int64>(m_buffer_offset) &&
+          static_cast<std::uint64_t>(target) <= m_buffer_offset + m_buffer_fill) {
+        m_buffer_position = static_cast<std::uint64_t>(target) - m_buffer_offset;
         return true;
       }
     }
@@ -565,7 +554,7 @@ bool MFileEx::SEEK(__int64 offset, int origin) {
   }
   const __int64 end = size.QuadPart;
   __int64 base = 0;
-  if (origin == 1) base = static_cast<__int64>(m_file_position);
+  if (origin == 1) base = static_cast<__int64>(TELL());
   if (origin == 2) base = end;
   if ((offset > 0 && base > end - offset) || (offset < 0 && base + offset < 0)) return false;
   const __int64 target = base + offset;
@@ -573,7 +562,9 @@ bool MFileEx::SEEK(__int64 offset, int origin) {
   if (!_SET_HANDLE_POSITION(static_cast<std::uint64_t>(target))) return false;
   m_buffer_position = 0;
   m_buffer_fill = 0;
-  m_file_position = static_cast<std::uint64_t>(target);
+  m_buffer_offset = static_cast<std::uint64_t>(target);
+  // An append handle writes at the end: the next write finds out where that is.
+  if ((m_mode & kModeMask) == MODE_APPEND) _SET_STATE(0);
   return true;
 }
 
@@ -714,7 +705,7 @@ std::uint64_t MFileEx::READ(wchar_t* p, size_t count) {
           if (paired) ++i;
         } else if (bytes % 2 == 0) {
           // The pair may continue past this chunk: look at the next unit.
-          const std::uint64_t before = m_file_position;
+          const std::uint64_t before = TELL();
           unsigned char next[2];
           if (_READ_BYTES(next, 2, unit) == 2) {
             low = LoadUnit(next, big_endian);
@@ -888,7 +879,7 @@ bool MFileEx::_READ_WIDE_CHAR(wchar_t* ch) {
   if (!_READ_UNIT16(&u)) return false;
   *ch = static_cast<wchar_t>(u);
   if (IsHighSurrogate(u)) {
-    const std::uint64_t before = m_file_position;
+    const std::uint64_t before = TELL();
     std::uint16_t low = 0;
     if (_READ_UNIT16(&low)) {
       if (IsLowSurrogate(low)) {
@@ -984,7 +975,7 @@ wchar_t* MFileEx::FGETS(wchar_t* out, int n) {
       out[stored++] = L'\n';
       if (ch == L'\r') {
         // CR LF is one line end; anything else after the CR is left for the next read.
-        const std::uint64_t before = m_file_position;
+        const std::uint64_t before = TELL();
         std::uint16_t next = 0;
         if (_READ_UNIT16(&next) && next != 0x000A) _UNREAD_TO(before);
       }
@@ -1017,7 +1008,7 @@ char* MFileEx::FGETS_STOP_ENDL(char* out, int n, bool strip_endl) {
     if (ch == '\r' || ch == '\n') {
       line_end = true;
       if (ch == '\r') {
-        const std::uint64_t before = m_file_position;
+        const std::uint64_t before = TELL();
         char next = 0;
         if (_READ_BYTES(&next, 1, kTextByte) == 1 && next != '\n') _UNREAD_TO(before);
       }

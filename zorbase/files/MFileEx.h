@@ -123,7 +123,9 @@ class ZORBASE_API MFileEx : public MSwap {
   // file, or when pending bytes cannot be written, false and nothing moves.
   bool SEEK(__int64 offset, int origin);
   // The file position; 0 when closed.
-  std::uint64_t TELL() const { return m_handle != nullptr ? m_file_position : 0; }
+  std::uint64_t TELL() const {
+    return m_handle != nullptr ? m_buffer_offset + m_buffer_position : 0;
+  }
   bool REWIND() { return SEEK(0, 0); }
   // Writes pending bytes, then the size of the file; -1 when closed or the size is unknown.
   __int64 SIZE();
@@ -307,35 +309,41 @@ class ZORBASE_API MFileEx : public MSwap {
   // are held in the read-ahead), so an element-by-element loop costs no call into the library.
   template <typename T>
   std::uint64_t _WRITE_INLINE(const T* p, size_t count) {
-    if (m_state == STATE_WRITE && m_buffer_position != 0 && (m_mode & MODE_TEXT) == 0 &&
-        p != nullptr && count <= (m_buffer_size - m_buffer_position) / sizeof(T) &&
+    if (m_fast_write && p != nullptr && count <= (m_buffer_size - m_buffer_position) / sizeof(T) &&
         _SWAP_MASK(sizeof(T)) == 0) {
       const std::uint64_t bytes = static_cast<std::uint64_t>(count) * sizeof(T);
       std::memcpy(m_buffer + m_buffer_position, p, bytes);
       m_buffer_position += bytes;
-      m_file_position += bytes;
       return count;
     }
     return _WRITE_ELEMENTS(p, count, sizeof(T));
   }
   template <typename T>
   std::uint64_t _READ_INLINE(T* p, size_t count) {
-    if (m_state == STATE_READ && (m_mode & MODE_TEXT) == 0 && p != nullptr &&
-        count <= (m_buffer_fill - m_buffer_position) / sizeof(T) && _SWAP_MASK(sizeof(T)) == 0) {
+    if (m_fast_read && p != nullptr && count <= (m_buffer_fill - m_buffer_position) / sizeof(T) &&
+        _SWAP_MASK(sizeof(T)) == 0) {
       const std::uint64_t bytes = static_cast<std::uint64_t>(count) * sizeof(T);
       std::memcpy(p, m_buffer + m_buffer_position, bytes);
       m_buffer_position += bytes;
-      m_file_position += bytes;
       return count;
     }
     return _READ_ELEMENTS(p, count, sizeof(T));
   }
   TextUnit _UNIT16_IN_FILE_ORDER() const;
+  // Sets the buffer state and the flags of the inline paths (binary mode in that state).
+  void _SET_STATE(int state) {
+    m_state = state;
+    const bool binary = m_handle != nullptr && (m_mode & MODE_TEXT) == 0;
+    m_fast_read = binary && state == STATE_READ;
+    m_fast_write = binary && state == STATE_WRITE;
+  }
   void _RESET_FIELDS();
 
   HANDLE m_handle = nullptr;
   std::wstring m_file_name;
-  std::uint64_t m_file_position = 0;
+  // The position (TELL) is m_buffer_offset + m_buffer_position: the file offset of the buffer's
+  // first byte (of the read-ahead, or of the pending bytes) plus the place in the buffer.
+  std::uint64_t m_buffer_offset = 0;
   unsigned char* m_buffer = nullptr;
   std::uint64_t m_buffer_position = 0;
   std::uint64_t m_buffer_fill = 0;
@@ -346,6 +354,9 @@ class ZORBASE_API MFileEx : public MSwap {
   unsigned char m_controlled = 0;
   // Set when a write of this open lost bytes; keeps the result code and is what CLOSE reports.
   bool m_write_lost = false;
+  // The inline element paths may serve the next transfer from the buffer.
+  bool m_fast_read = false;
+  bool m_fast_write = false;
 
   static IZorFileAccess* mp_file_access_reporter;
 };
