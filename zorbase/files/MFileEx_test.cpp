@@ -959,4 +959,91 @@ TEST(ControlledFlag) {
   CHECK(file.CLOSE());
 }
 
+TEST(TextModeAtEveryBufferBoundary) {
+  ScratchDir dir("mfileex_boundaries");
+  const MFileName name(dir.Win(L"b.txt").c_str());
+  // Lines of varying length, a lone CR, a blank line and characters beyond U+FFFF, so that line
+  // ends and surrogate pairs fall on every place of small buffers.
+  const std::wstring wide =
+      L"a\nbc\n\nd\re\U0001F600\nfgh\U0001F601\U0001F602\nij\nklmnopq\n\U0001F603\r\nz";
+  std::string narrow;
+  for (wchar_t ch : wide) narrow += ch < 0x80 ? static_cast<char>(ch) : '#';
+  std::string narrow_disk;
+  for (char ch : narrow) narrow_disk += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  for (size_t buffer = 16; buffer <= 27; ++buffer) {
+    MFileEx file(buffer);
+    CHECK(file.OPEN_ASCII_WRITE(name));
+    CHECK_EQUAL(narrow.size(), file.WRITE_STRING(narrow.c_str()));
+    CHECK(file.CLOSE());
+    CHECK_EQUAL(Hex(narrow_disk), Hex(dir.Get("b.txt")));
+    CHECK(file.OPEN_ASCII_READ(name));
+    std::string back(narrow.size() + 4, '\0');
+    CHECK_EQUAL(narrow.size(), file.READ(&back[0], back.size()));
+    back.resize(narrow.size());
+    CHECK_EQUAL(narrow, back);
+
+    CHECK(file.OPEN_ASCII_WRITE(name));
+    CHECK_EQUAL(wide.size(), static_cast<size_t>(file.FPRINTF(L"%s", wide.c_str())));
+    CHECK(file.CLOSE());
+    CHECK(file.OPEN_ASCII_READ(name));
+    std::wstring chars(wide.size() + 4, L'\0');
+    CHECK_EQUAL(wide.size(), file.READ(&chars[0], chars.size()));
+    chars.resize(wide.size());
+    CHECK(wide == chars);
+    CHECK(file.REWIND());
+    // FGETS: a lone CR ends a line as LF does; the CR that text mode kept before CR LF and the LF
+    // after it are one line end.
+    std::wstring lines;
+    wchar_t line[8];
+    while (!file.FEOF() && lines.size() < 200) lines += file.FGETS(line, 8);
+    CHECK(lines == L"a\nbc\n\nd\ne\U0001F600\nfgh\U0001F601\U0001F602\nij\nklmnopq\n\U0001F603\nz");
+  }
+}
+
+TEST(SurrogatePairAcrossAChunkOfUnits) {
+  ScratchDir dir("mfileex_pairchunk");
+  const MFileName name(dir.Win(L"p.bin").c_str());
+  std::wstring text(2047, L'a');
+  text += L"\U0001F600";
+  text += L'\xD800';  // a lone high surrogate at the end stays one unit
+  MFileEx file;
+  CHECK(file.OPEN_WRITE(name));
+  CHECK_EQUAL(text.size(), file.WRITE(text.data(), text.size()));
+  CHECK(file.CLOSE());
+  CHECK_EQUAL(2 * (2047u + 2 + 1), dir.Get("p.bin").size());
+  CHECK(file.OPEN_READ(name));
+  std::wstring back(text.size() + 5, L'\0');
+  CHECK_EQUAL(text.size(), file.READ(&back[0], back.size()));
+  back.resize(text.size());
+  CHECK(text == back);
+}
+
+TEST(FlushToDiskFailureIsReported) {
+  ScratchDir dir("mfileex_flush");
+  MFileEx file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"f.bin").c_str())));
+  file.WRITE_STRING("data");
+  CHECK(file.FLUSH(true));
+  CHECK_EQUAL(std::string("data"), dir.Get("f.bin"));
+  file.WRITE_STRING("more");
+  {
+    zb::platform::ScopedFault fault(zb::platform::FaultPoint::kFlush, 1, EIO);
+    CHECK(!file.FLUSH(true));
+  }
+  CHECK_EQUAL(0xFFFFFFFFu, file.GET_RESULT());
+  CHECK(!file.CLOSE());
+}
+
+TEST(CopyReportsAShortWrite) {
+  ScratchDir dir("mfileex_copyfault");
+  dir.Put("src.bin", std::string(100, 's'));
+  MFileEx source;
+  MFileEx target(16);
+  CHECK(source.OPEN_READ(MFileName(dir.Win(L"src.bin").c_str())));
+  CHECK(target.OPEN_WRITE(MFileName(dir.Win(L"dst.bin").c_str())));
+  zb::platform::ScopedFault fault(zb::platform::FaultPoint::kWrite, 1, ENOSPC);
+  CHECK(!target.COPY(source));
+  CHECK_EQUAL(29u, target.GET_RESULT());
+}
+
 }  // SUITE(MFileEx)
