@@ -210,18 +210,32 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
+    // With --benchmark_repetitions the median counts, otherwise the single run.
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+      const std::string name = run.run_name.function_name;
+      if (run.run_type == Run::RT_Iteration && medians_.count(name) == 0) {
+        times_[name] = run.GetAdjustedRealTime();
+        cpu_times_[name] = run.GetAdjustedCPUTime();
+      } else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+        times_[name] = run.GetAdjustedRealTime();
+        cpu_times_[name] = run.GetAdjustedCPUTime();
+        medians_[name] = true;
+      }
     }
   }
+  // Wall-clock ratio, and in brackets the ratio of CPU times (steadier on a busy machine).
   void PrintRatio(const char* what, const char* mine, const char* peer, const char* goal) const {
     auto a = times_.find(mine), b = times_.find(peer);
-    if (a == times_.end() || b == times_.end() || a->second <= 0) return;
-    std::printf("%-56s %6.2fx%s\n", what, b->second / a->second, goal);
+    auto ca = cpu_times_.find(mine), cb = cpu_times_.find(peer);
+    if (a == times_.end() || b == times_.end() || a->second <= 0 || ca->second <= 0) return;
+    std::printf("%-56s %6.2fx (cpu %5.2fx)%s\n", what, b->second / a->second,
+                cb->second / ca->second, goal);
   }
 
  private:
   std::map<std::string, double> times_;
+  std::map<std::string, double> cpu_times_;
+  std::map<std::string, bool> medians_;
 };
 
 }  // namespace

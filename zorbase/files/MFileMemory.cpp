@@ -173,14 +173,54 @@ std::uint64_t MFileMemory::_READ(void* dest, std::uint64_t count, std::uint64_t 
   return bytes / size;
 }
 
+// Copies n bytes; element widths are copied through a register, so small writes cost no call.
+// The ranges may overlap (a write from the block itself).
+inline void MoveBytes(unsigned char* to, const unsigned char* from, std::uint64_t n) {
+  switch (n) {
+    case 1:
+      *to = *from;
+      return;
+    case 2: {
+      std::uint16_t v;
+      std::memcpy(&v, from, 2);
+      std::memcpy(to, &v, 2);
+      return;
+    }
+    case 4: {
+      std::uint32_t v;
+      std::memcpy(&v, from, 4);
+      std::memcpy(to, &v, 4);
+      return;
+    }
+    case 8: {
+      std::uint64_t v;
+      std::memcpy(&v, from, 8);
+      std::memcpy(to, &v, 8);
+      return;
+    }
+    default:
+      std::memmove(to, from, static_cast<size_t>(n));
+  }
+}
+
 std::uint64_t MFileMemory::_WRITE(const void* src, std::uint64_t count, std::uint64_t size) {
-  if (size == 0 || count == 0 || src == nullptr) return 0;
+  std::uint64_t bytes;
+  const unsigned writable = (1u << MODE_WRITE) | (1u << MODE_UPDATE) | (1u << MODE_APPEND);
   const unsigned mode = m_mode & kModeMask;
+  if (m_memory != nullptr && mode < 8 && ((writable >> mode) & 1u) != 0 && src != nullptr &&
+      size != 0 && !__builtin_mul_overflow(count, size, &bytes) &&
+      bytes < m_capacity - m_position) {
+    // The common case: the block has room.
+    MoveBytes(m_memory + m_position, static_cast<const unsigned char*>(src), bytes);
+    m_position += bytes;
+    if (m_position > m_size) m_size = m_position;
+    return count;
+  }
+  if (size == 0 || count == 0 || src == nullptr) return 0;
   if (m_memory == nullptr || (mode != MODE_WRITE && mode != MODE_UPDATE && mode != MODE_APPEND)) {
     _SET_RESULT(ERROR_INVALID_FUNCTION);
     return 0;
   }
-  std::uint64_t bytes;
   if (__builtin_mul_overflow(count, size, &bytes) ||
       bytes > std::numeric_limits<std::uint64_t>::max() - m_position) {
     return 0;
@@ -198,7 +238,7 @@ std::uint64_t MFileMemory::_WRITE(const void* src, std::uint64_t count, std::uin
       bytes = m_capacity - m_position;  // a lent block takes what fits
     }
   }
-  std::memmove(m_memory + m_position, from, static_cast<size_t>(bytes));
+  MoveBytes(m_memory + m_position, from, bytes);
   m_position += bytes;
   if (m_position > m_size) m_size = m_position;
   return bytes / size;
