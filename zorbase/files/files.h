@@ -2,3 +2,12 @@
 #pragma once
 
 #include <zorbase/files/MFileName.h>
+#include <zorbase/files/IZorFileAccess.h>
+#include <zorbase/files/MFilePart.h>
+#include <zorbase/files/MSwap.h>
+#include <zorbase/files/MFile.h>
+#include <zorbase/files/MFileEx.h>
+#include <zorbase/files/MFilePartEx.h>
+#include <zorbase/files/MFileMemory.h>
+#include <zorbase/files/MBlobBuffer.h>
+#include <zorbase/files/MBlobImpl.h>
