@@ -9,3 +9,8 @@
 #include <zorbase/platform/format.h>
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/numeric.h>
+#include <zorbase/platform/handle.h>
+#include <zorbase/platform/path_mapping.h>
+#include <zorbase/platform/fault_injection.h>
+#include <zorbase/platform/file_system.h>
+#include <zorbase/platform/crt_file.h>

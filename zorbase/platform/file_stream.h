@@ -1,0 +1,77 @@
+// A runtime-level file stream with exact counts: the stream under every FILE* that _wfopen hands
+// out, and the stream MFile works on. It opens by Windows path with the Windows runtime's mode
+// strings and share flags (see <zorbase/platform/crt_file.h>) and holds no buffer of its own, so
+// every byte that Write reports has been handed to the operating system, and a short count always
+// comes with errno telling why (ENOSPC for a full disk). Text mode writes LF as CR LF, reads CR LF
+// as LF and ends at a Ctrl-Z byte; positions are byte offsets of the file.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include <zorbase/platform/export.h>
+
+namespace zb {
+namespace platform {
+
+namespace internal {
+class FileObject;
+}
+
+class ZORBASE_API FileStream {
+ public:
+  // Opens `name` with a runtime mode string ("rb", "wb", "wt", "rb+", "wb+", "ab", "a+", "r", "w",
+  // "a", ...) sharing `share` (FILE_SHARE_* bits; the runtime's default is read and write). Null
+  // on failure with errno set as the Windows runtime sets it (ENOENT, EACCES, EEXIST, EMFILE,
+  // EINVAL) and the thread's last error set to the Windows code.
+  static std::unique_ptr<FileStream> Open(const wchar_t* name, const wchar_t* mode,
+                                          unsigned share = 3);
+
+  ~FileStream();
+  FileStream(const FileStream&) = delete;
+  FileStream& operator=(const FileStream&) = delete;
+
+  // Reads up to `size` bytes; fewer only at the end of the file or on an error (errno set,
+  // Failed() true). Needs a mode that reads (EBADF otherwise).
+  std::size_t Read(void* buffer, std::size_t size);
+  // Writes `size` bytes and returns how many reached the file; fewer only on an error, with errno
+  // set. Needs a mode that writes (EBADF otherwise); append modes write at the end.
+  std::size_t Write(const void* data, std::size_t size);
+  // Moves the position (origin SEEK_SET, SEEK_CUR, SEEK_END); beyond the end is allowed, before
+  // the start is EINVAL. False with errno on failure.
+  bool Seek(std::int64_t offset, int origin);
+  // The position; -1 with errno on failure.
+  std::int64_t Tell();
+  // The size of the file; -1 with errno on failure.
+  std::int64_t Size();
+  // The runtime's flush: nothing is buffered, so this only passes the flush fault point. False
+  // with errno when a fault is injected there.
+  bool Flush();
+  // Writes the file's data to the device (the runtime's _commit); passes the flush fault point.
+  bool Commit();
+  // Writes `text` as narrow text (through the text translation in text mode); the count of bytes
+  // of `text` written.
+  std::size_t WriteText(const char* text, std::size_t length);
+
+  bool CanRead() const;
+  bool CanWrite() const;
+  bool IsText() const { return text_; }
+  // Whether a read or write failed since the stream was opened.
+  bool Failed() const { return failed_; }
+  // The file descriptor (for the runtime's _fileno).
+  int Descriptor() const;
+
+ private:
+  FileStream() = default;
+
+  std::shared_ptr<internal::FileObject> file_;
+  bool text_ = false;
+  bool end_mark_ = false;  // text mode met Ctrl-Z
+  int lookahead_ = -1;     // text mode: a byte read to look past a CR, not yet delivered
+  bool failed_ = false;
+};
+
+}  // namespace platform
+}  // namespace zb
