@@ -1,6 +1,8 @@
 // zorbase: the library's command-line tool. `zorbase --help` lists the subcommands.
 #include "command.h"
 
+#include <zorbase/platform/codepage.h>
+
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -41,51 +43,9 @@ int UsageError(const std::string& command, const std::string& message) {
   return kExitUsage;
 }
 
-std::wstring Widen(const std::string& utf8) {
-  std::wstring out;
-  for (std::size_t i = 0; i < utf8.size();) {
-    unsigned char c = static_cast<unsigned char>(utf8[i]);
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + extra >= utf8.size() + (extra == 0 ? 1 : 0)) {
-      out += L'\xFFFD';
-      ++i;
-      continue;
-    }
-    std::uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char cc = static_cast<unsigned char>(utf8[i + k]);
-      if ((cc & 0xC0) != 0x80) ok = false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    out += ok ? static_cast<wchar_t>(cp) : L'\xFFFD';
-    i += ok ? extra + 1 : 1;
-  }
-  return out;
-}
+std::wstring Widen(const std::string& utf8) { return zb::platform::Utf8ToWide(utf8); }
 
-std::string Narrow(const std::wstring& wide) {
-  std::string out;
-  for (wchar_t w : wide) {
-    std::uint32_t cp = static_cast<std::uint32_t>(w);
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
+std::string Narrow(const std::wstring& wide) { return zb::platform::WideToUtf8(wide); }
 
 }  // namespace tool
 }  // namespace zb

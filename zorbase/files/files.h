@@ -2,3 +2,7 @@
 #pragma once
 
 #include <zorbase/files/MFileName.h>
+#include <zorbase/files/IZorFileAccess.h>
+#include <zorbase/files/MFilePart.h>
+#include <zorbase/files/MSwap.h>
+#include <zorbase/files/MFile.h>

@@ -25,16 +25,17 @@ ZORBASE_API int CountFormatA(const char* format, va_list args);
 ZORBASE_API int FormatW(wchar_t* buffer, std::size_t capacity, const wchar_t* format, va_list args);
 ZORBASE_API int FormatA(char* buffer, std::size_t capacity, const char* format, va_list args);
 
-// The whole formatted text; it grows as needed and never fails for length. A null format gives an
-// empty text.
+// The whole formatted text; it grows as needed and never fails for length. A null format (or a
+// result longer than INT_MAX, which only an absurd width or precision produces) gives an empty
+// text.
 ZORBASE_API std::wstring VFormatW(const wchar_t* format, va_list args);
 ZORBASE_API std::string VFormatA(const char* format, va_list args);
 ZORBASE_API std::wstring FormatTextW(const wchar_t* format, ...);
 ZORBASE_API std::string FormatTextA(const char* format, ...);
 
 // Appends the formatted text to `out` and returns the number of characters appended (-1 and `out`
-// unchanged for a null format). Short results are formatted once, into a stack buffer; longer ones
-// are measured and then written in place.
+// unchanged for a null format or a result longer than INT_MAX). Short results are formatted once,
+// into a stack buffer; longer ones are measured and then written in place.
 ZORBASE_API std::ptrdiff_t AppendFormatW(std::wstring& out, const wchar_t* format, va_list args);
 ZORBASE_API std::ptrdiff_t AppendFormatA(std::string& out, const char* format, va_list args);
 

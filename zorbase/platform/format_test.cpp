@@ -2,6 +2,7 @@
 
 #include <UnitTest++/UnitTest++.h>
 
+#include <climits>
 #include <cstdarg>
 #include <cstdint>
 #include <string>
@@ -251,6 +252,9 @@ SUITE(Format) {
   TEST(CountingAndBoundedPasses) {
     CHECK_EQUAL(5, CountW(L"abc%d", 12));
     CHECK_EQUAL(100000, CountW(L"%100000d", 1));
+  // Absurd widths are measured without writing anything, and refused.
+  CHECK_EQUAL(-1, CountW(L"%*d", INT_MIN, 1));
+  CHECK(zb::platform::FormatTextW(L"%*d|%*d", INT_MAX, 1, INT_MAX, 1).empty());
     va_list none{};
     CHECK_EQUAL(-1, zb::platform::CountFormatW(nullptr, none));
     CHECK_EQUAL(-1, zb::platform::CountFormatA(nullptr, none));

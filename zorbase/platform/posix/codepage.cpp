@@ -249,15 +249,7 @@ std::string WideToMulti(const std::wstring& wide, UINT code_page) {
   for (std::size_t i = 0; i < length;) {
     char32_t c;
     i += ReadWideChar(text + i, length - i, &c);
-    std::size_t n = EncodeChar(*page, c, bytes);
-    if (n == 0) {
-      if (page->kind == CodePage::kUtf8) {
-        n = EncodeUtf8(kReplacementChar, bytes);
-      } else {
-        bytes[0] = '?';
-        n = 1;
-      }
-    }
+    std::size_t n = EncodeOrReplace(*page, c, bytes);
     out.append(bytes, n);
   }
   return out;

@@ -168,6 +168,16 @@ inline std::size_t EncodeChar(const CodePage& page, char32_t c, char* out) {
   return 0;
 }
 
+// EncodeChar with the replacement for what the page lacks: '?' in a single-byte page, the bytes of
+// U+FFFD in UTF-8. Always writes at least one byte.
+inline std::size_t EncodeOrReplace(const CodePage& page, char32_t c, char* out) {
+  std::size_t n = EncodeChar(page, c, out);
+  if (n != 0) return n;
+  if (page.kind == CodePage::kUtf8) return EncodeUtf8(kReplacementChar, out);
+  out[0] = '?';
+  return 1;
+}
+
 // Reads one character of wide text at s (n >= 1 units): a high surrogate followed by a low one
 // combine into one character. Returns the units consumed (1 or 2).
 inline std::size_t ReadWideChar(const wchar_t* s, std::size_t n, char32_t* out) {

@@ -15,6 +15,7 @@
 #include <zorbase/platform/codepage.h>
 
 #include "zorbase/platform/posix/codepage_internal.h"
+#include "zorbase/platform/posix/format_internal.h"
 
 namespace zb {
 namespace platform {
@@ -62,6 +63,11 @@ class Sink {
     }
   }
 
+  // True when nothing more will be stored (always in the counting pass).
+  bool full() const { return pos_ >= capacity_; }
+  // Counts `n` characters that would not be stored anyway.
+  void Skip(std::size_t n) { pos_ += n; }
+
   std::size_t count() const { return pos_; }
 
  private:
@@ -70,7 +76,7 @@ class Sink {
   std::size_t pos_ = 0;
 };
 
-enum class Size { kDefault, kChar, kShort, kLong, kLongLong, kLongDouble, kWide };
+using Size = internal::SizeModifier;
 
 struct Spec {
   bool left = false;
@@ -147,16 +153,6 @@ void EmitString(Sink<wchar_t>& sink, const Spec& spec, const char* text) {
   PadAfter(sink, spec, length);
 }
 
-// Encodes one wide character for a narrow format: '?' (or U+FFFD in UTF-8) for what the ANSI code
-// page lacks.
-inline std::size_t EncodeForNarrow(const CodePage& page, char32_t c, char* out) {
-  std::size_t n = internal::EncodeChar(page, c, out);
-  if (n != 0) return n;
-  if (page.kind == CodePage::kUtf8) return internal::EncodeUtf8(internal::kReplacementChar, out);
-  out[0] = '?';
-  return 1;
-}
-
 // A wide string in a narrow format: encoded through the ANSI code page. The precision bounds the
 // bytes written (a character that would not fit whole is left out), so at most that many wide
 // characters are read.
@@ -174,7 +170,7 @@ void EmitString(Sink<char>& sink, const Spec& spec, const wchar_t* text) {
     for (const wchar_t* p = text; out < limit && *p != 0;) {
       char32_t c;
       p += internal::ReadWideChar(p, limit - out >= 2 ? 2 : 1, &c);
-      std::size_t n = EncodeForNarrow(page, c, bytes);
+      std::size_t n = internal::EncodeOrReplace(page, c, bytes);
       if (n > limit - out) break;
       if (pass == 1) sink.Put(bytes, n);
       out += n;
@@ -201,8 +197,8 @@ void EmitChar(Sink<wchar_t>& sink, const Spec& spec, char c) {
 
 void EmitChar(Sink<char>& sink, const Spec& spec, wchar_t c) {
   char bytes[4];
-  std::size_t n =
-      EncodeForNarrow(AnsiPage(), static_cast<char32_t>(static_cast<std::uint32_t>(c)), bytes);
+  std::size_t n = internal::EncodeOrReplace(
+      AnsiPage(), static_cast<char32_t>(static_cast<std::uint32_t>(c)), bytes);
   PadBefore(sink, spec, n);
   sink.Put(bytes, n);
   PadAfter(sink, spec, n);
@@ -287,6 +283,10 @@ void EmitFloat(Sink<CharT>& sink, const Spec& spec, Float value, char conversion
   int n = std::snprintf(stack, sizeof(stack), format, precision, value);
   if (n < 0) n = 0;
   if (static_cast<std::size_t>(n) >= sizeof(stack)) {
+    if (sink.full()) {  // measuring only: the length is known, the digits are not needed
+      sink.Skip(std::max(spec.width, static_cast<std::size_t>(n)));
+      return;
+    }
     heap.resize(static_cast<std::size_t>(n) + 1);
     std::snprintf(&heap[0], heap.size(), format, precision, value);
     text = &heap[0];
@@ -379,52 +379,7 @@ void Run(Sink<CharT>& sink, const CharT* format, va_list args) {
           spec.precision = AddDigit(spec.precision, *p++ - '0');
       }
     }
-    switch (*p) {
-      case CharT('h'):
-        ++p;
-        spec.size = Size::kShort;
-        if (*p == CharT('h')) {
-          ++p;
-          spec.size = Size::kChar;
-        }
-        break;
-      case CharT('l'):
-        ++p;
-        spec.size = Size::kLong;
-        if (*p == CharT('l')) {
-          ++p;
-          spec.size = Size::kLongLong;
-        }
-        break;
-      case CharT('L'):
-        ++p;
-        spec.size = Size::kLongDouble;
-        break;
-      case CharT('w'):
-        ++p;
-        spec.size = Size::kWide;
-        break;
-      case CharT('j'):
-      case CharT('z'):
-      case CharT('t'):
-        ++p;
-        spec.size = Size::kLongLong;
-        break;
-      case CharT('I'):
-        ++p;
-        if (p[0] == CharT('6') && p[1] == CharT('4')) {
-          p += 2;
-          spec.size = Size::kLongLong;
-        } else if (p[0] == CharT('3') && p[1] == CharT('2')) {
-          p += 2;
-          spec.size = Size::kDefault;
-        } else {
-          spec.size = Size::kLongLong;  // pointer-sized
-        }
-        break;
-      default:
-        break;
-    }
+    p = internal::ParseSizeModifier(p, &spec.size);
     const CharT conversion = *p;
     if (conversion == CharT(0)) {
       sink.Put(start, static_cast<std::size_t>(p - start));
@@ -591,6 +546,7 @@ std::ptrdiff_t AppendFormat(std::basic_string<CharT>& out, const CharT* format, 
   Run(sink, format, copy);
   va_end(copy);
   const std::size_t count = sink.count();
+  if (count > static_cast<std::size_t>(INT_MAX)) return -1;  // as the counting pass reports it
   if (count <= kStackChars) {
     out.append(stack, count);
   } else {

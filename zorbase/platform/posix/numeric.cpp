@@ -15,6 +15,7 @@
 #include <zorbase/platform/codepage.h>
 
 #include "zorbase/platform/posix/codepage_internal.h"
+#include "zorbase/platform/posix/format_internal.h"
 
 namespace zb {
 namespace platform {
@@ -97,7 +98,7 @@ inline int DigitValue(wchar_t c) {
   return 99;
 }
 
-enum class Size { kDefault, kChar, kShort, kLong, kLongLong, kLongDouble, kWide };
+using Size = internal::SizeModifier;
 
 // The scanset of a %[...] conversion, kept as the format text it came from.
 struct ScanSet {
@@ -203,15 +204,7 @@ void Scanner::StoreText(bool wide, const wchar_t* begin, const wchar_t* end, boo
   for (const wchar_t* p = begin; p < end;) {
     char32_t c;
     p += internal::ReadWideChar(p, static_cast<std::size_t>(end - p), &c);
-    std::size_t n = internal::EncodeChar(page, c, out);
-    if (n == 0) {
-      if (page.kind == internal::CodePage::kUtf8) {
-        n = internal::EncodeUtf8(internal::kReplacementChar, out);
-      } else {
-        *out = '?';
-        n = 1;
-      }
-    }
+    std::size_t n = internal::EncodeOrReplace(page, c, out);
     out += n;
   }
   if (terminate) *out = '\0';
@@ -255,53 +248,8 @@ int Scanner::Run(const wchar_t* format) {
       width = std::min<std::size_t>(width * 10 + static_cast<std::size_t>(*f - L'0'), INT_MAX);
       ++f;
     }
-    Size size = Size::kDefault;
-    switch (*f) {
-      case L'h':
-        ++f;
-        size = Size::kShort;
-        if (*f == L'h') {
-          ++f;
-          size = Size::kChar;
-        }
-        break;
-      case L'l':
-        ++f;
-        size = Size::kLong;
-        if (*f == L'l') {
-          ++f;
-          size = Size::kLongLong;
-        }
-        break;
-      case L'L':
-        ++f;
-        size = Size::kLongDouble;
-        break;
-      case L'w':
-        ++f;
-        size = Size::kWide;
-        break;
-      case L'j':
-      case L'z':
-      case L't':
-        ++f;
-        size = Size::kLongLong;
-        break;
-      case L'I':
-        ++f;
-        if (f[0] == L'6' && f[1] == L'4') {
-          f += 2;
-          size = Size::kLongLong;
-        } else if (f[0] == L'3' && f[1] == L'2') {
-          f += 2;
-          size = Size::kDefault;
-        } else {
-          size = Size::kLongLong;
-        }
-        break;
-      default:
-        break;
-    }
+    Size size;
+    f = internal::ParseSizeModifier(f, &size);
     const wchar_t conversion = *f;
     if (conversion == L'\0') return stored;
     ++f;
