@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include <zorbase/platform/file_stream.h>
 #include <zorbase/platform/last_error.h>
@@ -16,6 +17,11 @@ namespace {
 // Headers are small and far apart: reading the chain of a large file through a small buffer
 // reads little more than the headers themselves.
 constexpr size_t kChainReadBuffer = 4096;
+// Carried-over records are copied in blocks this large: fewer, larger transfers that bypass the
+// write buffer once it is empty.
+constexpr size_t kCarryChunk = 1 << 20;
+// Chain records are allocated this many at a time.
+constexpr size_t kRecordBlock = 1024;
 
 // The index key of a record: its name (up to the first NUL) and its major version.
 std::string ChainKey(const MTag& tag) {
@@ -31,7 +37,8 @@ DWORD LastErrorOr(DWORD fallback) {
 
 }  // namespace
 
-MFileTagged::MFileTagged() : MFile(0x40000), m_chain(nullptr), m_chain_tail(nullptr) {}
+MFileTagged::MFileTagged()
+    : MFile(0x40000), m_chain(nullptr), m_chain_tail(nullptr), m_block_used(kRecordBlock) {}
 
 MFileTagged::~MFileTagged() {
   MFileTagged::CLOSE();
@@ -39,13 +46,22 @@ MFileTagged::~MFileTagged() {
 }
 
 void MFileTagged::_FREE_CHAIN() {
-  while (m_chain != nullptr) {
-    MTag* next = m_chain->m_next;
-    delete m_chain;
-    m_chain = next;
-  }
+  m_chain = nullptr;
   m_chain_tail = nullptr;
   m_unwritten.clear();
+  m_record_blocks.clear();
+  m_block_used = kRecordBlock;
+}
+
+MTag* MFileTagged::_NEW_RECORD(const MTag& from) {
+  if (m_block_used == kRecordBlock) {
+    m_record_blocks.emplace_back(new MTag[kRecordBlock]);
+    m_block_used = 0;
+  }
+  MTag* record = &m_record_blocks.back()[m_block_used++];
+  *record = from;
+  record->m_next = nullptr;
+  return record;
 }
 
 void MFileTagged::_APPEND_TO_CHAIN(MTag* record) {
@@ -89,7 +105,7 @@ void MFileTagged::_BUILD_CHAIN(MFile& file) {
     // A negative length would lead back to earlier headers; a record past the end is truncated.
     if (tag.m_skip < 0 || tag.END() > size) break;
     if (std::strncmp(tag.m_name, "ZORCOM", 6) == 0) continue;  // the head: next header follows
-    _APPEND_TO_CHAIN(new MTag(tag));
+    _APPEND_TO_CHAIN(_NEW_RECORD(tag));
     if (!file.SEEK(tag.m_skip, 1)) break;
   }
 }
@@ -158,11 +174,20 @@ bool MFileTagged::_CARRY_OVER() {
     _SET_RESULT(backup.GET_RESULT() != 0 ? backup.GET_RESULT() : ERROR_OPEN_FAILED);
     return false;
   }
+  std::vector<char> chunk;
   for (MTag* record = m_chain; record != nullptr; record = record->m_next) {
     if (record->m_written) continue;
     const __int64 old_data = record->m_data_pos;
-    const __int64 skip = record->m_skip;
-    if (!record->WRITE(*this) || !backup.SEEK(old_data, 0) || COPY(backup, skip) != skip) {
+    __int64 left = record->m_skip;
+    bool ok = record->WRITE(*this) && backup.SEEK(old_data, 0);
+    if (ok && left > 0 && chunk.empty()) chunk.resize(kCarryChunk);
+    while (ok && left > 0) {
+      const size_t want = static_cast<size_t>(std::min<__int64>(left, kCarryChunk));
+      // Every byte must arrive: a short read (a shrunken backup) or a short write fails the close.
+      ok = backup.READ(chunk.data(), want) == want && WRITE(chunk.data(), want) == want;
+      left -= static_cast<__int64>(want);
+    }
+    if (!ok) {
       _SET_RESULT(ERROR_WRITE_FAULT);
       return false;
     }
@@ -213,7 +238,7 @@ bool MFileTagged::READ_TAG(MTag& tag) { return tag.READ(*this); }
 
 bool MFileTagged::WRITE_TAG_BEGIN(MTag& tag) {
   MTag* record = nullptr;
-  auto found = m_unwritten.find(ChainKey(tag));
+  auto found = m_unwritten.empty() ? m_unwritten.end() : m_unwritten.find(ChainKey(tag));
   if (found != m_unwritten.end()) {
     std::deque<MTag*>& candidates = found->second;
     while (!candidates.empty() && record == nullptr) {
@@ -223,7 +248,7 @@ bool MFileTagged::WRITE_TAG_BEGIN(MTag& tag) {
     if (candidates.empty()) m_unwritten.erase(found);
   }
   if (record == nullptr) {
-    record = new MTag(tag);
+    record = _NEW_RECORD(tag);
     record->m_written = 1;  // written just below; keeps it out of the index
     _APPEND_TO_CHAIN(record);
   }
@@ -285,8 +310,7 @@ bool MFileTagged::REMOVE_TAGS(MTag& pattern, unsigned long mode) {
   while (*link != nullptr) {
     MTag* record = *link;
     if (*record == pattern && !(mode == 1 && record->m_written)) {
-      *link = record->m_next;
-      delete record;
+      *link = record->m_next;  // its storage goes with the chain
       removed = true;
     } else {
       link = &record->m_next;

@@ -10,8 +10,10 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include <zorbase/files/MFile.h>
 #include <zorbase/files/MFileName.h>
@@ -77,7 +79,9 @@ class ZORBASE_API MFileTagged : public MFile {
   void _FREE_CHAIN();
   // Copies the records not written from the backup; false when any step falls short.
   bool _CARRY_OVER();
-  // Appends `record` (owned from now on) at the end of the chain.
+  // A new chain record copied from `from` (next link cleared), from the chain's own storage.
+  MTag* _NEW_RECORD(const MTag& from);
+  // Appends `record` (from _NEW_RECORD) at the end of the chain.
   void _APPEND_TO_CHAIN(MTag* record);
   // Rebuilds the tail pointer and the index of records not yet written.
   void _REINDEX_CHAIN();
@@ -94,4 +98,8 @@ class ZORBASE_API MFileTagged : public MFile {
   // Records not yet written, by name and major version, in chain order: WRITE_TAG_BEGIN takes the
   // first of its key without walking the chain.
   std::unordered_map<std::string, std::deque<MTag*>> m_unwritten;
+  // Storage of the chain records, in blocks, freed with the chain: a document of a million small
+  // records costs no allocation per record.
+  std::vector<std::unique_ptr<MTag[]>> m_record_blocks;
+  size_t m_block_used;
 };

@@ -20,8 +20,11 @@ MTag::MTag(const char* name, unsigned char major, unsigned char minor) {
 void MTag::INIT(const char* name) { INIT(name, m_file_vmajor, m_file_vminor); }
 
 void MTag::INIT(const char* name, unsigned char major, unsigned char minor) {
-  std::memset(m_name, 0, sizeof(m_name));
-  if (name != nullptr) std::strncpy(m_name, name, 6);
+  int i = 0;
+  if (name != nullptr) {
+    for (; i < 6 && name[i] != 0; ++i) m_name[i] = name[i];
+  }
+  for (; i < 7; ++i) m_name[i] = 0;
   m_written = 0;
   m_closed = 0;
   m_major = major;
@@ -65,11 +68,15 @@ bool MTag::WRITE(MFile& file) {
   m_data_pos = m_tag_pos + kHeaderSize;
   m_written = 1;
   m_closed = 0;
-  char name[6];
-  std::memcpy(name, m_name, 6);
+  // One transfer of the whole header: name, version, skip in the file's byte order.
   std::int32_t skip = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_skip));
-  return file.WRITE(name, 6) == 6 && file.WRITE(&m_major, 1) == 1 &&
-         file.WRITE(&m_minor, 1) == 1 && file.WRITE(&skip, 1) == 1;
+  if (file.GET_FILESWAP() != file.GET_MACHINESWAP()) file.SWAP(&skip, 1);
+  char header[kHeaderSize];
+  std::memcpy(header, m_name, 6);
+  header[6] = static_cast<char>(m_major);
+  header[7] = static_cast<char>(m_minor);
+  std::memcpy(header + 8, &skip, 4);
+  return file.WRITE(header, kHeaderSize) == static_cast<std::uint64_t>(kHeaderSize);
 }
 
 bool MTag::UPDATE_SKIP(MFile& file) {
@@ -82,7 +89,7 @@ bool MTag::UPDATE_SKIP(MFile& file) {
   // In a tagged file the header of a small record is usually still in the write buffer.
   if (auto* tagged = dynamic_cast<MFileTagged*>(&file)) {
     std::int32_t in_file_order = value;
-    file.SWAP(&in_file_order, 1);
+    if (file.GET_FILESWAP() != file.GET_MACHINESWAP()) file.SWAP(&in_file_order, 1);
     if (tagged->_PATCH_BUFFERED(m_tag_pos + 8, &in_file_order, 4)) {
       m_closed = 1;
       return true;
