@@ -3,8 +3,13 @@
 #include <UnitTest++/UnitTest++.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <zorbase/files/MFileName.h>
 #include <zorbase/platform/fault_injection.h>
@@ -348,6 +353,49 @@ TEST(FaultAtEveryStepOfARewriteNeverLosesTheDocument) {
     }
   }
   CHECK(cases > 20);
+}
+
+// Kills a process that rewrites a large document at moments spread over the whole rewrite (the
+// rename, the new records, the carry-over, the flush, the deletion of the backup). Wherever it
+// dies, the old document is whole under its own name or as its backup.
+TEST(ProcessKilledWhileRewritingLeavesTheOldDocument) {
+  ScratchDir dir("tagged_kill");
+  const std::string big_a(3 << 20, 'a');
+  const std::string big_c(3 << 20, 'c');
+  const std::string old_doc = TagHead() + TagRecord("A", 2, 1, big_a) +
+                              TagRecord("B", 2, 1, "old-b") + TagRecord("C", 2, 1, big_c);
+  const std::string new_doc = TagHead() + TagRecord("B", 2, 1, "new-b!") +
+                              TagRecord("A", 2, 1, big_a) + TagRecord("C", 2, 1, big_c);
+  const std::wstring path = dir.Win(L"doc.zor");
+  dir.Put("doc.zor", old_doc);
+  const auto start = std::chrono::steady_clock::now();
+  CHECK(RewriteB(path));
+  const auto clean = std::chrono::steady_clock::now() - start;
+  CHECK(dir.Get("doc.zor") == new_doc);
+  const long clean_us = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::microseconds>(clean).count());
+  constexpr int kKills = 16;
+  for (int i = 0; i < kKills; ++i) {
+    dir.Put("doc.zor", old_doc);
+    std::remove(dir.Native("doc.bak").c_str());
+    const pid_t child = fork();
+    if (child == 0) {
+      RewriteB(path);
+      _exit(0);
+    }
+    CHECK(child > 0);
+    if (child <= 0) break;
+    usleep(static_cast<useconds_t>(clean_us * i / (kKills - 2)));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (dir.Exists("doc.bak")) {
+      CHECK(dir.Get("doc.bak") == old_doc);
+    } else {
+      const std::string now = dir.Get("doc.zor");
+      CHECK(now == old_doc || now == new_doc);
+    }
+  }
 }
 
 }  // SUITE(MFileTagged)
