@@ -98,12 +98,8 @@ void MFileTagged::_BUILD_CHAIN(MFile& file) {
   _FREE_CHAIN();
   const __int64 size = zb::tagged::MeasureFileEnd(file);
   for (;;) {
-    const __int64 position = file.TELL();
-    if (size - position < MTag::kHeaderSize) break;
     MTag tag;
-    if (!tag.READ(file)) break;
-    // A negative length would lead back to earlier headers; a record past the end is truncated.
-    if (tag.m_skip < 0 || tag.END() > size) break;
+    if (!zb::tagged::ReadSoundHeader(file, size, &tag)) break;
     if (std::strncmp(tag.m_name, "ZORCOM", 6) == 0) continue;  // the head: next header follows
     _APPEND_TO_CHAIN(_NEW_RECORD(tag));
     if (!file.SEEK(tag.m_skip, 1)) break;

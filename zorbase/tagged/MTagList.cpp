@@ -53,12 +53,8 @@ bool MTagList::BUILD_TAG_LIST(MFile& file, size_t length) {
   const bool bounded = length != kToTheEnd;
   std::uint64_t consumed = 0;
   for (;;) {
-    const __int64 position = file.TELL();
-    if (file_end - position < MTag::kHeaderSize) break;
     MTag tag;
-    if (!tag.READ(file)) break;
-    // A negative length would lead back to earlier headers, a record past the end is truncated.
-    if (tag.m_skip < 0 || tag.END() > file_end) break;
+    if (!zb::tagged::ReadSoundHeader(file, file_end, &tag)) break;
     const std::uint64_t record = MTag::kHeaderSize + static_cast<std::uint64_t>(tag.m_skip);
     if (bounded && consumed + record > length) break;
     consumed += record;

@@ -17,6 +17,11 @@ bool CanHoldNestedRecords(const MTag& tag) {
   return true;
 }
 
+bool ReadSoundHeader(MFile& file, __int64 file_end, MTag* tag) {
+  if (file_end - file.TELL() < MTag::kHeaderSize) return false;
+  return tag->READ(file) && tag->m_skip >= 0 && tag->END() <= file_end;
+}
+
 __int64 MeasureFileEnd(MFile& file) {
   const __int64 position = file.TELL();
   if (!file.SEEK(0, 2)) return -1;

@@ -46,6 +46,11 @@ bool WalkTagTree(MFile& file, __int64 start, __int64 end, DescendRule rule,
                  const std::function<void(const MTag& tag, int depth)>& visit,
                  const std::function<void(const TagDamage& damage)>& damage);
 
+// Reads the header at the file's position into `tag`; true when it is whole, its length is not
+// negative (which would lead back to earlier headers) and its data ends at or before `file_end`
+// (a record past the end is truncated). Readers of a chain stop at the first false.
+bool ReadSoundHeader(MFile& file, __int64 file_end, MTag* tag);
+
 // The size of the file including bytes still waiting in its buffer; restores the position.
 // -1 when it cannot be measured.
 __int64 MeasureFileEnd(MFile& file);
