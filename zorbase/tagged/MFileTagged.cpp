@@ -113,8 +113,12 @@ bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
   if (kind == 1 || kind == 3) {
     const bool opened = MFile::_OPEN(name, mode);
     if (opened) {
+      // Read the headers through a small window, then give the file its own buffer back.
+      const size_t buffer_size = static_cast<size_t>(m_buffer_size);
+      SET_BUFFER_SIZE(kChainReadBuffer);
       _BUILD_CHAIN(*this);
       SEEK(0, 0);
+      SET_BUFFER_SIZE(buffer_size);
     } else {
       _FREE_CHAIN();
     }
