@@ -34,6 +34,9 @@ class ZORBASE_API MFileTagged : public MFile {
   // the device and deletes the backup. When anything falls short the backup stays, the result
   // code records the failure (29 for a write fault, otherwise the system error), the file access
   // reporter is told, and the answer is false. Then closes the file as MFile::CLOSE does.
+  // After a failed CLOSE the file under the document's name is incomplete and the whole old
+  // document is the ".bak" file; a later write-open deletes a ".bak" that stands beside its
+  // document, so a host that retries restores the backup first (rename it over the name).
   bool CLOSE() override;
 
   // MTag::READ at the file position.
