@@ -23,24 +23,22 @@
 
 namespace {
 
-const std::string& WorkDir();
-
-void RemoveWorkDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(WorkDir(), ignored);
-}
-
+// Never destroyed, so the exit handler that removes it can still read it.
 const std::string& WorkDir() {
-  static const std::string dir = [] {
+  static const std::string* dir = [] {
     // Memory-backed when possible: every input is written, renamed and flushed several times.
     const char* tmp = std::getenv("TMPDIR");
     std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (tmp && *tmp ? tmp : "/tmp");
     std::string pattern = base + "/zorbase-tagged-fuzz-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    std::atexit(RemoveWorkDir);
-    return pattern;
+    auto* made = new std::string(pattern);
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(WorkDir(), ignored);
+    });
+    return made;
   }();
-  return dir;
+  return *dir;
 }
 
 void Put(const std::string& path, const std::uint8_t* data, size_t size) {
