@@ -69,7 +69,11 @@ MFile::MFile(size_t buffer_size)
       m_controlled(0),
       m_mode(0),
       m_result(0),
-      m_dirty(false) {}
+      m_dirty(false),
+      m_get(nullptr),
+      m_get_end(nullptr),
+      m_put(nullptr),
+      m_put_end(nullptr) {}
 
 MFile::~MFile() { MFile::CLOSE(); }
 
@@ -80,6 +84,43 @@ void MFile::_SET_RESULT(DWORD code) {
 }
 
 void MFile::_SET_RESULT_FROM_ERRNO(int errno_value) { _SET_RESULT(ResultFromErrno(errno_value)); }
+
+void MFile::_SYNC() {
+  if (m_get != nullptr) m_buffer_pos = static_cast<std::uint64_t>(m_get - m_buffer);
+  if (m_put != nullptr) {
+    m_buffer_pos = static_cast<std::uint64_t>(m_put - m_buffer);
+    if (m_buffer_pos > m_valid_bytes) m_valid_bytes = m_buffer_pos;
+  }
+  m_get = m_get_end = m_put = m_put_end = nullptr;
+}
+
+void MFile::_ARM() {
+  m_get = m_get_end = m_put = m_put_end = nullptr;
+  // The fast paths skip byte-order conversion, so they open only when there is none to do.
+  if (m_buffer == nullptr || m_stream == nullptr || m_machine_swap != m_file_swap) return;
+  const unsigned mode = m_mode & 0x0FFF;
+  if (mode == MODE_READ && m_buffer_pos <= m_valid_bytes) {
+    m_get = m_buffer + m_buffer_pos;
+    m_get_end = m_buffer + m_valid_bytes;
+  } else if ((mode == MODE_WRITE || mode == MODE_APPEND) && m_buffer_pos == m_valid_bytes &&
+             m_buffer_pos + 1 < m_buffer_size) {
+    // The last byte of the buffer is left to the buffered path, which writes a full buffer out.
+    m_put = m_buffer + m_buffer_pos;
+    m_put_end = m_buffer + m_buffer_size - 1;
+  }
+}
+
+void MFile::SET_FILESWAP(unsigned char code) {
+  _SYNC();
+  MSwap::SET_FILESWAP(code);
+  _ARM();
+}
+
+void MFile::SET_MACHINESWAP(unsigned char code) {
+  _SYNC();
+  MSwap::SET_MACHINESWAP(code);
+  _ARM();
+}
 
 bool MFile::_IS_WRITE_MODE() const {
   const unsigned mode = m_mode & 0x0FFF;
@@ -134,10 +175,12 @@ bool MFile::_OPEN(const MFileName& name, unsigned short mode) {
   }
   m_file_name = CopyText(text);
   m_mode = mode;
+  _ARM();
   return true;
 }
 
 bool MFile::CLOSE() {
+  _SyncGuard guard(this);
   bool ok = true;
   const bool was_writing = m_stream != nullptr && _IS_WRITE_MODE();
   if (was_writing) {
@@ -193,7 +236,11 @@ DWORD MFile::GET_RESULT() const { return m_result; }
 void MFile::RESET_RESULT() { m_result = 0; }
 
 __int64 MFile::TELL() const {
-  return m_stream != nullptr ? m_buffer_offset + static_cast<__int64>(m_buffer_pos) : 0;
+  if (m_stream == nullptr) return 0;
+  const std::uint64_t pos = m_get != nullptr   ? static_cast<std::uint64_t>(m_get - m_buffer)
+                            : m_put != nullptr ? static_cast<std::uint64_t>(m_put - m_buffer)
+                                               : m_buffer_pos;
+  return m_buffer_offset + static_cast<__int64>(pos);
 }
 
 __int64 MFile::SIZE() const { return m_stream != nullptr ? m_stream->Size() : -1; }
@@ -259,6 +306,7 @@ std::uint64_t MFile::_REFILL(__int64 offset, int* read_error) {
 }
 
 std::uint64_t MFile::_READ_BUFFERED(void* dest, std::uint64_t count, std::uint64_t size) {
+  _SyncGuard guard(this);
   if (!IS_OPEN_READ() || m_buffer == nullptr || size == 0 || dest == nullptr) return 0;
   std::uint64_t bytes;
   if (__builtin_mul_overflow(count, size, &bytes)) return 0;
@@ -303,6 +351,7 @@ std::uint64_t MFile::_READ_BUFFERED(void* dest, std::uint64_t count, std::uint64
 }
 
 std::uint64_t MFile::_WRITE_BUFFERED(const void* src, std::uint64_t count, std::uint64_t size) {
+  _SyncGuard guard(this);
   if (m_buffer == nullptr || m_stream == nullptr || size == 0 || src == nullptr) return 0;
   std::uint64_t bytes;
   if (__builtin_mul_overflow(count, size, &bytes)) return 0;
@@ -343,6 +392,7 @@ std::uint64_t MFile::_WRITE_BUFFERED(const void* src, std::uint64_t count, std::
 }
 
 bool MFile::SET_BUFFER_SIZE(size_t n) {
+  _SyncGuard guard(this);
   if (n < 1) n = 1;
   if (m_buffer == nullptr) {
     m_buffer_size = n;
@@ -372,6 +422,7 @@ bool MFile::SET_BUFFER_SIZE(size_t n) {
 // ---- positioning ---------------------------------------------------------------------------------
 
 bool MFile::SEEK(__int64 offset, LONG origin) {
+  _SyncGuard guard(this);
   if (!IS_OPEN() || m_stream == nullptr) return false;
   const __int64 stream_end = m_stream->Size();
   if (stream_end < 0) {
@@ -414,6 +465,7 @@ bool MFile::SEEK(__int64 offset, LONG origin) {
 }
 
 bool MFile::FEOF() {
+  _SyncGuard guard(this);
   if (!IS_OPEN() || m_stream == nullptr) return true;
   if (_IS_WRITE_MODE()) return false;
   if (m_buffer_pos < m_valid_bytes) return false;
@@ -421,6 +473,7 @@ bool MFile::FEOF() {
 }
 
 bool MFile::FLUSH() {
+  _SyncGuard guard(this);
   if (!IS_OPEN() || m_stream == nullptr) return false;
   bool ok = true;
   if (_IS_WRITE_MODE()) ok = _FLUSH_WRITE_BUFFER();
@@ -622,6 +675,7 @@ bool MFile::SEARCH_STRING(const char* text, __int64 max_bytes, bool case_sensiti
 }
 
 bool MFile::VFPRINTF(const char* format, va_list args) {
+  _SyncGuard guard(this);
   if (!IS_OPEN() || m_stream == nullptr || format == nullptr) return false;
   if (_IS_WRITE_MODE() && !_FLUSH_WRITE_BUFFER()) return false;
   const bool append = (m_mode & 0x0FFF) == MODE_APPEND;
@@ -657,12 +711,16 @@ bool MFile::FPRINTF(const char* format, ...) {
 // ---- copying -------------------------------------------------------------------------------------
 
 bool MFile::COPY(MFile& source) {
-  std::unique_ptr<unsigned char[]> chunk(new unsigned char[kCopyChunk]);
+  // Chunks of at least 64 KiB, and of a whole buffer when the buffer is larger: a chunk of a
+  // buffer's size passes both buffers (see the large transfers of _READ and _WRITE), so the data is
+  // copied once into the chunk and once out of it.
+  const std::uint64_t chunk_size = std::max<std::uint64_t>(kCopyChunk, m_buffer_size);
+  std::unique_ptr<unsigned char[]> chunk(new unsigned char[chunk_size]);
   for (;;) {
-    const std::uint64_t read = source._READ(chunk.get(), kCopyChunk, 1);
+    const std::uint64_t read = source._READ(chunk.get(), chunk_size, 1);
     if (read == 0) return true;
     if (_WRITE(chunk.get(), read, 1) < read) return false;
-    if (read < kCopyChunk) return true;
+    if (read < chunk_size) return true;
   }
 }
 

@@ -102,10 +102,11 @@ class ZORBASE_API MFile : public MSwap {
   // stored too.
   virtual std::uint64_t _READ(void* dest, std::uint64_t count, std::uint64_t size) {
     std::uint64_t bytes;
-    if (m_buffer != nullptr && ((m_mode & 0x0FFF) == MODE_READ || (m_mode & 0x0FFF) == MODE_UPDATE) &&
-        !__builtin_mul_overflow(count, size, &bytes) && bytes <= m_valid_bytes - m_buffer_pos) {
-      std::memcpy(dest, m_buffer + m_buffer_pos, bytes);
-      m_buffer_pos += bytes;
+    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) &&
+                             static_cast<std::uint64_t>(m_get_end - m_get) >= bytes,
+                         1)) {
+      std::memcpy(dest, m_get, bytes);
+      m_get += bytes;
       return count;
     }
     return _READ_BUFFERED(dest, count, size);
@@ -114,12 +115,11 @@ class ZORBASE_API MFile : public MSwap {
   // elements taken: buffered or written.
   virtual std::uint64_t _WRITE(const void* src, std::uint64_t count, std::uint64_t size) {
     std::uint64_t bytes;
-    if (m_buffer != nullptr && !__builtin_mul_overflow(count, size, &bytes) &&
-        bytes < m_buffer_size - m_buffer_pos) {
-      std::memcpy(m_buffer + m_buffer_pos, src, bytes);
-      m_buffer_pos += bytes;
-      if (m_buffer_pos > m_valid_bytes) m_valid_bytes = m_buffer_pos;
-      m_dirty = true;
+    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) &&
+                             static_cast<std::uint64_t>(m_put_end - m_put) >= bytes,
+                         1)) {
+      std::memcpy(m_put, src, bytes);
+      m_put += bytes;
       return count;
     }
     return _WRITE_BUFFERED(src, count, size);
@@ -138,6 +138,12 @@ class ZORBASE_API MFile : public MSwap {
   bool OPEN_APPEND(const MFileName& name) { return _OPEN(name, MODE_APPEND); }
 
   bool REWIND() { return SEEK(0, 0); }
+
+  // The byte-order setters of MSwap, for a file: the buffer's fast paths follow the new codes.
+  // Change an open file's codes through the file (or a derived class), not through an MSwap
+  // reference to it.
+  void SET_FILESWAP(unsigned char code);
+  void SET_MACHINESWAP(unsigned char code);
 
   bool IS_CONTROLLED() const { return m_controlled != 0; }
   void TAKE_CONTROL() { m_controlled = 1; }
@@ -252,8 +258,8 @@ class ZORBASE_API MFile : public MSwap {
   bool VFPRINTF(const char* format, va_list args);
   bool FPRINTF(const char* format, ...);
 
-  // Copies the rest of `source` into this file in chunks of 65536 bytes. False when a write took
-  // fewer bytes than were read.
+  // Copies the rest of `source` into this file in chunks of 65536 bytes, or of this file's buffer
+  // size when that is larger. False when a write took fewer bytes than were read.
   bool COPY(MFile& source);
   // Copies up to n bytes (all when n is negative) in chunks of at most this file's buffer size.
   // Returns the bytes copied, or -1 when a write took fewer bytes than were read.
@@ -277,9 +283,28 @@ class ZORBASE_API MFile : public MSwap {
   std::uint64_t _REFILL(__int64 offset, int* read_error = nullptr);
   bool _IS_WRITE_MODE() const;
 
+  // The fast paths of _READ (read mode) and _WRITE (write and append modes) move a pointer into
+  // the buffer instead of the fields above. _SYNC folds those pointers back into m_buffer_pos and
+  // m_valid_bytes and closes the fast paths; _ARM opens them again from the fields. Code that reads
+  // or changes the buffer fields holds a _SyncGuard (or calls _SYNC) first.
+  void _SYNC();
+  void _ARM();
+  struct _SyncGuard {
+    explicit _SyncGuard(MFile* file) : file_(file) { file_->_SYNC(); }
+    ~_SyncGuard() { file_->_ARM(); }
+    _SyncGuard(const _SyncGuard&) = delete;
+    _SyncGuard& operator=(const _SyncGuard&) = delete;
+    MFile* file_;
+  };
+
+  // An open fast path means the file converts nothing (_ARM opens them only then), so the typed
+  // transfers skip the byte-order test while one is open.
   template <class T>
   std::uint64_t _WRITE_SWAPPED(T* p, size_t count) {
-    if (_SWAP_MASK(sizeof(T)) == 0) return _WRITE(p, count, sizeof(T));
+    if (__builtin_expect(static_cast<std::uint64_t>(m_put_end - m_put) / sizeof(T) >= count, 1) ||
+        _SWAP_MASK(sizeof(T)) == 0) {
+      return _WRITE(p, count, sizeof(T));
+    }
     SWAP(p, count);
     const std::uint64_t written = _WRITE(p, count, sizeof(T));
     SWAP(p, count);
@@ -287,7 +312,10 @@ class ZORBASE_API MFile : public MSwap {
   }
   template <class T>
   std::uint64_t _WRITE_COPY(const T* p, size_t count) {
-    if (_SWAP_MASK(sizeof(T)) == 0) return _WRITE(p, count, sizeof(T));
+    if (static_cast<std::uint64_t>(m_put_end - m_put) / sizeof(T) >= count ||
+        _SWAP_MASK(sizeof(T)) == 0) {
+      return _WRITE(p, count, sizeof(T));
+    }
     T chunk[512];
     std::uint64_t done = 0;
     while (done < count) {
@@ -302,6 +330,9 @@ class ZORBASE_API MFile : public MSwap {
   }
   template <class T>
   std::uint64_t _READ_SWAPPED(T* p, size_t count) {
+    if (__builtin_expect(static_cast<std::uint64_t>(m_get_end - m_get) / sizeof(T) >= count, 1)) {
+      return _READ(p, count, sizeof(T));
+    }
     const std::uint64_t read = _READ(p, count, sizeof(T));
     if (_SWAP_MASK(sizeof(T)) != 0) SWAP(p, read);
     return read;
@@ -318,6 +349,10 @@ class ZORBASE_API MFile : public MSwap {
   unsigned short m_mode;               // mode of the open; 0 when closed
   DWORD m_result;                      // first failure recorded; 0 when none
   bool m_dirty;                        // update mode: the buffer holds bytes not yet written back
+  unsigned char* m_get;                // read fast path: next byte, or null
+  unsigned char* m_get_end;            // read fast path: end of the bytes it may deliver
+  unsigned char* m_put;                // write fast path: next free byte, or null
+  unsigned char* m_put_end;            // write fast path: end of the room it may fill
 
   static IZorFileAccess* mp_file_access_reporter;
 };

@@ -194,4 +194,93 @@ class ZORBASE_API MFileName {
  public:
   // ---- generated names, title rules, filters and file-system operations -------------------------
   // (declared below and implemented in separate source files)
+  // MFileName_names.cpp: temporary and unique names, title rules, filters.
+  // MFileName_operations.cpp: the operations on the named file or directory.
+
+  // Title rules of IsSafe and MAKE_SAFE. Negative values (IsSafe only) accept every title; 5 and
+  // above accept every title and MAKE_SAFE leaves it alone.
+  enum FILE_GENERATION_FLAGS : int {
+    FILE_GENERATION_ANY = -1,
+    // 0 and 1: at most 8 characters, 0-9 A-Z a-z up to the first dot.
+    FILE_GENERATION_DOS = 0,
+    FILE_GENERATION_DOS_ALNUM = 1,
+    // At most 256 characters of space ! # $ % & ' ( ) - 0-9 @ A-Z ^ _ ` a-z { } ~.
+    FILE_GENERATION_PORTABLE = 2,
+    // At most 8 characters of any kind.
+    FILE_GENERATION_EIGHT_CHARS = 3,
+    // At most 256 characters, none of " $ * / : < > ? \ |.
+    FILE_GENERATION_WINDOWS = 4,
+    FILE_GENERATION_UNRESTRICTED = 5,
+  };
+
+  // Makes this name a temporary name that does not exist yet: directory `dir` (null: the system's
+  // temporary directory), extension `ext` (null: ".tmp"), title "~zor<n>" or, with a prefix,
+  // <prefix><n> with n written with `digits` places (1 to 127; otherwise as many as it needs). The
+  // counter n starts at `start`, or at the process-wide counter (from 1) when `start` is 65535, and
+  // goes up until the composed name does not exist; with `start` 65535 the process-wide counter
+  // keeps the next value. Returns the counter value after the one used. A prefix is cut so that
+  // dir, ext, the digits and the prefix stay within 255 characters (to nothing when they leave no
+  // room). After 65536 names that all exist, the last one tried is kept.
+  unsigned short SET_TEMP_NAME(const wchar_t* dir, const wchar_t* prefix, const wchar_t* ext,
+                               unsigned short start, int digits);
+
+  // Appends to the title the first index from 1 to 999 (written with `digits` places, leading
+  // zeros; as many as needed when 0) for which the composed name does not exist, and answers true;
+  // false, with the name unchanged, when all 999 exist.
+  bool ADD_UNIQUE_INDEX(unsigned char digits);
+
+  // Whether the title satisfies `rule` (see FILE_GENERATION_FLAGS); false without a title.
+  bool IsSafe(FILE_GENERATION_FLAGS rule) const;
+  // Changes the title to satisfy `rule`: rules 0 and 1 cut a title of more than 8 characters to 7,
+  // end it at a dot and turn every other character outside 0-9 A-Z a-z into '_'; rule 2 cuts to 255
+  // beyond 256 and turns characters outside its set into '_'; rule 3 cuts a title of 9 or more to
+  // 7; rule 4 cuts to 255 beyond 256 and turns its refused characters into '_'. Nothing without a
+  // title.
+  void MAKE_SAFE(unsigned short rule);
+
+  // Wildcard filters on the title and on the extension (with its dot). Position by position over
+  // the shorter of pattern and part: '*' accepts at once, '?' matches any character, others compare
+  // after ASCII upper-casing; reaching the end of the shorter one accepts (patterns match as
+  // prefixes). Without the part only a null pattern or "*" (for the extension ".*") accepts; a
+  // null pattern accepts every part. FILTER is FILTER_EXT and then FILTER_FILE.
+  bool FILTER(const wchar_t* filePattern, const wchar_t* extPattern) const;
+  bool FILTER_FILE(const wchar_t* pattern) const;
+  bool FILTER_EXT(const wchar_t* pattern) const;
+
+  // The composed path exists (file or directory).
+  bool DOES_EXIST() const;
+  // True when the path does not exist, or exists and may be written.
+  bool IS_WRITABLE() const;
+  // Whether the file can be opened for update (read and write). A file that did not exist is
+  // created for the test and removed again.
+  bool IS_UPDATABLE() const;
+  // Removes the file, or, without a title, the (empty) directory. True on success.
+  bool REMOVE();
+  // Moves the file (or, without a title, the directory) to the user's trash through the shell's
+  // delete with undo; `confirm` false adds FOF_NOCONFIRMATION. True when the shell reports success.
+  bool REMOVE_SHELL(bool confirm);
+  // Renames this file or directory to `target` through the shell. Neither name object changes.
+  bool RENAME_SHELL(MFileName& target, bool showErrors);
+  // Copies the file named by `source` to this name in 64 KiB blocks through MFile. True at once,
+  // touching nothing, when the names are equal (operator==). False when either open fails or when
+  // the copy could not be completed (a short write, a read error, a failed final write); the
+  // incomplete copy is then removed.
+  bool COPY_FILE(const MFileName& source) const;
+  // The length of the file in bytes, or -1 without a title or when it cannot be opened for reading.
+  long long FILE_SIZE() const;
+  // Creates every directory of the drive-and-directory chain from the left (the title is not
+  // created). True when the directory exists afterwards.
+  bool CREATE_DIRECTORY() const;
+  // Parse the system's temporary directory, the current directory (both as directories) or the
+  // executable's path (as a file) into this name. False, with the name unchanged, when the system
+  // gives nothing.
+  bool FILL_WITH_TEMPORARY_PATH();
+  bool FILL_WITH_WORKING_PATH();
+  bool FILL_WITH_MODULE_PATH();
+  // Clears the name and parses the full path of `module` (null: the executable) as a file.
+  void ModuleFileName(HINSTANCE module);
+
+ protected:
+  // The process-wide counter of SET_TEMP_NAME (starts at 1; no lock: one thread at a time).
+  static unsigned short mg_temp_name_counter;
 };

@@ -302,6 +302,21 @@ TEST(OpenResultsAndModes) {
   CHECK(!MFile::IsFolderSeparator(':'));
 }
 
+TEST(OpensIgnoreCase) {
+  ScratchDir dir("MFileCase");
+  dir.Put("Data/Report.TXT", "report");
+  MFile file;
+  CHECK(file.OPEN_READ(Name(dir, L"DATA\\report.txt")));
+  char text[8] = {};
+  CHECK_EQUAL(6u, file.READ(text, 6));
+  CHECK_EQUAL(std::string("report"), std::string(text));
+  CHECK(file.OPEN_APPEND(Name(dir, L"data\\REPORT.txt")));
+  file.WRITE_STRING("!");
+  CHECK(file.CLOSE());
+  CHECK_EQUAL("report!", dir.Get("Data/Report.TXT"));
+  CHECK(!dir.Exists("Data/REPORT.txt"));
+}
+
 TEST(ReporterDecidesOpens) {
   ScratchDir dir("MFileReporter");
   dir.Put("r.bin", "r");

@@ -1,0 +1,67 @@
+# `zorbase file`: stat and copy on a private drive C:, checking output, files and exit codes.
+# Included by the top CMakeLists (which registers the ctest); ctest then runs this same file in
+# script mode.
+if(NOT CMAKE_SCRIPT_MODE_FILE)
+  add_test(NAME FileTool
+    COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:zorbase_tool>
+      -DWORK=${CMAKE_CURRENT_BINARY_DIR}/file_tool_work -P ${CMAKE_CURRENT_LIST_FILE})
+  return()
+endif()
+
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}/drive_c/Data")
+set(ENV{ZORBASE_DRIVE_C} "${WORK}/drive_c")
+file(WRITE "${WORK}/drive_c/Data/Report.TXT" "twelve bytes")
+
+function(run_tool expected_code)
+  execute_process(COMMAND ${TOOL} ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out
+    ERROR_VARIABLE err)
+  if(NOT code EQUAL expected_code)
+    message(FATAL_ERROR "zorbase ${ARGN}: exit code ${code}, expected ${expected_code}\n${out}${err}")
+  endif()
+  set(output "${out}${err}" PARENT_SCOPE)
+endfunction()
+
+function(expect_text text)
+  string(FIND "${output}" "${text}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "expected '${text}' in the output:\n${output}")
+  endif()
+endfunction()
+
+run_tool(0 file stat "C:\\DATA\\report.txt")
+expect_text("windows:    C:\\Data\\Report.TXT\n")
+expect_text("native:     ${WORK}/drive_c/Data/Report.TXT\n")
+expect_text("exists:     yes\n")
+expect_text("type:       file\n")
+expect_text("size:       12\n")
+expect_text("attributes: 0x20 ARCHIVE\n")
+
+run_tool(0 file stat "${WORK}/drive_c/Data")
+expect_text("type:       directory\n")
+expect_text("DIRECTORY")
+
+run_tool(1 file stat "C:\\Data\\missing.txt")
+expect_text("exists:     no (error 2)")
+run_tool(1 file stat "C:\\nodir\\missing.txt")
+expect_text("exists:     no (error 3)")
+run_tool(1 file stat "C:\\Data\\bad|name")
+expect_text("error:      123")
+
+run_tool(0 file copy "C:\\data\\REPORT.txt" "C:\\Data\\Copy.txt")
+file(READ "${WORK}/drive_c/Data/Copy.txt" copied)
+if(NOT copied STREQUAL "twelve bytes")
+  message(FATAL_ERROR "copy holds '${copied}'")
+endif()
+run_tool(1 file copy "C:\\Data\\missing.txt" "C:\\Data\\Copy2.txt")
+if(EXISTS "${WORK}/drive_c/Data/Copy2.txt")
+  message(FATAL_ERROR "a failed copy left a file")
+endif()
+
+run_tool(0 file --help)
+expect_text("usage: zorbase file stat PATH | file copy SRC DST")
+run_tool(2 file)
+run_tool(2 file stat)
+run_tool(2 file copy a)
+run_tool(2 file move a b)
+file(REMOVE_RECURSE "${WORK}")
