@@ -132,14 +132,14 @@ bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
   backup.SET_EXT_PART(L".bak", 256);
   // An earlier write that stopped between the rename and the new file left the document only as
   // its backup: bring it back first so that its records are carried over, not deleted.
-  if (!FileExists(name.GET()) && FileExists(backup.GET())) {
+  if (!name.DOES_EXIST() && backup.DOES_EXIST()) {
     if (!RenameFile(backup.GET(), name.GET())) {
       _SET_RESULT(LastErrorOr(ERROR_ACCESS_DENIED));
       return false;
     }
   }
   bool have_backup = false;
-  if (FileExists(name.GET())) {
+  if (name.DOES_EXIST()) {
     MFile reader(kChainReadBuffer);
     if (!reader.OPEN_READ(name)) {
       // Writing would truncate a document that could not even be read: refuse.

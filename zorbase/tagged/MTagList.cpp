@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include <zorbase/files/MFile.h>
 #include <zorbase/files/MFileName.h>
@@ -194,7 +195,11 @@ bool MTagList::CONVERT(MFileName& name, unsigned char major, unsigned char minor
     }
     if (m_head.m_tag_pos != 0 || expected != MeasureFileEnd(in)) return false;
   }
-  const MFileName temp = SiblingTempName(name, L"~zortag", L".tmp");
+  // A free name "~zortagN.tmp" in the file's own directory.
+  std::wstring dir = name.GET_DRIVE_DIR_PARTS(true);
+  if (dir.empty()) dir = L".\\";
+  MFileName temp;
+  temp.SET_TEMP_NAME(dir.c_str(), L"~zortag", L".tmp", 65535, 0);
   if (!RenameFile(name.GET(), temp.GET())) return false;
 
   bool ok = true;

@@ -2,11 +2,14 @@
 
 #include <UnitTest++/UnitTest++.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <zorbase/files/MFile.h>
 #include <zorbase/files/MFileName.h>
+#include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/internal/scratch_dir.h>
 #include <zorbase/tagged/internal/test_records.h>
 
@@ -230,6 +233,44 @@ TEST(ConvertRefusesDamagedAndForeignFilesUnchanged) {
   MFileName missing(dir.Win(L"missing.zor").c_str());
   MTagList list;
   CHECK(!list.CONVERT(missing, 2, 1));
+}
+
+// A fault at any write, flush, rename or open of CONVERT leaves the original file under its own
+// name, unchanged, and no temporary file behind.
+TEST(ConvertFailureRestoresTheOriginal) {
+  using zb::platform::FaultPoint;
+  ScratchDir dir("taglist_convert_fault");
+  const std::string v1 = TagHeader("ZORCOM", 1, 0, 0) + TagRecord("PTS", 1, 0, "12345") +
+                         TagRecord("LIN", 1, 2, "abc");
+  const std::string v2 = TagHead() + TagRecord("PTS", 2, 1, TagRecord("DATA", 2, 1, "12345")) +
+                         TagRecord("LIN", 2, 1, TagRecord("DATA", 2, 1, "abc"));
+  const FaultPoint points[] = {FaultPoint::kWrite, FaultPoint::kFlush, FaultPoint::kRename,
+                               FaultPoint::kOpen};
+  for (FaultPoint point : points) {
+    dir.Put("f.zor", v1);
+    std::uint64_t calls = 0;
+    {
+      zb::platform::ScopedFault probe(point, ~std::uint64_t{0} - 1, EIO);
+      MFileName name(dir.Win(L"f.zor").c_str());
+      MTagList list;
+      CHECK(list.CONVERT(name, 0, 0));
+      calls = zb::platform::FaultCallCount(point);
+    }
+    for (std::uint64_t n = 1; n <= calls; ++n) {
+      dir.Put("f.zor", v1);
+      bool converted = false;
+      {
+        zb::platform::ScopedFault fault(point, n, ENOSPC);
+        MFileName name(dir.Win(L"f.zor").c_str());
+        MTagList list;
+        converted = list.CONVERT(name, 0, 0);
+      }
+      CHECK(dir.Get("f.zor") == (converted ? v2 : v1));
+      for (const auto& entry : std::filesystem::directory_iterator(dir.Native())) {
+        CHECK(entry.path().filename() == "f.zor");
+      }
+    }
+  }
 }
 
 }  // SUITE(MTagList)

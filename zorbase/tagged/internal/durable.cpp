@@ -1,6 +1,5 @@
 #include <zorbase/tagged/internal/durable.h>
 
-#include <atomic>
 #include <cwchar>
 #include <string>
 
@@ -43,21 +42,6 @@ bool RemoveFile(const wchar_t* name) {
   if (DeleteFileW(name)) return true;
   const DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-bool FileExists(const wchar_t* name) { return GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES; }
-
-MFileName SiblingTempName(const MFileName& file, const wchar_t* prefix, const wchar_t* ext) {
-  static std::atomic<unsigned> counter{1};
-  MFileName temp(file);
-  for (int attempt = 0; attempt < 100000; ++attempt) {
-    const unsigned number = counter.fetch_add(1) & 0xFFFF;
-    std::wstring title = prefix + std::to_wstring(number);
-    temp.SET_FILE_PART(title.c_str(), title.size());
-    temp.SET_EXT_PART(ext, std::wcslen(ext));
-    if (!FileExists(temp.GET())) break;
-  }
-  return temp;
 }
 
 }  // namespace tagged

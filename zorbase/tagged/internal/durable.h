@@ -1,6 +1,6 @@
 // File-system steps that make a replaced file durable and keep the old one recoverable: flushing
-// a named file and its directory to the device, renaming without replacing, and choosing a free
-// temporary name beside a file. Every step reports failure; none throws.
+// a named file and its directory to the device, renaming with and without replacing, deleting.
+// Every step reports failure; none throws.
 #pragma once
 
 #include <zorbase/files/MFileName.h>
@@ -18,11 +18,6 @@ bool RenameFile(const wchar_t* from, const wchar_t* to);
 bool ReplaceFileWith(const wchar_t* from, const wchar_t* to);
 // Deletes a file; true when it is gone (also when it did not exist).
 bool RemoveFile(const wchar_t* name);
-// Whether a file or directory of that name exists.
-bool FileExists(const wchar_t* name);
-// A name beside `file` (same drive and directory) with the title `prefix` followed by a number
-// from a process-wide counter and the extension `ext` (with its dot) that names no existing file.
-MFileName SiblingTempName(const MFileName& file, const wchar_t* prefix, const wchar_t* ext);
 
 }  // namespace tagged
 }  // namespace zb
