@@ -85,6 +85,7 @@ void MFileTagged::_REINDEX_CHAIN() {
 }
 
 bool MFileTagged::_PATCH_BUFFERED(__int64 position, const void* bytes, size_t n) {
+  _SyncGuard guard(this);  // the buffer fields are current only outside the fast paths
   if (m_buffer == nullptr || !IS_OPEN_WRITE() || (m_mode & 0x0FFF) == MODE_APPEND) return false;
   if (position < m_buffer_offset) return false;
   const std::uint64_t at = static_cast<std::uint64_t>(position - m_buffer_offset);

@@ -142,6 +142,29 @@ TEST(SecondWriteOfTheSameRecordAppendsAChainRecord) {
                                   TagRecord("A", 2, 1, "old-a") + TagRecord("C", 2, 1, "old-c"));
 }
 
+// Completing a small record rewrites its header inside the write buffer: a thousand small records
+// reach the file in one write when the buffer is flushed, not two writes each.
+TEST(SmallRecordsAreCompletedInTheBuffer) {
+  ScratchDir dir("tagged_small");
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"small.zor").c_str())));
+  std::string expected = TagHead();
+  {
+    zb::platform::ScopedFault probe(FaultPoint::kWrite, ~std::uint64_t{0} - 1, EIO);
+    for (int i = 0; i < 1000; ++i) {
+      MTag record("REC");
+      MTag data("DATA");
+      CHECK(file.WRITE_TAG_BEGIN(record) && data.WRITE(file));
+      file.WRITE("0123456789abcdef", 16);
+      CHECK(data.UPDATE_SKIP(file) && file.WRITE_TAG_END(record));
+      expected += TagRecord("REC", 2, 1, TagRecord("DATA", 2, 1, "0123456789abcdef"));
+    }
+    CHECK_EQUAL(0u, zb::platform::FaultCallCount(FaultPoint::kWrite));
+  }
+  CHECK(file.CLOSE());
+  CHECK(dir.Get("small.zor") == expected);
+}
+
 TEST(RecordsLargerThanTheBufferGetTheSameHeaders) {
   ScratchDir dir("tagged_large");
   const std::string payload(300000, 'p');
