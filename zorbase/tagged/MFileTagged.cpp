@@ -1,0 +1,322 @@
+#include <zorbase/tagged/MFileTagged.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <zorbase/platform/file_stream.h>
+#include <zorbase/platform/last_error.h>
+#include <zorbase/platform/win_errors.h>
+#include <zorbase/tagged/internal/durable.h>
+#include <zorbase/tagged/internal/tag_walk.h>
+
+namespace {
+
+// Headers are small and far apart: reading the chain of a large file through a small buffer
+// reads little more than the headers themselves.
+constexpr size_t kChainReadBuffer = 4096;
+// Carried-over records are copied in blocks this large: fewer, larger transfers that bypass the
+// write buffer once it is empty.
+constexpr size_t kCarryChunk = 1 << 20;
+// Chain records are allocated this many at a time.
+constexpr size_t kRecordBlock = 1024;
+
+// The index key of a record: its name (up to the first NUL) and its major version.
+std::string ChainKey(const MTag& tag) {
+  std::string key(tag.m_name, strnlen(tag.m_name, 6));
+  key += static_cast<char>(tag.m_major);
+  return key;
+}
+
+DWORD LastErrorOr(DWORD fallback) {
+  const DWORD error = GetLastError();
+  return error != 0 ? error : fallback;
+}
+
+}  // namespace
+
+MFileTagged::MFileTagged()
+    : MFile(0x40000), m_chain(nullptr), m_chain_tail(nullptr), m_block_used(kRecordBlock) {}
+
+MFileTagged::~MFileTagged() {
+  MFileTagged::CLOSE();
+  _FREE_CHAIN();
+}
+
+void MFileTagged::_FREE_CHAIN() {
+  m_chain = nullptr;
+  m_chain_tail = nullptr;
+  m_unwritten.clear();
+  m_record_blocks.clear();
+  m_block_used = kRecordBlock;
+}
+
+MTag* MFileTagged::_NEW_RECORD(const MTag& from) {
+  if (m_block_used == kRecordBlock) {
+    m_record_blocks.emplace_back(new MTag[kRecordBlock]);
+    m_block_used = 0;
+  }
+  MTag* record = &m_record_blocks.back()[m_block_used++];
+  *record = from;
+  record->m_next = nullptr;
+  return record;
+}
+
+void MFileTagged::_APPEND_TO_CHAIN(MTag* record) {
+  record->m_next = nullptr;
+  if (m_chain_tail == nullptr) {
+    m_chain = record;
+  } else {
+    m_chain_tail->m_next = record;
+  }
+  m_chain_tail = record;
+  if (!record->m_written) m_unwritten[ChainKey(*record)].push_back(record);
+}
+
+void MFileTagged::_REINDEX_CHAIN() {
+  m_unwritten.clear();
+  m_chain_tail = nullptr;
+  for (MTag* record = m_chain; record != nullptr; record = record->m_next) {
+    m_chain_tail = record;
+    if (!record->m_written) m_unwritten[ChainKey(*record)].push_back(record);
+  }
+}
+
+bool MFileTagged::_PATCH_BUFFERED(__int64 position, const void* bytes, size_t n) {
+  _SyncGuard guard(this);  // the buffer fields are current only outside the fast paths
+  if (m_buffer == nullptr || !IS_OPEN_WRITE() || (m_mode & 0x0FFF) == MODE_APPEND) return false;
+  if (position < m_buffer_offset) return false;
+  const std::uint64_t at = static_cast<std::uint64_t>(position - m_buffer_offset);
+  if (at + n > m_valid_bytes) return false;
+  std::memcpy(m_buffer + at, bytes, n);
+  m_dirty = true;
+  return true;
+}
+
+void MFileTagged::_BUILD_CHAIN(MFile& file) {
+  _FREE_CHAIN();
+  const __int64 size = zb::tagged::MeasureFileEnd(file);
+  for (;;) {
+    MTag tag;
+    if (!zb::tagged::ReadSoundHeader(file, size, &tag)) break;
+    if (std::strncmp(tag.m_name, "ZORCOM", 6) == 0) continue;  // the head: next header follows
+    _APPEND_TO_CHAIN(_NEW_RECORD(tag));
+    if (!file.SEEK(tag.m_skip, 1)) break;
+  }
+}
+
+bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
+  using namespace zb::tagged;
+  CLOSE();
+  const unsigned short kind = mode & 0x0FFF;
+  if (kind == 1 || kind == 3) {
+    const bool opened = MFile::_OPEN(name, mode);
+    if (opened) {
+      // Read the headers through a small window, then give the file its own buffer back.
+      const size_t buffer_size = static_cast<size_t>(m_buffer_size);
+      SET_BUFFER_SIZE(kChainReadBuffer);
+      _BUILD_CHAIN(*this);
+      SEEK(0, 0);
+      SET_BUFFER_SIZE(buffer_size);
+    } else {
+      _FREE_CHAIN();
+    }
+    return opened;
+  }
+  if (kind != 2) return false;
+
+  _FREE_CHAIN();
+  RESET_RESULT();
+  MFileName backup(name);
+  backup.SET_EXT_PART(L".bak", 256);
+  // An earlier write that stopped between the rename and the new file left the document only as
+  // its backup: bring it back first so that its records are carried over, not deleted.
+  if (!name.DOES_EXIST() && backup.DOES_EXIST()) {
+    if (!RenameFile(backup.GET(), name.GET())) {
+      _SET_RESULT(LastErrorOr(ERROR_ACCESS_DENIED));
+      return false;
+    }
+  }
+  bool have_backup = false;
+  if (name.DOES_EXIST()) {
+    MFile reader(kChainReadBuffer);
+    if (!reader.OPEN_READ(name)) {
+      // Writing would truncate a document that could not even be read: refuse.
+      _SET_RESULT(reader.GET_RESULT() != 0 ? reader.GET_RESULT() : ERROR_ACCESS_DENIED);
+      return false;
+    }
+    _BUILD_CHAIN(reader);
+    reader.CLOSE();
+    if (!RemoveFile(backup.GET()) || !RenameFile(name.GET(), backup.GET())) {
+      _SET_RESULT(LastErrorOr(ERROR_ACCESS_DENIED));
+      _FREE_CHAIN();
+      return false;
+    }
+    have_backup = true;
+  }
+  if (!MFile::_OPEN(name, mode)) {
+    // Put the document back where it was; the result code of the failed open stays.
+    if (have_backup) ReplaceFileWith(backup.GET(), name.GET());
+    _FREE_CHAIN();
+    return false;
+  }
+  if (have_backup) m_backup_name = backup;
+  MTag head("ZORCOM");
+  head.WRITE(*this);
+  head.UPDATE_SKIP(*this);
+  return true;
+}
+
+bool MFileTagged::_CARRY_OVER() {
+  MFile backup(m_buffer_size);
+  if (!backup.OPEN_READ(m_backup_name)) {
+    _SET_RESULT(backup.GET_RESULT() != 0 ? backup.GET_RESULT() : ERROR_OPEN_FAILED);
+    return false;
+  }
+  std::vector<char> chunk;
+  for (MTag* record = m_chain; record != nullptr; record = record->m_next) {
+    if (record->m_written) continue;
+    const __int64 old_data = record->m_data_pos;
+    __int64 left = record->m_skip;
+    bool ok = record->WRITE(*this) && backup.SEEK(old_data, 0);
+    if (ok && left > 0 && chunk.empty()) chunk.resize(kCarryChunk);
+    while (ok && left > 0) {
+      const size_t want = static_cast<size_t>(std::min<__int64>(left, kCarryChunk));
+      // Every byte must arrive: a short read (a shrunken backup) or a short write fails the close.
+      ok = backup.READ(chunk.data(), want) == want && WRITE(chunk.data(), want) == want;
+      left -= static_cast<__int64>(want);
+    }
+    if (!ok) {
+      _SET_RESULT(ERROR_WRITE_FAULT);
+      return false;
+    }
+  }
+  backup.CLOSE();
+  return true;
+}
+
+bool MFileTagged::CLOSE() {
+  using namespace zb::tagged;
+  if (!IS_OPEN() || !IS_OPEN_WRITE() || m_backup_name.IS_EMPTY()) {
+    m_backup_name = MFileName();
+    return MFile::CLOSE();
+  }
+  const std::wstring name = GET_FILENAME();
+  bool ok = _CARRY_OVER();
+  ok = FLUSH() && ok && GET_RESULT() == 0;
+  // The new file must be on the device before the backup may go.
+  if (ok && !m_stream->Commit()) {
+    _SET_RESULT_FROM_ERRNO(errno);
+    ok = false;
+  }
+  if (!ok) _SET_RESULT(ERROR_WRITE_FAULT);
+  // MFile::CLOSE tells the reporter about a write fault (29); other failures are told here.
+  bool told = false;
+  auto tell_reporter = [&]() {
+    if (mp_file_access_reporter != nullptr && !told) {
+      mp_file_access_reporter->ReportWriteFailure(MFileName(name.c_str()), 0);
+    }
+    told = true;
+  };
+  if (!ok && GET_RESULT() != ERROR_WRITE_FAULT) tell_reporter();
+  if (!ok) told = true;
+  const bool closed = MFile::CLOSE();
+  ok = ok && closed && GET_RESULT() == 0;
+  if (ok && !SyncDirectoryOf(name.c_str())) {
+    ok = false;
+    _SET_RESULT(LastErrorOr(ERROR_WRITE_FAULT));
+    tell_reporter();
+  }
+  // Only a complete new file, safely on the device, replaces the old document.
+  if (ok) RemoveFile(m_backup_name.GET());
+  m_backup_name = MFileName();
+  return ok;
+}
+
+bool MFileTagged::READ_TAG(MTag& tag) { return tag.READ(*this); }
+
+bool MFileTagged::WRITE_TAG_BEGIN(MTag& tag) {
+  MTag* record = nullptr;
+  auto found = m_unwritten.empty() ? m_unwritten.end() : m_unwritten.find(ChainKey(tag));
+  if (found != m_unwritten.end()) {
+    std::deque<MTag*>& candidates = found->second;
+    while (!candidates.empty() && record == nullptr) {
+      if (!candidates.front()->m_written) record = candidates.front();
+      candidates.pop_front();
+    }
+    if (candidates.empty()) m_unwritten.erase(found);
+  }
+  if (record == nullptr) {
+    record = _NEW_RECORD(tag);
+    record->m_written = 1;  // written just below; keeps it out of the index
+    _APPEND_TO_CHAIN(record);
+  }
+  record->m_major = tag.m_major;
+  record->m_minor = tag.m_minor;
+  record->m_skip = 0;
+  const bool written = record->WRITE(*this);
+  tag = *record;
+  return written;
+}
+
+bool MFileTagged::WRITE_TAG_END(MTag& tag) {
+  const __int64 end = TELL();
+  const __int64 skip = end - tag.m_data_pos;
+  if (tag.m_data_pos < 0 || skip < 0 || skip > std::numeric_limits<std::int32_t>::max()) {
+    return false;
+  }
+  tag.m_skip = skip;
+  // The header of a small record is usually still in the write buffer: rewrite it there.
+  unsigned char header[MTag::kHeaderSize];
+  std::memcpy(header, tag.m_name, 6);
+  header[6] = tag.m_major;
+  header[7] = tag.m_minor;
+  std::int32_t value = static_cast<std::int32_t>(skip);
+  SWAP(&value, 1);
+  std::memcpy(header + 8, &value, 4);
+  if (_PATCH_BUFFERED(tag.m_tag_pos, header, sizeof(header))) {
+    tag.m_written = 1;
+    tag.m_closed = 0;
+    return true;
+  }
+  if (!SEEK(tag.m_tag_pos, 0)) return false;
+  const bool written = tag.WRITE(*this);
+  return SEEK(skip, 1) && written;
+}
+
+MTag* MFileTagged::NEXT_TAG(MTag* current, bool seek) {
+  MTag* record = current == nullptr ? m_chain : current->m_next;
+  if (record != nullptr && seek) SEEK(record->m_data_pos, 0);
+  return record;
+}
+
+MTag* MFileTagged::FIND_TAG(MTag* after, MTag& pattern, unsigned long mode, bool seek) {
+  if (mode > 1) return nullptr;
+  for (MTag* record = after == nullptr ? m_chain : after->m_next; record != nullptr;
+       record = record->m_next) {
+    if (!(*record == pattern)) continue;
+    if (mode == 1 && record->m_written) continue;
+    pattern = *record;
+    if (seek) SEEK(record->m_data_pos, 0);
+    return record;
+  }
+  return nullptr;
+}
+
+bool MFileTagged::REMOVE_TAGS(MTag& pattern, unsigned long mode) {
+  bool removed = false;
+  MTag** link = &m_chain;
+  while (*link != nullptr) {
+    MTag* record = *link;
+    if (*record == pattern && !(mode == 1 && record->m_written)) {
+      *link = record->m_next;  // its storage goes with the chain
+      removed = true;
+    } else {
+      link = &record->m_next;
+    }
+  }
+  if (removed) _REINDEX_CHAIN();
+  return removed;
+}

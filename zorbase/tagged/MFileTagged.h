@@ -1,0 +1,108 @@
+// MFileTagged: a binary file made of tagged records in which writing replaces only the records the
+// program writes. Opening an existing file for writing sets its old content aside as NAME.bak; the
+// program writes the records it has new data for; closing copies every old record that was not
+// rewritten over from the backup and then deletes the backup. Reading walks a chain of the file's
+// top-level records, searched by name and major version.
+//
+// The old document is never lost: until the new file, with every carried-over record copied in
+// full, has been flushed to the device (file and directory), the old content stays under its own
+// name or as the ".bak" file, whatever fails or wherever the process stops.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <zorbase/files/MFile.h>
+#include <zorbase/files/MFileName.h>
+#include <zorbase/platform/export.h>
+#include <zorbase/tagged/MTag.h>
+
+class ZORBASE_API MFileTagged : public MFile {
+ public:
+  // A closed file with the default buffer of 262144 bytes, an empty chain and no backup name.
+  MFileTagged();
+  // Closes the file (CLOSE) and frees the chain.
+  ~MFileTagged() override;
+  MFileTagged(const MFileTagged&) = delete;
+  MFileTagged& operator=(const MFileTagged&) = delete;
+
+  // For a file opened for writing over an existing one: appends every record of the old file that
+  // was neither rewritten nor removed (in the old order), flushes the file and its directory to
+  // the device and deletes the backup. When anything falls short the backup stays, the result
+  // code records the failure (29 for a write fault, otherwise the system error), the file access
+  // reporter is told, and the answer is false. Then closes the file as MFile::CLOSE does.
+  // After a failed CLOSE the file under the document's name is incomplete and the whole old
+  // document is the ".bak" file; a later write-open deletes a ".bak" that stands beside its
+  // document, so a host that retries restores the backup first (rename it over the name).
+  bool CLOSE() override;
+
+  // MTag::READ at the file position.
+  bool READ_TAG(MTag& tag);
+  // Starts a record at the file position: reuses the first chain record with the tag's name and
+  // major that is not yet written (a record of the old file), else appends a copy of `tag` to the
+  // chain; that record takes the tag's version, skip 0, is written here and copied back into
+  // `tag`. False when the header cannot be written.
+  bool WRITE_TAG_BEGIN(MTag& tag);
+  // Completes the record begun with the same `tag`: its skip becomes the data written since, the
+  // header is written again and the file is left at the record's end. False when a seek or write
+  // fails or the data exceeds the 32-bit length.
+  bool WRITE_TAG_END(MTag& tag);
+  // The chain's first record when `current` is null, else `current`'s next; null at the end. With
+  // `seek` the file is positioned at the record's data.
+  MTag* NEXT_TAG(MTag* current, bool seek);
+  // Searches the chain after `after` (from the start when null) for a record with `pattern`'s name
+  // and major: mode 0 any, mode 1 only one not yet written, other modes none. On a match the
+  // record (its next link included) is copied into `pattern`, the file is positioned at its data
+  // when `seek` is set, and the record is returned; otherwise null.
+  MTag* FIND_TAG(MTag* after, MTag& pattern, unsigned long mode, bool seek);
+  // Removes every chain record with `pattern`'s name and major (mode 1: only those not written);
+  // a removed record is not copied over at close. True when any was removed. Pointers to removed
+  // records, and copies whose next link names one, become invalid.
+  bool REMOVE_TAGS(MTag& pattern, unsigned long mode);
+
+  // The first record of the chain (null when empty) and the backup name (empty unless open for
+  // writing over an existing file).
+  MTag* GET_CHAIN() const { return m_chain; }
+  const MFileName& GET_BACKUP_NAME() const { return m_backup_name; }
+
+ protected:
+  // Mode 1 (read) and 3 (update): opens as MFile and builds the chain from position 0. Mode 2
+  // (write): builds the chain from the existing file, deletes a stale backup, renames the file to
+  // the backup name, opens the name for writing and writes the head "ZORCOM" of the current
+  // version. A failure after the rename moves the backup back. An existing file that cannot be
+  // read is left alone and the open fails; a ".bak" left without its document (an interrupted
+  // earlier write) is first moved back to the document's name. Other modes: false.
+  bool _OPEN(const MFileName& name, unsigned short mode) override;
+
+  // Builds the chain from `file`'s position.
+  void _BUILD_CHAIN(MFile& file);
+  void _FREE_CHAIN();
+  // Copies the records not written from the backup; false when any step falls short.
+  bool _CARRY_OVER();
+  // A new chain record copied from `from` (next link cleared), from the chain's own storage.
+  MTag* _NEW_RECORD(const MTag& from);
+  // Appends `record` (from _NEW_RECORD) at the end of the chain.
+  void _APPEND_TO_CHAIN(MTag* record);
+  // Rebuilds the tail pointer and the index of records not yet written.
+  void _REINDEX_CHAIN();
+  // Puts `n` bytes at file position `position` straight into the write buffer when they lie within
+  // the bytes it holds, so completing a small record costs no seek and no write to the file.
+  // False (nothing changed) when they do not.
+  bool _PATCH_BUFFERED(__int64 position, const void* bytes, size_t n);
+
+  friend class MTag;  // UPDATE_SKIP patches through _PATCH_BUFFERED
+
+  MTag* m_chain;             // owned, linked through m_next
+  MFileName m_backup_name;
+  MTag* m_chain_tail;        // the chain's last record, null when it is empty
+  // Records not yet written, by name and major version, in chain order: WRITE_TAG_BEGIN takes the
+  // first of its key without walking the chain.
+  std::unordered_map<std::string, std::deque<MTag*>> m_unwritten;
+  // Storage of the chain records, in blocks, freed with the chain: a document of a million small
+  // records costs no allocation per record.
+  std::vector<std::unique_ptr<MTag[]>> m_record_blocks;
+  size_t m_block_used;
+};

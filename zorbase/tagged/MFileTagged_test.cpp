@@ -1,0 +1,424 @@
+#include <zorbase/tagged/MFileTagged.h>
+
+#include <UnitTest++/UnitTest++.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <zorbase/files/MFileName.h>
+#include <zorbase/platform/fault_injection.h>
+#include <zorbase/platform/internal/scratch_dir.h>
+#include <zorbase/tagged/internal/test_records.h>
+
+using zb::platform::FaultPoint;
+using zb::test::ScratchDir;
+using zb::test::TagHead;
+using zb::test::TagHeader;
+using zb::test::TagRecord;
+
+namespace {
+
+std::string OldDocument() {
+  return TagHead() + TagRecord("A", 2, 1, "old-a") + TagRecord("B", 2, 1, "old-b") +
+         TagRecord("C", 2, 1, "old-c");
+}
+
+// The document after rewriting B with "new-b!": B where it was written, A and C carried over.
+std::string NewDocument() {
+  return TagHead() + TagRecord("B", 2, 1, "new-b!") + TagRecord("A", 2, 1, "old-a") +
+         TagRecord("C", 2, 1, "old-c");
+}
+
+// Opens `path` for writing, writes B anew and closes; true when every step succeeded.
+bool RewriteB(const std::wstring& path) {
+  MFileTagged file;
+  bool ok = file.OPEN_WRITE(MFileName(path.c_str()));
+  if (ok) {
+    MTag b("B");
+    ok = file.WRITE_TAG_BEGIN(b);
+    ok = file.WRITE("new-b!", 6) == 6 && ok;
+    ok = file.WRITE_TAG_END(b) && ok;
+  }
+  return file.CLOSE() && ok;
+}
+
+struct CountingReporter : IZorFileAccess {
+  int CheckFileAccess(const MFileName&, bool) override { return 0; }
+  bool ApproveFileAccess(const MFileName&, bool) override { return true; }
+  bool UsesApproval() override { return false; }
+  void ReportWriteFailure(const MFileName& name, int code) override {
+    ++reports;
+    last_name = name.GET();
+    last_code = code;
+  }
+  int reports = 0;
+  std::wstring last_name;
+  int last_code = -1;
+};
+
+struct ReporterScope {
+  explicit ReporterScope(IZorFileAccess* reporter) { MFile::SetFileAccessReporter(reporter); }
+  ~ReporterScope() { MFile::SetFileAccessReporter(nullptr); }
+};
+
+}  // namespace
+
+SUITE(MFileTagged) {
+
+TEST(NewDocumentIsTwelveBytes) {
+  ScratchDir dir("tagged_new");
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"new.zor").c_str())));
+  CHECK(file.GET_BACKUP_NAME().IS_EMPTY());
+  CHECK(file.CLOSE());
+  const std::string expected("ZORCOM\x02\x01\x00\x00\x00\x00", 12);
+  CHECK(dir.Get("new.zor") == expected);
+  CHECK(!dir.Exists("new.bak"));
+}
+
+TEST(RewritingOneRecordCarriesTheOthersOver) {
+  ScratchDir dir("tagged_rewrite");
+  dir.Put("doc.zor", OldDocument());
+  CHECK(RewriteB(dir.Win(L"doc.zor")));
+  CHECK(dir.Get("doc.zor") == NewDocument());
+  CHECK(!dir.Exists("doc.bak"));
+}
+
+TEST(BackupHoldsTheOldDocumentWhileWriting) {
+  ScratchDir dir("tagged_backup");
+  dir.Put("doc.zor", OldDocument());
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  CHECK(dir.Get("doc.bak") == OldDocument());
+  CHECK(std::wstring(file.GET_BACKUP_NAME().GET()) == dir.Win(L"doc.bak"));
+  CHECK(file.CLOSE());
+  CHECK(!dir.Exists("doc.bak"));
+  CHECK(dir.Get("doc.zor") == TagHead() + OldDocument().substr(12));
+}
+
+TEST(RemovedRecordsAreNotCarriedOver) {
+  ScratchDir dir("tagged_remove");
+  dir.Put("doc.zor", OldDocument());
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  MTag b("B");
+  CHECK(file.WRITE_TAG_BEGIN(b));
+  file.WRITE("new-b!", 6);
+  CHECK(file.WRITE_TAG_END(b));
+  MTag c("C");
+  CHECK(file.REMOVE_TAGS(c, 0));
+  CHECK(!file.REMOVE_TAGS(c, 0));
+  CHECK(file.CLOSE());
+  CHECK(dir.Get("doc.zor") ==
+        TagHead() + TagRecord("B", 2, 1, "new-b!") + TagRecord("A", 2, 1, "old-a"));
+}
+
+TEST(SecondWriteOfTheSameRecordAppendsAChainRecord) {
+  ScratchDir dir("tagged_twice");
+  dir.Put("doc.zor", OldDocument());
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  MTag first("B");
+  CHECK(file.WRITE_TAG_BEGIN(first));
+  file.WRITE("1", 1);
+  CHECK(file.WRITE_TAG_END(first));
+  MTag second("B");
+  CHECK(file.WRITE_TAG_BEGIN(second));
+  file.WRITE("22", 2);
+  CHECK(file.WRITE_TAG_END(second));
+  int count = 0;
+  for (MTag* tag = file.NEXT_TAG(nullptr, false); tag != nullptr; tag = file.NEXT_TAG(tag, false)) {
+    ++count;
+  }
+  CHECK_EQUAL(4, count);  // A, B (rewritten), C, and the second B
+  CHECK(file.CLOSE());
+  CHECK(dir.Get("doc.zor") == TagHead() + TagRecord("B", 2, 1, "1") + TagRecord("B", 2, 1, "22") +
+                                  TagRecord("A", 2, 1, "old-a") + TagRecord("C", 2, 1, "old-c"));
+}
+
+// Completing a small record rewrites its header inside the write buffer: a thousand small records
+// reach the file in one write when the buffer is flushed, not two writes each.
+TEST(SmallRecordsAreCompletedInTheBuffer) {
+  ScratchDir dir("tagged_small");
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"small.zor").c_str())));
+  std::string expected = TagHead();
+  {
+    zb::platform::ScopedFault probe(FaultPoint::kWrite, ~std::uint64_t{0} - 1, EIO);
+    for (int i = 0; i < 1000; ++i) {
+      MTag record("REC");
+      MTag data("DATA");
+      CHECK(file.WRITE_TAG_BEGIN(record) && data.WRITE(file));
+      file.WRITE("0123456789abcdef", 16);
+      CHECK(data.UPDATE_SKIP(file) && file.WRITE_TAG_END(record));
+      expected += TagRecord("REC", 2, 1, TagRecord("DATA", 2, 1, "0123456789abcdef"));
+    }
+    CHECK_EQUAL(0u, zb::platform::FaultCallCount(FaultPoint::kWrite));
+  }
+  CHECK(file.CLOSE());
+  CHECK(dir.Get("small.zor") == expected);
+}
+
+TEST(RecordsLargerThanTheBufferGetTheSameHeaders) {
+  ScratchDir dir("tagged_large");
+  const std::string payload(300000, 'p');
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"big.zor").c_str())));
+  MTag record("BIG");
+  CHECK(file.WRITE_TAG_BEGIN(record));
+  MTag data("DATA");
+  CHECK(data.WRITE(file));
+  CHECK_EQUAL(payload.size(), file.WRITE(payload.data(), payload.size()));
+  CHECK(data.UPDATE_SKIP(file));
+  CHECK(file.WRITE_TAG_END(record));
+  CHECK(file.CLOSE());
+  CHECK(dir.Get("big.zor") == TagHead() + TagRecord("BIG", 2, 1, TagRecord("DATA", 2, 1, payload)));
+}
+
+TEST(OldRecordsOfOneNameAreReusedInOrder) {
+  ScratchDir dir("tagged_reuse");
+  dir.Put("doc.zor", TagHead() + TagRecord("A", 2, 1, "1") + TagRecord("B", 2, 1, "b") +
+                         TagRecord("A", 2, 1, "2") + TagRecord("A", 3, 0, "v3"));
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  const char* values[] = {"x", "y", "z"};
+  for (const char* value : values) {
+    MTag a("A");
+    CHECK(file.WRITE_TAG_BEGIN(a));
+    file.WRITE(value, 1);
+    CHECK(file.WRITE_TAG_END(a));
+  }
+  int records = 0;
+  for (MTag* tag = file.NEXT_TAG(nullptr, false); tag; tag = file.NEXT_TAG(tag, false)) ++records;
+  CHECK_EQUAL(5, records);  // A, B, A, A 3.0, and the appended third A
+  CHECK(file.CLOSE());
+  CHECK(dir.Get("doc.zor") == TagHead() + TagRecord("A", 2, 1, "x") + TagRecord("A", 2, 1, "y") +
+                                  TagRecord("A", 2, 1, "z") + TagRecord("B", 2, 1, "b") +
+                                  TagRecord("A", 3, 0, "v3"));
+}
+
+TEST(ReadFindsByNameAndMajor) {
+  ScratchDir dir("tagged_read");
+  dir.Put("doc.zor", OldDocument() + TagRecord("B", 3, 0, "v3"));
+  MFileTagged file;
+  CHECK(file.OPEN_READ(MFileName(dir.Win(L"doc.zor").c_str())));
+  MTag pattern("B", 2, 0);
+  MTag* found = file.FIND_TAG(nullptr, pattern, 0, true);
+  CHECK(found != nullptr);
+  CHECK_EQUAL(41, file.TELL());
+  CHECK_EQUAL(5, pattern.m_skip);
+  char data[6] = {};
+  CHECK_EQUAL(5u, file.READ(data, 5));
+  CHECK_EQUAL(std::string("old-b"), data);
+  // The copy carries the next link, so the search can go on from it.
+  CHECK(file.FIND_TAG(&pattern, pattern, 0, false) == nullptr);
+  CHECK(file.NEXT_TAG(found, false) != nullptr);
+  MTag v4("B", 4, 0);
+  CHECK(file.FIND_TAG(nullptr, v4, 0, false) == nullptr);
+  MTag v3("B", 3, 0);
+  CHECK(file.FIND_TAG(nullptr, v3, 0, false) != nullptr);
+  CHECK(file.FIND_TAG(nullptr, v3, 2, false) == nullptr);
+  MTag head_tag;
+  CHECK(file.SEEK(0, 0));
+  CHECK(file.READ_TAG(head_tag));
+  CHECK_EQUAL(std::string("ZORCOM"), head_tag.m_name);
+}
+
+TEST(HeadOnlyFileHasEmptyChain) {
+  ScratchDir dir("tagged_headonly");
+  dir.Put("doc.zor", TagHead());
+  MFileTagged file;
+  CHECK(file.OPEN_READ(MFileName(dir.Win(L"doc.zor").c_str())));
+  CHECK(file.NEXT_TAG(nullptr, false) == nullptr);
+}
+
+TEST(AppendModeAndMissingFilesFail) {
+  ScratchDir dir("tagged_modes");
+  dir.Put("doc.zor", OldDocument());
+  MFileTagged file;
+  CHECK(!file.OPEN_APPEND(MFileName(dir.Win(L"doc.zor").c_str())));
+  CHECK(!file.IS_OPEN());
+  CHECK(!file.OPEN_READ(MFileName(dir.Win(L"missing.zor").c_str())));
+  CHECK(dir.Get("doc.zor") == OldDocument());
+}
+
+TEST(FailedOpenAfterTheRenameMovesTheDocumentBack) {
+  ScratchDir dir("tagged_open_fail");
+  dir.Put("doc.zor", OldDocument());
+  MFileTagged file;
+  {
+    // Open number 1 reads the chain; number 2 creates the new file.
+    zb::platform::ScopedFault fault(FaultPoint::kOpen, 2, EACCES);
+    CHECK(!file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  }
+  CHECK(!file.IS_OPEN());
+  CHECK(file.GET_RESULT() != 0);
+  CHECK(dir.Get("doc.zor") == OldDocument());
+  CHECK(!dir.Exists("doc.bak"));
+}
+
+TEST(UnreadableOrUnrenamableDocumentIsLeftAlone) {
+  ScratchDir dir("tagged_unreadable");
+  const FaultPoint points[] = {FaultPoint::kOpen, FaultPoint::kRename};
+  for (FaultPoint point : points) {
+    dir.Put("doc.zor", OldDocument());
+    MFileTagged file;
+    {
+      zb::platform::ScopedFault fault(point, 1, EIO);
+      CHECK(!file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+    }
+    CHECK(file.GET_RESULT() != 0);
+    CHECK(dir.Get("doc.zor") == OldDocument());
+    CHECK(!dir.Exists("doc.bak"));
+  }
+}
+
+TEST(StaleBackupWithoutItsDocumentIsRecovered) {
+  ScratchDir dir("tagged_stale");
+  dir.Put("doc.bak", OldDocument());
+  CHECK(RewriteB(dir.Win(L"doc.zor")));
+  CHECK(dir.Get("doc.zor") == NewDocument());
+  CHECK(!dir.Exists("doc.bak"));
+}
+
+TEST(FullDiskAtCloseKeepsTheBackupAndReports) {
+  ScratchDir dir("tagged_full");
+  dir.Put("doc.zor", OldDocument());
+  CountingReporter reporter;
+  ReporterScope scope(&reporter);
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  MTag b("B");
+  file.WRITE_TAG_BEGIN(b);
+  file.WRITE("new-b!", 6);
+  file.WRITE_TAG_END(b);
+  {
+    zb::platform::ScopedFault fault(FaultPoint::kWrite, 1, ENOSPC, zb::platform::kFaultForever);
+    CHECK(!file.CLOSE());
+  }
+  CHECK_EQUAL(29u, file.GET_RESULT());
+  CHECK_EQUAL(1, reporter.reports);
+  CHECK(reporter.last_name == dir.Win(L"doc.zor"));
+  CHECK_EQUAL(0, reporter.last_code);
+  CHECK(dir.Get("doc.bak") == OldDocument());
+}
+
+TEST(UnopenableBackupAtCloseKeepsTheBackupAndReports) {
+  ScratchDir dir("tagged_nobackup");
+  dir.Put("doc.zor", OldDocument());
+  CountingReporter reporter;
+  ReporterScope scope(&reporter);
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  {
+    zb::platform::ScopedFault fault(FaultPoint::kOpen, 1, EACCES);
+    CHECK(!file.CLOSE());
+  }
+  CHECK(file.GET_RESULT() != 0);
+  CHECK_EQUAL(1, reporter.reports);
+  CHECK(dir.Get("doc.bak") == OldDocument());
+}
+
+// Fails the Nth write, flush, rename or open of a whole rewrite (once, or for good from then on,
+// as a device that stops working or a process that dies there would), for every N that the
+// rewrite reaches. Afterwards the old document must be intact under its own name or as its
+// backup, unless the rewrite reported success and the new document is complete.
+TEST(FaultAtEveryStepOfARewriteNeverLosesTheDocument) {
+  ScratchDir dir("tagged_faults");
+  const std::wstring path = dir.Win(L"doc.zor");
+  const FaultPoint points[] = {FaultPoint::kWrite, FaultPoint::kFlush, FaultPoint::kRename,
+                               FaultPoint::kOpen};
+  const std::uint64_t counts[] = {1, zb::platform::kFaultForever};
+  const int errors[] = {EIO, ENOSPC};
+  int cases = 0;
+  for (FaultPoint point : points) {
+    // Count the calls a clean rewrite makes at this point.
+    dir.Put("doc.zor", OldDocument());
+    std::uint64_t calls = 0;
+    {
+      zb::platform::ScopedFault probe(point, ~std::uint64_t{0} - 1, EIO);
+      CHECK(RewriteB(path));
+      calls = zb::platform::FaultCallCount(point);
+    }
+    CHECK(calls > 0);
+    for (std::uint64_t n = 1; n <= calls; ++n) {
+      for (std::uint64_t count : counts) {
+        for (int error : errors) {
+          dir.Put("doc.zor", OldDocument());
+          std::remove(dir.Native("doc.bak").c_str());
+          bool reported_ok = false;
+          {
+            zb::platform::ScopedFault fault(point, n, error, count);
+            reported_ok = RewriteB(path);
+          }
+          ++cases;
+          const std::string now = dir.Get("doc.zor");
+          const bool backup = dir.Exists("doc.bak");
+          if (reported_ok) {
+            CHECK(now == NewDocument());
+            CHECK(!backup);
+          } else {
+            const bool intact = now == OldDocument() || dir.Get("doc.bak") == OldDocument();
+            CHECK(intact);
+            if (!intact) {
+              printf("point %d call %llu count %llu lost the document\n", static_cast<int>(point),
+                     static_cast<unsigned long long>(n), static_cast<unsigned long long>(count));
+            }
+          }
+        }
+      }
+    }
+  }
+  CHECK(cases > 20);
+}
+
+// Kills a process that rewrites a large document at moments spread over the whole rewrite (the
+// rename, the new records, the carry-over, the flush, the deletion of the backup). Wherever it
+// dies, the old document is whole under its own name or as its backup.
+TEST(ProcessKilledWhileRewritingLeavesTheOldDocument) {
+  ScratchDir dir("tagged_kill");
+  const std::string big_a(3 << 20, 'a');
+  const std::string big_c(3 << 20, 'c');
+  const std::string old_doc = TagHead() + TagRecord("A", 2, 1, big_a) +
+                              TagRecord("B", 2, 1, "old-b") + TagRecord("C", 2, 1, big_c);
+  const std::string new_doc = TagHead() + TagRecord("B", 2, 1, "new-b!") +
+                              TagRecord("A", 2, 1, big_a) + TagRecord("C", 2, 1, big_c);
+  const std::wstring path = dir.Win(L"doc.zor");
+  dir.Put("doc.zor", old_doc);
+  const auto start = std::chrono::steady_clock::now();
+  CHECK(RewriteB(path));
+  const auto clean = std::chrono::steady_clock::now() - start;
+  CHECK(dir.Get("doc.zor") == new_doc);
+  const long clean_us = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::microseconds>(clean).count());
+  constexpr int kKills = 16;
+  for (int i = 0; i < kKills; ++i) {
+    dir.Put("doc.zor", old_doc);
+    std::remove(dir.Native("doc.bak").c_str());
+    const pid_t child = fork();
+    if (child == 0) {
+      RewriteB(path);
+      _exit(0);
+    }
+    CHECK(child > 0);
+    if (child <= 0) break;
+    usleep(static_cast<useconds_t>(clean_us * i / (kKills - 2)));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (dir.Exists("doc.bak")) {
+      CHECK(dir.Get("doc.bak") == old_doc);
+    } else {
+      const std::string now = dir.Get("doc.zor");
+      CHECK(now == old_doc || now == new_doc);
+    }
+  }
+}
+
+}  // SUITE(MFileTagged)
