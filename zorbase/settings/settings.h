@@ -3,3 +3,4 @@
 
 #include <zorbase/settings/MRegKey.h>
 #include <zorbase/settings/MSoftKey.h>
+#include <zorbase/settings/COXRegistry.h>
