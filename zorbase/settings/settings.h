@@ -4,3 +4,4 @@
 #include <zorbase/settings/MRegKey.h>
 #include <zorbase/settings/MSoftKey.h>
 #include <zorbase/settings/COXRegistry.h>
+#include <zorbase/settings/CComRegistrar.h>
