@@ -667,22 +667,9 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR value_name, LPDWORD reserved, LPDWORD ty
   status = zb::platform::reg::Need(*object, KEY_QUERY_VALUE);
   if (status != ERROR_SUCCESS) return status;
   if (!object->hive) return ERROR_FILE_NOT_FOUND;
-  zb::platform::reg::ValueRecord value;
-  status = object->hive->GetValue(object->id, value_name != nullptr ? std::wstring(value_name) : std::wstring(), &value);
-  if (status != ERROR_SUCCESS) return status;
-  if (type != nullptr) *type = value.type;
-  DWORD size = static_cast<DWORD>(value.data.size());
-  if (data == nullptr) {
-    if (data_size != nullptr) *data_size = size;
-    return ERROR_SUCCESS;
-  }
-  if (*data_size < size) {
-    *data_size = size;
-    return ERROR_MORE_DATA;
-  }
-  if (size > 0) std::memcpy(data, value.data.data(), size);
-  *data_size = size;
-  return ERROR_SUCCESS;
+  static const std::wstring kDefault;
+  return object->hive->QueryValue(object->id, value_name != nullptr ? std::wstring(value_name) : kDefault, type, data,
+                                  data_size);
 }
 
 LONG RegSetValueExW(HKEY key, LPCWSTR value_name, DWORD /*reserved*/, DWORD type, const BYTE* data,

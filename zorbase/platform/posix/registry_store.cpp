@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <utility>
@@ -37,7 +38,6 @@ const char* const kSchema =
     "  folded TEXT NOT NULL,"
     "  class TEXT NOT NULL DEFAULT '',"
     "  last_write INTEGER NOT NULL,"
-    "  next_seq INTEGER NOT NULL DEFAULT 0,"
     "  volatile INTEGER NOT NULL DEFAULT 0,"
     "  security BLOB);"
     "CREATE UNIQUE INDEX IF NOT EXISTS keys_child ON keys(parent, folded);"
@@ -48,6 +48,7 @@ const char* const kSchema =
     "  seq INTEGER NOT NULL,"
     "  type INTEGER NOT NULL,"
     "  data BLOB NOT NULL,"
+    "  written INTEGER NOT NULL,"
     "  PRIMARY KEY(key, folded)) WITHOUT ROWID;";
 
 // The prepared statements, by index.
@@ -87,9 +88,9 @@ const char* const kStatementSql[kStatementCount] = {
     "SELECT parent FROM keys WHERE id=?1",
     "INSERT INTO keys(parent, name, folded, class, last_write, volatile, security) "
     "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)",
-    "UPDATE keys SET last_write=?2, next_seq=next_seq+1 WHERE id=?1 RETURNING next_seq",
-    "INSERT INTO vals(key, folded, name, seq, type, data) VALUES(?1, ?2, ?3, ?4, ?5, ?6) "
-    "ON CONFLICT(key, folded) DO UPDATE SET type=excluded.type, data=excluded.data",
+    "UPDATE keys SET last_write=?2 WHERE id=?1",
+    "INSERT INTO vals(key, folded, name, seq, type, data, written) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7) "
+    "ON CONFLICT(key, folded) DO UPDATE SET type=excluded.type, data=excluded.data, written=excluded.written",
     "SELECT name, type, data FROM vals WHERE key=?1 AND folded=?2",
     "DELETE FROM vals WHERE key=?1 AND folded=?2",
     "SELECT 1 FROM keys WHERE parent=?1 LIMIT 1",
@@ -101,11 +102,12 @@ const char* const kStatementSql[kStatementCount] = {
     "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE parent=?1 "
     "UNION ALL SELECT k.id FROM keys k JOIN sub ON k.parent=sub.id) "
     "DELETE FROM keys WHERE id IN (SELECT id FROM sub)",
-    "SELECT id, name, class, last_write, volatile FROM keys WHERE parent=?1 ORDER BY folded",
+    "SELECT id, name, class, max(last_write, coalesce((SELECT max(written) FROM vals WHERE key=keys.id), 0)), "
+    "volatile FROM keys WHERE parent=?1 ORDER BY folded",
     "SELECT name FROM vals WHERE key=?1 ORDER BY seq",
     "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY seq",
     "SELECT count(*), max(length(name)), max(length(class)) FROM keys WHERE parent=?1",
-    "SELECT count(*), max(length(name)), max(length(data)) FROM vals WHERE key=?1",
+    "SELECT count(*), max(length(name)), max(length(data)), max(written) FROM vals WHERE key=?1",
     "UPDATE keys SET security=?2 WHERE id=?1",
     "PRAGMA data_version",
 };
@@ -180,6 +182,18 @@ std::wstring FoldName(const std::wstring& name) {
   std::wstring folded(name);
   for (wchar_t& c : folded) c = UpcaseChar(c);
   return folded;
+}
+
+void FoldToUtf8(const std::wstring& name, std::string* out) {
+  out->clear();
+  for (wchar_t c : name) {
+    wchar_t upper = UpcaseChar(c);
+    if (static_cast<std::uint32_t>(upper) < 0x80) {
+      out->push_back(static_cast<char>(upper));
+    } else {
+      out->append(ToUtf8(std::wstring(1, upper)));
+    }
+  }
 }
 
 std::string ToUtf8(const std::wstring& text) {
@@ -600,16 +614,43 @@ class Delivery {
 
 }  // namespace
 
-LONG Hive::TouchKey(KeyId id, std::int64_t now, std::int64_t* seq) {
+LONG Hive::TouchKey(KeyId id, std::int64_t now) {
   sqlite3_stmt* statement = Prepare(kTouchKey);
   StatementScope scope(statement);
   sqlite3_bind_int64(statement, 1, id);
   sqlite3_bind_int64(statement, 2, now);
   int rc = sqlite3_step(statement);
-  if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
-  if (rc != SQLITE_ROW) return Error(rc);
-  if (seq != nullptr) *seq = sqlite3_column_int64(statement, 0);
-  return ERROR_SUCCESS;
+  if (rc != SQLITE_DONE) return Error(rc);
+  return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+LONG Hive::KeyAliveLocked(KeyId id) {
+  sqlite3_stmt* statement = Prepare(kParentOf);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, id);
+  int rc = sqlite3_step(statement);
+  if (rc == SQLITE_ROW) return ERROR_SUCCESS;
+  return rc == SQLITE_DONE ? ERROR_KEY_DELETED : Error(rc);
+}
+
+LONG Hive::UpsertValueLocked(KeyId key, const std::wstring& name, DWORD type, const BYTE* data, std::size_t size,
+                             std::int64_t now) {
+  // A value keeps the position of its first write: `seq` is only taken by an insert. Times of
+  // this process never repeat, so values written in one go keep their order.
+  std::int64_t seq = now > last_seq_ ? now : last_seq_ + 1;
+  last_seq_ = seq;
+  sqlite3_stmt* statement = Prepare(kSetValue);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, key);
+  BindText(statement, 2, ToUtf8(FoldName(name)));
+  BindText(statement, 3, ToUtf8(name));
+  sqlite3_bind_int64(statement, 4, seq);
+  sqlite3_bind_int64(statement, 5, type);
+  static const BYTE kEmpty = 0;
+  sqlite3_bind_blob(statement, 6, size == 0 ? &kEmpty : data, static_cast<int>(size), SQLITE_STATIC);
+  sqlite3_bind_int64(statement, 7, now);
+  int rc = sqlite3_step(statement);
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Error(rc);
 }
 
 #define ZB_DELIVER_AFTER_UNLOCK(delivery)                                                    \
@@ -677,7 +718,7 @@ LONG Hive::CreatePath(KeyId parent, const std::vector<std::wstring>& levels,
         result = Error(rc);
         break;
       }
-      result = TouchKey(current.id, now, nullptr);
+      result = TouchKey(current.id, now);
       if (result != ERROR_SUCCESS) break;
       Notify(current.id, kChangeName);
       child.id = sqlite3_last_insert_rowid(db_);
@@ -716,21 +757,9 @@ LONG Hive::SetValue(KeyId key, const std::wstring& name, DWORD type, const BYTE*
   if (read_only_) return ERROR_ACCESS_DENIED;
   LONG result = Begin();
   if (result != ERROR_SUCCESS) return result;
-  std::int64_t seq = 0;
-  result = TouchKey(key, FileTimeNow(), &seq);
-  if (result == ERROR_SUCCESS) {
-    sqlite3_stmt* statement = Prepare(kSetValue);
-    StatementScope scope(statement);
-    sqlite3_bind_int64(statement, 1, key);
-    BindText(statement, 2, ToUtf8(FoldName(name)));
-    BindText(statement, 3, ToUtf8(name));
-    sqlite3_bind_int64(statement, 4, seq);
-    sqlite3_bind_int64(statement, 5, type);
-    static const BYTE kEmpty = 0;
-    sqlite3_bind_blob(statement, 6, size == 0 ? &kEmpty : data, static_cast<int>(size), SQLITE_STATIC);
-    int rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) result = Error(rc);
-  }
+  // The key's row is only read: its last write time is the latest of its own and its values'.
+  result = KeyAliveLocked(key);
+  if (result == ERROR_SUCCESS) result = UpsertValueLocked(key, name, type, data, size, FileTimeNow());
   if (result != ERROR_SUCCESS) {
     Rollback();
     return result;
@@ -748,7 +777,7 @@ LONG Hive::DeleteValue(KeyId key, const std::wstring& name) {
   if (read_only_) return ERROR_ACCESS_DENIED;
   LONG result = Begin();
   if (result != ERROR_SUCCESS) return result;
-  result = TouchKey(key, FileTimeNow(), nullptr);
+  result = TouchKey(key, FileTimeNow());
   if (result == ERROR_SUCCESS) {
     sqlite3_stmt* statement = Prepare(kDeleteValue);
     StatementScope scope(statement);
@@ -800,7 +829,7 @@ LONG Hive::DeleteKey(KeyId key) {
     pending_.clear();
     result = DeleteTreeLocked(key, true);
   }
-  if (result == ERROR_SUCCESS) result = TouchKey(record.parent, FileTimeNow(), nullptr);
+  if (result == ERROR_SUCCESS) result = TouchKey(record.parent, FileTimeNow());
   if (result != ERROR_SUCCESS) {
     Rollback();
     delivery.changes_.clear();
@@ -854,7 +883,7 @@ LONG Hive::DeleteTree(KeyId key, bool delete_self) {
     result = DeleteTreeLocked(key, delete_self);
   }
   if (result == ERROR_SUCCESS) {
-    result = TouchKey(delete_self ? record.parent : key, FileTimeNow(), nullptr);
+    result = TouchKey(delete_self ? record.parent : key, FileTimeNow());
     if (result == ERROR_KEY_DELETED && delete_self) result = ERROR_SUCCESS;
   }
   if (result != ERROR_SUCCESS) {
@@ -898,21 +927,8 @@ LONG Hive::SetSecurity(KeyId key, const std::vector<BYTE>& security) {
 
 LONG Hive::ImportTreeLocked(KeyId key, const TreeKey& tree, bool is_volatile, std::int64_t now) {
   for (const TreeValue& value : tree.values) {
-    std::int64_t seq = 0;
-    LONG result = TouchKey(key, now, &seq);
+    LONG result = UpsertValueLocked(key, value.name, value.type, value.data.data(), value.data.size(), now);
     if (result != ERROR_SUCCESS) return result;
-    sqlite3_stmt* statement = Prepare(kSetValue);
-    StatementScope scope(statement);
-    sqlite3_bind_int64(statement, 1, key);
-    BindText(statement, 2, ToUtf8(FoldName(value.name)));
-    BindText(statement, 3, ToUtf8(value.name));
-    sqlite3_bind_int64(statement, 4, seq);
-    sqlite3_bind_int64(statement, 5, value.type);
-    static const BYTE kEmpty = 0;
-    sqlite3_bind_blob(statement, 6, value.data.empty() ? &kEmpty : value.data.data(),
-                      static_cast<int>(value.data.size()), SQLITE_STATIC);
-    int rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) return Error(rc);
   }
   for (const TreeKey& child : tree.children) {
     std::vector<std::wstring> levels;
@@ -963,7 +979,7 @@ LONG Hive::ReplaceTree(KeyId key, const TreeKey& tree) {
   }
   std::int64_t now = FileTimeNow();
   if (result == ERROR_SUCCESS) result = ImportTreeLocked(key, tree, record.is_volatile, now);
-  if (result == ERROR_SUCCESS) result = TouchKey(key, now, nullptr);
+  if (result == ERROR_SUCCESS) result = TouchKey(key, now);
   if (result != ERROR_SUCCESS) {
     Rollback();
     delivery.changes_.clear();
@@ -1014,7 +1030,7 @@ LONG Hive::Apply(const std::vector<Edit>& edits) {
           result = Error(rc);
           break;
         }
-        result = TouchKey(current.id, now, nullptr);
+        result = TouchKey(current.id, now);
         Notify(current.id, kChangeName);
         child.id = sqlite3_last_insert_rowid(db_);
         child.parent = current.id;
@@ -1036,27 +1052,12 @@ LONG Hive::Apply(const std::vector<Edit>& edits) {
         for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
         pending_.clear();
         result = DeleteTreeLocked(current.id, true);
-        if (result == ERROR_SUCCESS) result = TouchKey(current.parent, now, nullptr);
+        if (result == ERROR_SUCCESS) result = TouchKey(current.parent, now);
         break;
-      case Edit::Kind::kSetValue: {
-        std::int64_t seq = 0;
-        result = TouchKey(current.id, now, &seq);
-        if (result != ERROR_SUCCESS) break;
-        sqlite3_stmt* statement = Prepare(kSetValue);
-        StatementScope scope(statement);
-        sqlite3_bind_int64(statement, 1, current.id);
-        BindText(statement, 2, ToUtf8(FoldName(edit.value_name)));
-        BindText(statement, 3, ToUtf8(edit.value_name));
-        sqlite3_bind_int64(statement, 4, seq);
-        sqlite3_bind_int64(statement, 5, edit.type);
-        static const BYTE kEmpty = 0;
-        sqlite3_bind_blob(statement, 6, edit.data.empty() ? &kEmpty : edit.data.data(),
-                          static_cast<int>(edit.data.size()), SQLITE_STATIC);
-        int rc = sqlite3_step(statement);
-        if (rc != SQLITE_DONE) result = Error(rc);
+      case Edit::Kind::kSetValue:
+        result = UpsertValueLocked(current.id, edit.value_name, edit.type, edit.data.data(), edit.data.size(), now);
         Notify(current.id, kChangeLastSet);
         break;
-      }
       case Edit::Kind::kDeleteValue: {
         sqlite3_stmt* statement = Prepare(kDeleteValue);
         StatementScope scope(statement);
@@ -1065,7 +1066,7 @@ LONG Hive::Apply(const std::vector<Edit>& edits) {
         int rc = sqlite3_step(statement);
         if (rc != SQLITE_DONE) result = Error(rc);
         if (sqlite3_changes(db_) > 0) {
-          result = TouchKey(current.id, now, nullptr);
+          result = TouchKey(current.id, now);
           Notify(current.id, kChangeLastSet);
         }
         break;
@@ -1091,26 +1092,52 @@ LONG Hive::Apply(const std::vector<Edit>& edits) {
 
 LONG Hive::GetValue(KeyId key, const std::wstring& name, ValueRecord* value) {
   std::lock_guard<std::mutex> lock(mutex_);
-  sqlite3_stmt* statement = Prepare(kGetValue);
-  StatementScope scope(statement);
-  sqlite3_bind_int64(statement, 1, key);
-  BindText(statement, 2, ToUtf8(FoldName(name)));
-  int rc = sqlite3_step(statement);
-  if (rc == SQLITE_ROW) {
+  return ReadValueLocked(key, name, [value](sqlite3_stmt* statement) {
     value->name = ColumnText(statement, 0);
     value->type = static_cast<DWORD>(sqlite3_column_int64(statement, 1));
     value->data = ColumnBlob(statement, 2);
+  });
+}
+
+LONG Hive::QueryValue(KeyId key, const std::wstring& name, DWORD* type, BYTE* data, DWORD* size) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  LONG copied = ERROR_SUCCESS;
+  LONG result = ReadValueLocked(key, name, [&](sqlite3_stmt* statement) {
+    if (type != nullptr) *type = static_cast<DWORD>(sqlite3_column_int64(statement, 1));
+    const void* blob = sqlite3_column_blob(statement, 2);
+    DWORD length = static_cast<DWORD>(sqlite3_column_bytes(statement, 2));
+    if (data == nullptr) {
+      if (size != nullptr) *size = length;
+      return;
+    }
+    if (*size < length) {
+      *size = length;
+      copied = ERROR_MORE_DATA;
+      return;
+    }
+    if (length > 0) std::memcpy(data, blob, length);
+    *size = length;
+  });
+  return result != ERROR_SUCCESS ? result : copied;
+}
+
+template <typename Reader>
+LONG Hive::ReadValueLocked(KeyId key, const std::wstring& name, Reader reader) {
+  sqlite3_stmt* statement = Prepare(kGetValue);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, key);
+  FoldToUtf8(name, &folded_buffer_);
+  sqlite3_bind_text(statement, 2, folded_buffer_.data(), static_cast<int>(folded_buffer_.size()), SQLITE_STATIC);
+  int rc = sqlite3_step(statement);
+  if (rc == SQLITE_ROW) {
+    reader(statement);
     return ERROR_SUCCESS;
   }
   if (rc != SQLITE_DONE) return Error(rc);
   sqlite3_reset(statement);
   // Tell a missing value from a deleted key.
-  sqlite3_stmt* probe = Prepare(kParentOf);
-  StatementScope probe_scope(probe);
-  sqlite3_bind_int64(probe, 1, key);
-  rc = sqlite3_step(probe);
-  if (rc == SQLITE_ROW) return ERROR_FILE_NOT_FOUND;
-  return rc == SQLITE_DONE ? ERROR_KEY_DELETED : Error(rc);
+  LONG alive = KeyAliveLocked(key);
+  return alive == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : alive;
 }
 
 LONG Hive::ListSubKeys(KeyId key, std::vector<KeyRecord>* keys) {
@@ -1170,6 +1197,7 @@ LONG Hive::QueryInfo(KeyId key, KeyInfo* info) {
     info->values = static_cast<DWORD>(sqlite3_column_int64(statement, 0));
     info->max_value_name_len = static_cast<DWORD>(sqlite3_column_int64(statement, 1));
     info->max_value_len = static_cast<DWORD>(sqlite3_column_int64(statement, 2));
+    info->last_write = std::max(info->last_write, static_cast<std::int64_t>(sqlite3_column_int64(statement, 3)));
   }
   return ERROR_SUCCESS;
 }
