@@ -14,3 +14,4 @@
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/crt_file.h>
+#include <zorbase/platform/shell_file.h>

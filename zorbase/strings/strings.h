@@ -1,2 +1,4 @@
 // Public headers of the strings subsystem; <zorbase/zorbase.h> includes this file.
 #pragma once
+
+#include <zorbase/strings/MString.h>

@@ -1,0 +1,323 @@
+// MFile: the library's buffered binary file. A runtime-level stream with one in-memory buffer
+// (256 KiB by default), typed reads and writes of arrays converted between the machine's and the
+// file's byte order (MSwap), a few byte-text operations, and a result code that keeps the first
+// failure as a Windows system error code. The memory file, the tagged file and the tag replacer
+// derive from it and change the medium by overriding its virtual operations.
+//
+// Open modes (the low 12 bits; 0x1000 is the text flag):
+//   1 read ("rb"); 2 write, truncating or creating ("wb", "wt" with the text flag);
+//   3 update, read and write, creating the file when it is missing ("rb+", else "wb+");
+//   4 append: writes always go to the end of the file, created when missing ("ab", "at" with the
+//     text flag); it buffers like mode 2 and TELL starts at the end of the file.
+// Result codes recorded from errno: 2 -> 2, 9 -> 6, 13 -> 5, 17 -> 31, 24 -> 4, 28 -> 29 (write
+// fault), anything else 0xFFFFFFFF. A read that meets the end of the file records 38
+// (ERROR_HANDLE_EOF). Only the first code is kept until the next open or RESET_RESULT.
+//
+// Buffer rules, briefly: reads are served from the buffer and refill it at the logical position;
+// writes fill it and write it out when it is full, on SEEK, FLUSH and CLOSE; in update mode the
+// buffer is a window of the file that is written back before it moves. Transfers of at least a
+// buffer's size bypass the buffer when it holds nothing. A buffer that could not be written out
+// keeps its bytes (a later FLUSH tries again); WRITE then reports only what it could take, FLUSH
+// answers false, and CLOSE records the failure and tells the reporter when it is a write fault.
+//
+// One thread at a time per object. The reporter pointer is process-wide and set once at start-up.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include <zorbase/files/IZorFileAccess.h>
+#include <zorbase/files/MFilePart.h>
+#include <zorbase/files/MSwap.h>
+#include <zorbase/platform/export.h>
+#include <zorbase/platform/win_types.h>
+
+class MFileName;
+
+namespace zb {
+namespace platform {
+class FileStream;
+}
+}  // namespace zb
+
+class ZORBASE_API MFile : public MSwap {
+ public:
+  // Mode bits.
+  static constexpr unsigned short MODE_READ = 1;
+  static constexpr unsigned short MODE_WRITE = 2;
+  static constexpr unsigned short MODE_UPDATE = 3;
+  static constexpr unsigned short MODE_APPEND = 4;
+  static constexpr unsigned short MODE_TEXT = 0x1000;
+
+  // A closed file; both order codes 7. The buffer is allocated by an open; sizes below 1 count 1.
+  explicit MFile(size_t buffer_size = 0x40000);
+  MFile(const MFile&) = delete;
+  MFile& operator=(const MFile&) = delete;
+
+  // ---- virtual operations, in slot order ----------------------------------------------------------
+
+  // CLOSE.
+  virtual ~MFile();
+  // Sets the buffer size; on an open file writes pending bytes, replaces the buffer and refills it
+  // (read and update modes) at the logical position, which stays where it was. Always true.
+  virtual bool SET_BUFFER_SIZE(size_t n);
+  // False while open for writing (modes 2, 3, 4); true when closed; otherwise whether a read at the
+  // logical position would find no byte.
+  virtual bool FEOF();
+  // Origin 0 from the start, 1 from the logical position, 2 from the end (the larger of the file's
+  // end and the end of unwritten buffered bytes). False, changing nothing, when closed or when the
+  // target lies outside 0 to the end; seeking never extends the file.
+  virtual bool SEEK(__int64 offset, LONG origin);
+  // The logical position (0 when closed).
+  virtual __int64 TELL() const;
+  // Writes the buffer out when open for writing, then flushes the stream. False when bytes could
+  // not be written (the result code tells why).
+  virtual bool FLUSH();
+  // Flushes (write modes), tells the reporter when the file was written to and the result code is
+  // 29, frees the buffer, closes the stream and forgets name and mode. False when the final flush
+  // failed. The result code survives until the next open.
+  virtual bool CLOSE();
+  // True at once when `mode` is the current mode; otherwise closes and opens the same name in
+  // `mode`, returning that open's result.
+  virtual bool CHANGE_MODE(unsigned short mode);
+  // The size of the file on disk, without bytes still waiting in the buffer; -1 when closed.
+  virtual __int64 SIZE() const;
+  virtual bool IS_OPEN() const;
+  // Open in mode 1 or 3.
+  virtual bool IS_OPEN_READ() const;
+  // Open in mode 2, 3 or 4.
+  virtual bool IS_OPEN_WRITE() const;
+  // Open in mode 3.
+  virtual bool IS_OPEN_UPDATE() const;
+  // The composed name given to the open, or null when closed.
+  virtual const wchar_t* GET_FILENAME() const;
+  // The first failure recorded, 0 when none.
+  virtual DWORD GET_RESULT() const;
+  virtual void RESET_RESULT();
+  // Reads `count` elements of `size` bytes into `dest`; needs the file open for reading
+  // (IS_OPEN_READ), else 0. Returns whole elements read; the bytes of a trailing partial element are
+  // stored too.
+  virtual std::uint64_t _READ(void* dest, std::uint64_t count, std::uint64_t size) {
+    std::uint64_t bytes;
+    if (m_buffer != nullptr && ((m_mode & 0x0FFF) == MODE_READ || (m_mode & 0x0FFF) == MODE_UPDATE) &&
+        !__builtin_mul_overflow(count, size, &bytes) && bytes <= m_valid_bytes - m_buffer_pos) {
+      std::memcpy(dest, m_buffer + m_buffer_pos, bytes);
+      m_buffer_pos += bytes;
+      return count;
+    }
+    return _READ_BUFFERED(dest, count, size);
+  }
+  // Writes `count` elements of `size` bytes from `src` (the open mode is not checked). Returns whole
+  // elements taken: buffered or written.
+  virtual std::uint64_t _WRITE(const void* src, std::uint64_t count, std::uint64_t size) {
+    std::uint64_t bytes;
+    if (m_buffer != nullptr && !__builtin_mul_overflow(count, size, &bytes) &&
+        bytes < m_buffer_size - m_buffer_pos) {
+      std::memcpy(m_buffer + m_buffer_pos, src, bytes);
+      m_buffer_pos += bytes;
+      if (m_buffer_pos > m_valid_bytes) m_valid_bytes = m_buffer_pos;
+      m_dirty = true;
+      return count;
+    }
+    return _WRITE_BUFFERED(src, count, size);
+  }
+  // Opens `name` in `mode` (see the modes above). Clears the result code and closes first; an
+  // empty name or a refusing reporter gives false without a result code; a failed open records
+  // the code from errno and leaves the file closed.
+  virtual bool _OPEN(const MFileName& name, unsigned short mode);
+
+  // ---- opening ------------------------------------------------------------------------------------
+
+  bool OPEN_READ(const MFileName& name) { return _OPEN(name, MODE_READ); }
+  bool OPEN_WRITE(const MFileName& name) { return _OPEN(name, MODE_WRITE); }
+  bool OPEN_ASCII_WRITE(const MFileName& name) { return _OPEN(name, MODE_WRITE | MODE_TEXT); }
+  bool OPEN_UPDATE(const MFileName& name) { return _OPEN(name, MODE_UPDATE); }
+  bool OPEN_APPEND(const MFileName& name) { return _OPEN(name, MODE_APPEND); }
+
+  bool REWIND() { return SEEK(0, 0); }
+
+  bool IS_CONTROLLED() const { return m_controlled != 0; }
+  void TAKE_CONTROL() { m_controlled = 1; }
+  void RELEASE_CONTROL() { m_controlled = 0; }
+
+  // Sets the process-wide reporter that every open of MFile asks (null: none). The caller keeps the
+  // object alive while it is set.
+  static void SetFileAccessReporter(IZorFileAccess* reporter);
+  // True for '\\' and '/'.
+  static bool IsFolderSeparator(int c) { return c == '\\' || c == '/'; }
+
+  // ---- typed reads and writes ---------------------------------------------------------------------
+  // Each transfers `count` elements and returns the whole elements transferred. WRITE converts a
+  // non-const array to file order in place, writes it and converts it back, so the caller's values
+  // are unchanged afterwards; a const array is converted through a copy. READ converts the elements
+  // read in place. Widths in the file: bool and the char types 1 byte, short 2, int/long (32-bit,
+  // std::int32_t)/unsigned long (std::uint32_t)/float 4, double and the 64-bit integers 8. A native
+  // `long*` is 64-bit here and reaches the 64-bit overload.
+
+  std::uint64_t WRITE(const bool* p, size_t count) { return _WRITE(p, count, 1); }
+  std::uint64_t WRITE(const char* p, size_t count) { return _WRITE(p, count, 1); }
+  std::uint64_t WRITE(const signed char* p, size_t count) { return _WRITE(p, count, 1); }
+  std::uint64_t WRITE(const unsigned char* p, size_t count) { return _WRITE(p, count, 1); }
+  std::uint64_t WRITE(short* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(unsigned short* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(std::int32_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(std::uint32_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(float* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(double* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(std::int64_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(std::uint64_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(const short* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const unsigned short* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const std::int32_t* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const std::uint32_t* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const float* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const double* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const std::int64_t* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const std::uint64_t* p, size_t count) { return _WRITE_COPY(p, count); }
+  // Packs `count` parts into one block of count * PART_SIZE() bytes (each by its SWAP_OUT) and writes
+  // it; returns the whole records written.
+  std::uint64_t WRITE(MFilePart* parts, size_t count);
+
+  // A byte read into a bool becomes true when it is not 0.
+  std::uint64_t READ(bool* p, size_t count);
+  std::uint64_t READ(char* p, size_t count) { return _READ(p, count, 1); }
+  std::uint64_t READ(signed char* p, size_t count) { return _READ(p, count, 1); }
+  std::uint64_t READ(unsigned char* p, size_t count) { return _READ(p, count, 1); }
+  std::uint64_t READ(short* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(unsigned short* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(std::int32_t* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(std::uint32_t* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(float* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(double* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(std::int64_t* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(std::uint64_t* p, size_t count) { return _READ_SWAPPED(p, count); }
+  // Reads up to `count` records into one block and unpacks each record read into its part (by
+  // SWAP_IN); the other parts are untouched. Returns the records read.
+  std::uint64_t READ(MFilePart* parts, size_t count);
+
+  // Converts the 32-bit *value to file order, writes its first n bytes (n at most 4), converts it
+  // back. Returns the bytes written.
+  std::uint64_t WRITE_AS_BYTE_ARRAY(std::uint32_t* value, std::uint32_t n);
+  // Clears *value, reads n bytes (at most 4) into its first bytes and converts it from file order.
+  // Returns the bytes read.
+  std::uint64_t READ_AS_BYTE_ARRAY(std::uint32_t* value, std::uint32_t n);
+
+  // ---- byte text ----------------------------------------------------------------------------------
+
+  // The bytes of the text, without length or terminator; returns the bytes written. A null text
+  // writes nothing.
+  std::uint64_t WRITE_STRING(const char* text);
+  std::uint64_t WRITE_STRING(const std::string& text);
+  // A 2-byte length in file order, then the bytes. A text longer than 65535 bytes cannot be
+  // described by its length field: the record then holds its first 65535 bytes (a whole, readable
+  // record, never a length that disagrees with the bytes), and the result code records
+  // ERROR_INVALID_PARAMETER. Returns the bytes of the text written.
+  std::uint64_t WRITE_STRING_DATA(const std::string& text);
+  // Reads a 2-byte length (file order) and that many bytes into `text`; returns the bytes read
+  // (`text` holds them).
+  std::uint64_t READ_STRING_DATA(std::string& text);
+  // Writes `text`, and `completion` too when the open mode has the text flag; returns the bytes of
+  // `text` written.
+  std::uint64_t WRITE_STRING_COMPLETED(const char* text, const char* completion);
+  // Reads bytes up to the first one found in `stops` (its terminating NUL counts, so a 0 byte stops
+  // too) or until `max` bytes are stored; the stop byte is consumed and not stored. `out` holds at
+  // least max + 1 bytes and is terminated. Returns the count. When the file ends first, `out` is
+  // emptied, the position is restored to where the call began and the result is size_t(-1).
+  size_t READ_STRING_UNTIL(char* out, const char* stops, size_t max);
+  size_t READ_STRING_UNTIL(char* out, char* stops, size_t max) {
+    return READ_STRING_UNTIL(out, static_cast<const char*>(stops), max);
+  }
+  // The same into a std::string, sized to the count (emptied at the end of the file).
+  size_t READ_STRING_UNTIL(std::string& out, const char* stops, size_t max);
+  // Reads up to n - 1 bytes, stopping early when a read fails or at the first byte of 0x80 or above
+  // (consumed and dropped); line ends do not stop it. Terminates `out` and returns a pointer to the
+  // terminator. With n < 1 nothing is stored and `out` is returned.
+  char* FGETS(char* out, int n);
+  // Reads up to n - 1 bytes, stopping at CR or LF; a CR or LF right after the line end is consumed
+  // too, any other byte is left unread. Terminates `out`; when a line end was seen and `strip_endl`
+  // is false, a single LF is appended. Returns a pointer to where the text ends (the LF when one
+  // was appended). `out` holds n bytes.
+  char* FGETS_STOP_ENDL(char* out, const int& n, const bool& strip_endl);
+  // Reads forward byte by byte looking for `text`, at most max_bytes - strlen(text) bytes
+  // (max_bytes -1: no limit); case folded by the ASCII rules unless `case_sensitive`. True when
+  // found, with the position just after the match. Overlapping starts are found (a failed partial
+  // match does not skip a later start).
+  bool SEARCH_STRING(const char* text, __int64 max_bytes, bool case_sensitive);
+  // Writes formatted narrow text (the platform's Windows-runtime formatter) straight to the stream
+  // at the logical position, after writing the buffer out. True when more than 0 characters were
+  // written.
+  bool VFPRINTF(const char* format, va_list args);
+  bool FPRINTF(const char* format, ...);
+
+  // Copies the rest of `source` into this file in chunks of 65536 bytes. False when a write took
+  // fewer bytes than were read.
+  bool COPY(MFile& source);
+  // Copies up to n bytes (all when n is negative) in chunks of at most this file's buffer size.
+  // Returns the bytes copied, or -1 when a write took fewer bytes than were read.
+  __int64 COPY(MFile& source, __int64 n);
+
+ protected:
+  // Records the code for errno_value (the table above) unless a code is recorded already.
+  void _SET_RESULT_FROM_ERRNO(int errno_value);
+  // Records `code` unless a code is recorded already.
+  void _SET_RESULT(DWORD code);
+  // The buffered paths of _READ and _WRITE.
+  std::uint64_t _READ_BUFFERED(void* dest, std::uint64_t count, std::uint64_t size);
+  std::uint64_t _WRITE_BUFFERED(const void* src, std::uint64_t count, std::uint64_t size);
+  // Writes the buffered bytes out at the buffer's file offset. On success the buffer is empty and
+  // starts at the logical position; on failure the unwritten bytes stay buffered and the code is
+  // recorded.
+  bool _FLUSH_WRITE_BUFFER();
+  // Fills the buffer from file offset `offset` (the update window is written back first when it
+  // holds changes; when that fails nothing is read). Returns the bytes now valid; *read_error is
+  // the errno of a failed read, 0 when the read stopped only at the end of the file.
+  std::uint64_t _REFILL(__int64 offset, int* read_error = nullptr);
+  bool _IS_WRITE_MODE() const;
+
+  template <class T>
+  std::uint64_t _WRITE_SWAPPED(T* p, size_t count) {
+    if (_SWAP_MASK(sizeof(T)) == 0) return _WRITE(p, count, sizeof(T));
+    SWAP(p, count);
+    const std::uint64_t written = _WRITE(p, count, sizeof(T));
+    SWAP(p, count);
+    return written;
+  }
+  template <class T>
+  std::uint64_t _WRITE_COPY(const T* p, size_t count) {
+    if (_SWAP_MASK(sizeof(T)) == 0) return _WRITE(p, count, sizeof(T));
+    T chunk[512];
+    std::uint64_t done = 0;
+    while (done < count) {
+      const size_t n = count - done < 512 ? count - done : 512;
+      std::memcpy(chunk, p + done, n * sizeof(T));
+      SWAP(chunk, n);
+      const std::uint64_t written = _WRITE(chunk, n, sizeof(T));
+      done += written;
+      if (written < n) break;
+    }
+    return done;
+  }
+  template <class T>
+  std::uint64_t _READ_SWAPPED(T* p, size_t count) {
+    const std::uint64_t read = _READ(p, count, sizeof(T));
+    if (_SWAP_MASK(sizeof(T)) != 0) SWAP(p, read);
+    return read;
+  }
+
+  zb::platform::FileStream* m_stream;  // the open stream; null when closed
+  unsigned char* m_buffer;             // the in-memory window of the file; null when closed
+  std::uint64_t m_buffer_pos;          // the logical position, relative to the buffer's start
+  std::uint64_t m_buffer_size;         // bytes allocated for the buffer
+  __int64 m_buffer_offset;             // file offset of the buffer's first byte
+  wchar_t* m_file_name;                // copy of the name given to the open; null when closed
+  std::uint64_t m_valid_bytes;         // bytes of the buffer that hold file data
+  unsigned char m_controlled;          // TAKE_CONTROL / RELEASE_CONTROL
+  unsigned short m_mode;               // mode of the open; 0 when closed
+  DWORD m_result;                      // first failure recorded; 0 when none
+  bool m_dirty;                        // update mode: the buffer holds bytes not yet written back
+
+  static IZorFileAccess* mp_file_access_reporter;
+};

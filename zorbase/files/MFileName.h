@@ -1,0 +1,197 @@
+// MFileName: a Windows path as a value. The path is held as four separately owned parts (drive,
+// directory, file title, extension with its dot), parsed from a text and composed back into one text
+// in a fixed 260-character buffer. Nothing here touches the file system; the generated names, title
+// rules, filters and file-system operations are declared in the marked block at the end of the class
+// and live in their own source files.
+//
+// A part may be missing or present-and-empty; parsing never stores an empty part, the part setters
+// store what they are given. Texts returned by GET, GET_DRIVE_DIR_PARTS, GET_FILE_EXT_PARTS and the
+// conversion to `const wchar_t*` point into the object's composition buffer and stay valid until the
+// next composing call on the same object or its destruction. Those calls are const but rewrite the
+// buffer, so one object is used by one thread at a time, const calls included.
+#pragma once
+
+#include <cstddef>
+
+#include <zorbase/platform/export.h>
+#include <zorbase/platform/win_types.h>
+
+class ZORBASE_API MFileName {
+ public:
+  // Compare flags of COMPARE (combined by OR). The four part flags select the parts to compare;
+  // COMPARE_CASE_SENSITIVE compares characters exactly instead of folding A-Z to a-z.
+  static constexpr unsigned short COMPARE_DRIVE = 0x0001;
+  static constexpr unsigned short COMPARE_DIR = 0x0002;
+  static constexpr unsigned short COMPARE_FILE = 0x0004;
+  static constexpr unsigned short COMPARE_EXT = 0x0008;
+  static constexpr unsigned short COMPARE_CASE_SENSITIVE = 0x1000;
+
+  // Usable characters of the composition buffer (one more slot holds the terminator).
+  static constexpr std::size_t PATH_CAPACITY = 260;
+
+  // An empty name (all parts missing), relative-path mode off.
+  MFileName();
+
+  // SET(text, isDirectory). A null text gives an empty name.
+  MFileName(const wchar_t* text, bool isDirectory = false);
+
+  // Joins dir, a backslash unless dir already ends with one (an empty dir gets one too), file, a
+  // dot and ext, and parses the result with SET(joined, isDirectory). A null text counts as empty.
+  // A joined text longer than 259 characters is refused: the name is left empty (IS_EMPTY), so a
+  // cut-off path never names a different file.
+  MFileName(const wchar_t* dir, const wchar_t* file, const wchar_t* ext, bool isDirectory = false);
+
+  // SET_DRIVE_PART(drive), SET_DIR_PART(dir, 260), SET_FILE_PART(file, 256),
+  // SET_EXT_PART(ext, 256), in this order; nothing is parsed. A null text leaves its part missing.
+  MFileName(const wchar_t* drive, const wchar_t* dir, const wchar_t* file, const wchar_t* ext);
+
+  // COPY(other).
+  MFileName(const MFileName& other);
+
+  // Frees the parts.
+  ~MFileName();
+
+  // SET(text, false); assigning the object's own composed text (the pointer GET returned) changes
+  // nothing.
+  MFileName& operator=(const wchar_t* text);
+
+  // COPY(other); self-assignment changes nothing.
+  MFileName& operator=(const MFileName& other);
+
+  // APPEND(other).
+  MFileName& operator+=(const MFileName& other);
+
+  // GET().
+  operator const wchar_t*() const;
+
+  // COMPARE(other, 15) and its negation.
+  bool operator==(const MFileName& other) const;
+  bool operator!=(const MFileName& other) const;
+
+  // ---- parsing and composing --------------------------------------------------------------------
+
+  // Replaces all four parts by the parse of `text`; relative-path mode is kept. A null or empty
+  // text leaves the name empty. `text` may point into this object (a part or the composed text).
+  // With isDirectory the text after the drive is all directory (no title, no extension).
+  // Examples: C:\Dir\Name.Ext -> C: \Dir\ Name .Ext; C:\TestDir -> C: \ TestDir; a.b.c -> title
+  // a.b, extension .c; C:\Dir\.. -> title ..; "." alone -> directory "."; \\server -> drive only.
+  void SET(const wchar_t* text, bool isDirectory);
+
+  // The composed path: drive; directory (with a leading backslash unless relative-path mode is on
+  // or it has one, and a trailing one when a title is present and it has none); title; extension
+  // (with its dot). Stops silently at 260 characters. Never null.
+  const wchar_t* GET() const;
+
+  // The drive and directory as GET composes them; then, for a non-empty result, withSeparator
+  // true appends a backslash unless there is one, false removes one trailing backslash.
+  const wchar_t* GET_DRIVE_DIR_PARTS(bool withSeparator = true) const;
+
+  // The title and extension as GET composes them.
+  const wchar_t* GET_FILE_EXT_PARTS() const;
+
+  // The stored part, or "" when it is missing (so missing and empty read alike). The pointer stays
+  // valid until the part is changed.
+  const wchar_t* GET_DRIVE_PART() const;
+  const wchar_t* GET_DIR_PART() const;
+  const wchar_t* GET_FILE_PART() const;
+  const wchar_t* GET_EXT_PART() const;
+
+  // True when all four parts are missing.
+  bool IS_EMPTY() const;
+
+  // The writable composition buffer (260 characters and a terminator slot) for a caller that fills
+  // it; RELEASE(isDirectory) then parses it (the 261st slot is forced to 0 first).
+  wchar_t* RESERVE();
+  void RELEASE(bool isDirectory);
+
+  // All four parts become missing; relative-path mode is kept.
+  void FREE();
+
+  // Replaces the four parts by copies of other's (missing stays missing, empty stays empty) and
+  // takes other's relative-path mode.
+  void COPY(const MFileName& other);
+
+  // With the mode on, composition puts no backslash in front of a directory that lacks one.
+  void SET_RELATIVE_PATH_MODE(bool on);
+
+  // Runs a short self-exercise; returns true.
+  static bool DO_TEST();
+
+  // ---- part setters: a null text makes the part missing -----------------------------------------
+
+  // Stores a copy of the whole text, the empty text included.
+  void SET_DRIVE_PART(const wchar_t* drive);
+
+  // Stores a copy of the whole text, the empty text included; maxLength is not used.
+  void SET_DIR_PART(const wchar_t* dir, size_t maxLength);
+
+  // Stores at most maxLength characters; each of / : < > \ | becomes a space (* ? " stay).
+  void SET_FILE_PART(const wchar_t* file, size_t maxLength);
+
+  // With k = min(length, maxLength): a text beginning with a dot is stored as its first k
+  // characters; any other text (the empty one too) as a dot and its first k characters. Every
+  // / : < > \ | after the dot becomes a space.
+  void SET_EXT_PART(const wchar_t* ext, size_t maxLength);
+
+  // Splits at the last dot: the part before goes to SET_FILE_PART(.., maxFileLength), the part from
+  // the dot on to SET_EXT_PART(.., maxExtLength). Without a dot the text becomes the title and the
+  // extension is kept. Null makes both title and extension missing.
+  void SET_FILE_EXT_PARTS(const wchar_t* fileAndExt, size_t maxFileLength, size_t maxExtLength);
+
+  // ---- combining and comparing ------------------------------------------------------------------
+
+  // Joins `other` onto this name: other's drive, title and extension replace these where other has
+  // them; other's directory replaces this one when it is rooted (begins with a backslash) or this
+  // name has none, and is otherwise resolved against this directory, "." and ".." components
+  // stepping in place and up ("..\" above an empty relative directory drops the rest; above the
+  // root it stays at the root). A joined directory longer than 259 characters is refused: the name
+  // becomes empty (IS_EMPTY), so a cut-off path never names a different file.
+  void APPEND(const MFileName& other);
+
+  // Compares the parts that `flags` select, in the order drive, directory, title, extension; false
+  // at the first unequal one, true when no part is selected. Two missing parts are equal, a missing
+  // and a present one are not. The directories \Dir and \Dir\ are equal.
+  bool COMPARE(const MFileName& other, unsigned short flags = 15) const;
+
+  // The path of `target` relative to this name's directory: a copy of target when either name has
+  // no drive or the drives differ (compared exactly). Otherwise a name without drive whose
+  // directory is "..\" for each directory of this name below the deepest directory both share,
+  // followed by the rest of target's directory; its title is target's (empty when it has none),
+  // its extension SET_EXT_PART of target's ("." when it has none); relative-path mode off.
+  // Example: from C:\A\B\x to C:\A\C\y.txt gives ..\C\ y .txt (composed \..\C\y.txt).
+  MFileName RELATIVE_PATH_TO(const MFileName& target) const;
+
+ protected:
+  // The default state: all parts missing, relative-path mode off.
+  void _INIT();
+
+  // Part comparison: null means missing; A-Z folded unless COMPARE_CASE_SENSITIVE is in flags.
+  bool _COMPARE_PARTS(const wchar_t* a, const wchar_t* b, unsigned short flags) const;
+
+  // As _COMPARE_PARTS, but a trailing backslash on one side only is ignored.
+  bool _COMPARE_DIR_PARTS(const wchar_t* a, const wchar_t* b, unsigned short flags) const;
+
+  // Replaces the part `*slot` by a copy of the first `length` characters of `text` (null: missing).
+  // The copy is made before the old part is freed, so `text` may be the old part, and a failed
+  // allocation leaves the part as it was.
+  static void _SET_PART(wchar_t** slot, const wchar_t* text, size_t length);
+
+  // Frees this name's parts and takes over those of `source`, which are left missing. The
+  // relative-path mode of neither changes.
+  void _TAKE_PARTS(MFileName& source);
+
+  // Composition steps into m_path; each returns the number of characters written so far.
+  size_t _COMPOSE_DRIVE_DIR(size_t pos) const;
+  size_t _COMPOSE_FILE_EXT(size_t pos) const;
+
+  wchar_t* m_drive;   // drive as it stood, e.g. C: or \\server; null when missing
+  wchar_t* m_dir;     // directory with its backslashes as they stood, e.g. \Dir\; null when missing
+  wchar_t* m_file;    // file title without extension; null when missing
+  wchar_t* m_ext;     // extension with its leading dot, e.g. .Ext; null when missing
+  mutable wchar_t m_path[PATH_CAPACITY + 1];  // composition buffer; m_path[260] is always 0
+  bool m_relative_path_mode;
+
+ public:
+  // ---- generated names, title rules, filters and file-system operations -------------------------
+  // (declared below and implemented in separate source files)
+};
