@@ -7,8 +7,8 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <utility>
@@ -191,60 +191,16 @@ void FoldToUtf8(const std::wstring& name, std::string* out) {
     if (static_cast<std::uint32_t>(upper) < 0x80) {
       out->push_back(static_cast<char>(upper));
     } else {
-      out->append(ToUtf8(std::wstring(1, upper)));
+      out->append(EncodeNativeName(std::wstring(1, upper)));
     }
   }
 }
 
-std::string ToUtf8(const std::wstring& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (wchar_t w : text) {
-    std::uint32_t cp = static_cast<std::uint32_t>(w);
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      if (cp > 0x10FFFF) cp = 0xFFFD;
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
+std::string ToUtf8(const std::wstring& text) { return EncodeNativeName(text); }
 
 std::wstring FromUtf8(const unsigned char* text, int bytes) {
-  std::wstring out;
-  if (text == nullptr || bytes <= 0) return out;
-  out.reserve(static_cast<std::size_t>(bytes));
-  int i = 0;
-  while (i < bytes) {
-    unsigned char c = text[i];
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + extra >= bytes + (extra == 0 ? 1 : 0)) {
-      out += L'\xFFFD';
-      ++i;
-      continue;
-    }
-    std::uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char cc = text[i + k];
-      if ((cc & 0xC0) != 0x80) ok = false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    out += ok ? static_cast<wchar_t>(cp) : L'\xFFFD';
-    i += ok ? extra + 1 : 1;
-  }
-  return out;
+  if (text == nullptr || bytes <= 0) return std::wstring();
+  return DecodeNativeName(std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)));
 }
 
 LONG SplitKeyPath(const wchar_t* path, std::vector<std::wstring>* levels) {
@@ -624,6 +580,28 @@ LONG Hive::TouchKey(KeyId id, std::int64_t now) {
   return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
+LONG Hive::InsertKeyLocked(KeyId parent, const std::wstring& name, const std::string& folded,
+                           const std::wstring& class_name, bool is_volatile, const std::vector<BYTE>& security,
+                           std::int64_t now, KeyId* id) {
+  sqlite3_stmt* statement = Prepare(kInsertKey);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, parent);
+  BindText(statement, 2, ToUtf8(name));
+  BindText(statement, 3, folded);
+  BindText(statement, 4, ToUtf8(class_name));
+  sqlite3_bind_int64(statement, 5, now);
+  sqlite3_bind_int(statement, 6, is_volatile ? 1 : 0);
+  if (security.empty()) {
+    sqlite3_bind_null(statement, 7);
+  } else {
+    sqlite3_bind_blob(statement, 7, security.data(), static_cast<int>(security.size()), SQLITE_TRANSIENT);
+  }
+  int rc = sqlite3_step(statement);
+  if (rc != SQLITE_DONE) return Error(rc);
+  *id = sqlite3_last_insert_rowid(db_);
+  return ERROR_SUCCESS;
+}
+
 LONG Hive::KeyAliveLocked(KeyId id) {
   sqlite3_stmt* statement = Prepare(kParentOf);
   StatementScope scope(statement);
@@ -700,28 +678,11 @@ LONG Hive::CreatePath(KeyId parent, const std::vector<std::wstring>& levels,
         result = ERROR_CHILD_MUST_BE_VOLATILE;
         break;
       }
-      sqlite3_stmt* statement = Prepare(kInsertKey);
-      StatementScope scope(statement);
-      sqlite3_bind_int64(statement, 1, current.id);
-      BindText(statement, 2, ToUtf8(levels[level]));
-      BindText(statement, 3, folded);
-      BindText(statement, 4, ToUtf8(class_name));
-      sqlite3_bind_int64(statement, 5, now);
-      sqlite3_bind_int(statement, 6, is_volatile ? 1 : 0);
-      if (security.empty()) {
-        sqlite3_bind_null(statement, 7);
-      } else {
-        sqlite3_bind_blob(statement, 7, security.data(), static_cast<int>(security.size()), SQLITE_TRANSIENT);
-      }
-      int rc = sqlite3_step(statement);
-      if (rc != SQLITE_DONE) {
-        result = Error(rc);
-        break;
-      }
+      result = InsertKeyLocked(current.id, levels[level], folded, class_name, is_volatile, security, now, &child.id);
+      if (result != ERROR_SUCCESS) break;
       result = TouchKey(current.id, now);
       if (result != ERROR_SUCCESS) break;
       Notify(current.id, kChangeName);
-      child.id = sqlite3_last_insert_rowid(db_);
       child.parent = current.id;
       child.name = levels[level];
       child.class_name = class_name;
@@ -942,18 +903,8 @@ LONG Hive::ImportTreeLocked(KeyId key, const TreeKey& tree, bool is_volatile, st
     if (result == ERROR_SUCCESS) {
       child_id = existing.id;
     } else if (result == ERROR_FILE_NOT_FOUND) {
-      sqlite3_stmt* statement = Prepare(kInsertKey);
-      StatementScope scope(statement);
-      sqlite3_bind_int64(statement, 1, key);
-      BindText(statement, 2, ToUtf8(child.name));
-      BindText(statement, 3, folded);
-      BindText(statement, 4, ToUtf8(child.class_name));
-      sqlite3_bind_int64(statement, 5, now);
-      sqlite3_bind_int(statement, 6, is_volatile ? 1 : 0);
-      sqlite3_bind_null(statement, 7);
-      int rc = sqlite3_step(statement);
-      if (rc != SQLITE_DONE) return Error(rc);
-      child_id = sqlite3_last_insert_rowid(db_);
+      result = InsertKeyLocked(key, child.name, folded, child.class_name, is_volatile, {}, now, &child_id);
+      if (result != ERROR_SUCCESS) return result;
     } else {
       return result;
     }
@@ -1016,23 +967,10 @@ LONG Hive::Apply(const std::vector<Edit>& edits) {
           result = ERROR_CHILD_MUST_BE_VOLATILE;
           break;
         }
-        sqlite3_stmt* statement = Prepare(kInsertKey);
-        StatementScope scope(statement);
-        sqlite3_bind_int64(statement, 1, current.id);
-        BindText(statement, 2, ToUtf8(edit.levels[level]));
-        BindText(statement, 3, folded);
-        BindText(statement, 4, std::string());
-        sqlite3_bind_int64(statement, 5, now);
-        sqlite3_bind_int(statement, 6, 0);
-        sqlite3_bind_null(statement, 7);
-        int rc = sqlite3_step(statement);
-        if (rc != SQLITE_DONE) {
-          result = Error(rc);
-          break;
-        }
+        result = InsertKeyLocked(current.id, edit.levels[level], folded, std::wstring(), false, {}, now, &child.id);
+        if (result != ERROR_SUCCESS) break;
         result = TouchKey(current.id, now);
         Notify(current.id, kChangeName);
-        child.id = sqlite3_last_insert_rowid(db_);
         child.parent = current.id;
         child.name = edit.levels[level];
       }

@@ -43,7 +43,7 @@ constexpr std::size_t kMaxKeyDepth = 512;
 // The upper-case form used to compare names (simple Unicode case mapping, independent of the
 // process locale).
 std::wstring FoldName(const std::wstring& name);
-// UTF-8 for SQLite text; code points are carried one to one, so any wchar_t string survives.
+// UTF-8 for SQLite text, by the platform's native-name rules (so every wchar_t string survives).
 std::string ToUtf8(const std::wstring& text);
 // FoldName and ToUtf8 in one pass, into a buffer the caller keeps.
 void FoldToUtf8(const std::wstring& name, std::string* out);
@@ -209,6 +209,9 @@ class Hive {
   std::vector<KeyId> AncestryLocked(KeyId id);
   LONG TouchKey(KeyId id, std::int64_t now);
   LONG KeyAliveLocked(KeyId id);
+  LONG InsertKeyLocked(KeyId parent, const std::wstring& name, const std::string& folded,
+                       const std::wstring& class_name, bool is_volatile, const std::vector<BYTE>& security,
+                       std::int64_t now, KeyId* id);
   template <typename Reader>
   LONG ReadValueLocked(KeyId key, const std::wstring& name, Reader reader);
   LONG UpsertValueLocked(KeyId key, const std::wstring& name, DWORD type, const BYTE* data, std::size_t size,
