@@ -435,7 +435,8 @@ void Hive::Rollback() {
 }
 
 void Hive::Notify(KeyId key, DWORD kind) {
-  if (watched_ && listener_ != nullptr) pending_.emplace_back(key, kind);
+  // The chain is taken now: a key about to be deleted still has its ancestry.
+  if (watched_ && listener_ != nullptr) pending_.emplace_back(AncestryLocked(key), kind);
 }
 
 void Hive::ClearStaleVolatileKeys() {
@@ -470,7 +471,6 @@ void Hive::ClearStaleVolatileKeys() {
     return;
   }
   Commit();
-  pending_.clear();
 }
 
 // ---- lookups -----------------------------------------------------------------------------------
@@ -550,26 +550,6 @@ std::vector<KeyId> Hive::Ancestry(KeyId id) {
 
 // ---- changes -----------------------------------------------------------------------------------
 
-namespace {
-
-// Delivers the changes collected during a transaction after the hive's lock is released, so a
-// listener may call back into the hive.
-class Delivery {
- public:
-  Delivery(Hive* hive, Hive::ChangeListener listener) : hive_(hive), listener_(listener) {}
-  ~Delivery() {
-    if (listener_ == nullptr) return;
-    for (const auto& change : changes_) listener_(hive_, change.first, change.second);
-  }
-  std::vector<std::pair<std::vector<KeyId>, DWORD>> changes_;
-
- private:
-  Hive* hive_;
-  Hive::ChangeListener listener_;
-};
-
-}  // namespace
-
 LONG Hive::TouchKey(KeyId id, std::int64_t now) {
   sqlite3_stmt* statement = Prepare(kTouchKey);
   StatementScope scope(statement);
@@ -631,176 +611,6 @@ LONG Hive::UpsertValueLocked(KeyId key, const std::wstring& name, DWORD type, co
   return rc == SQLITE_DONE ? ERROR_SUCCESS : Error(rc);
 }
 
-#define ZB_DELIVER_AFTER_UNLOCK(delivery)                                                    \
-  for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), \
-                                                               change.second);               \
-  pending_.clear()
-
-LONG Hive::CreatePath(KeyId parent, const std::vector<std::wstring>& levels,
-                      const std::wstring& class_name, bool is_volatile,
-                      const std::vector<BYTE>& security, CreateCheck can_create, void* context,
-                      KeyRecord* key, bool* created) {
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  *created = false;
-  KeyRecord current;
-  LONG result = GetKeyLocked(parent, &current);
-  if (result != ERROR_SUCCESS) return result;
-  // Try without a write transaction first: most creates open existing keys.
-  std::size_t level = 0;
-  for (; level < levels.size(); ++level) {
-    KeyRecord child;
-    result = FindChildLocked(current.id, ToUtf8(FoldName(levels[level])), &child);
-    if (result == ERROR_FILE_NOT_FOUND) break;
-    if (result != ERROR_SUCCESS) return result;
-    current = std::move(child);
-  }
-  if (level == levels.size()) {
-    *key = std::move(current);
-    return ERROR_SUCCESS;
-  }
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  // Another process may have created levels meanwhile: walk again inside the transaction.
-  result = GetKeyLocked(parent, &current);
-  std::int64_t now = FileTimeNow();
-  for (level = 0; result == ERROR_SUCCESS && level < levels.size(); ++level) {
-    std::string folded = ToUtf8(FoldName(levels[level]));
-    KeyRecord child;
-    result = FindChildLocked(current.id, folded, &child);
-    if (result == ERROR_FILE_NOT_FOUND) {
-      if (can_create != nullptr) {
-        result = can_create(context, current);
-        if (result != ERROR_SUCCESS) break;
-      }
-      if (current.is_volatile && !is_volatile) {
-        result = ERROR_CHILD_MUST_BE_VOLATILE;
-        break;
-      }
-      result = InsertKeyLocked(current.id, levels[level], folded, class_name, is_volatile, security, now, &child.id);
-      if (result != ERROR_SUCCESS) break;
-      result = TouchKey(current.id, now);
-      if (result != ERROR_SUCCESS) break;
-      Notify(current.id, kChangeName);
-      child.parent = current.id;
-      child.name = levels[level];
-      child.class_name = class_name;
-      child.last_write = now;
-      child.is_volatile = is_volatile;
-      child.has_security = !security.empty();
-      child.security = security;
-      *created = true;
-    } else if (result != ERROR_SUCCESS) {
-      break;
-    }
-    current = std::move(child);
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    *created = false;
-    return result;
-  }
-  result = Commit();
-  if (result != ERROR_SUCCESS) {
-    *created = false;
-    return result;
-  }
-  ZB_DELIVER_AFTER_UNLOCK(delivery);
-  *key = std::move(current);
-  return ERROR_SUCCESS;
-}
-
-LONG Hive::SetValue(KeyId key, const std::wstring& name, DWORD type, const BYTE* data, std::size_t size) {
-  if (size > 0x7FFFFFFF) return ERROR_NOT_ENOUGH_MEMORY;
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  // The key's row is only read: its last write time is the latest of its own and its values'.
-  result = KeyAliveLocked(key);
-  if (result == ERROR_SUCCESS) result = UpsertValueLocked(key, name, type, data, size, FileTimeNow());
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    return result;
-  }
-  Notify(key, kChangeLastSet);
-  result = Commit();
-  if (result != ERROR_SUCCESS) return result;
-  ZB_DELIVER_AFTER_UNLOCK(delivery);
-  return ERROR_SUCCESS;
-}
-
-LONG Hive::DeleteValue(KeyId key, const std::wstring& name) {
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  result = TouchKey(key, FileTimeNow());
-  if (result == ERROR_SUCCESS) {
-    sqlite3_stmt* statement = Prepare(kDeleteValue);
-    StatementScope scope(statement);
-    sqlite3_bind_int64(statement, 1, key);
-    BindText(statement, 2, ToUtf8(FoldName(name)));
-    int rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) {
-      result = Error(rc);
-    } else if (sqlite3_changes(db_) == 0) {
-      result = ERROR_FILE_NOT_FOUND;
-    }
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    return result;
-  }
-  Notify(key, kChangeLastSet);
-  result = Commit();
-  if (result != ERROR_SUCCESS) return result;
-  ZB_DELIVER_AFTER_UNLOCK(delivery);
-  return ERROR_SUCCESS;
-}
-
-LONG Hive::DeleteKey(KeyId key) {
-  if (key == kRootKeyId) return ERROR_ACCESS_DENIED;
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  KeyRecord record;
-  result = GetKeyLocked(key, &record);
-  if (result == ERROR_SUCCESS) {
-    sqlite3_stmt* statement = Prepare(kHasChildren);
-    StatementScope scope(statement);
-    sqlite3_bind_int64(statement, 1, key);
-    int rc = sqlite3_step(statement);
-    if (rc == SQLITE_ROW) {
-      result = ERROR_ACCESS_DENIED;
-    } else if (rc != SQLITE_DONE) {
-      result = Error(rc);
-    }
-  }
-  if (result == ERROR_SUCCESS) {
-    // The parent's chain is taken before the key goes.
-    Notify(record.parent, kChangeName);
-    Notify(key, kChangeName);
-    for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
-    pending_.clear();
-    result = DeleteTreeLocked(key, true);
-  }
-  if (result == ERROR_SUCCESS) result = TouchKey(record.parent, FileTimeNow());
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    delivery.changes_.clear();
-    return result;
-  }
-  result = Commit();
-  if (result != ERROR_SUCCESS) delivery.changes_.clear();
-  return result;
-}
-
 LONG Hive::DeleteTreeLocked(KeyId key, bool delete_self) {
   const int statements[] = {kDeleteSubtreeValues, kDeleteSubtreeKeys};
   for (int which : statements) {
@@ -824,65 +634,6 @@ LONG Hive::DeleteTreeLocked(KeyId key, bool delete_self) {
     int rc = sqlite3_step(statement);
     if (rc != SQLITE_DONE) return Error(rc);
   }
-  return ERROR_SUCCESS;
-}
-
-LONG Hive::DeleteTree(KeyId key, bool delete_self) {
-  if (delete_self && key == kRootKeyId) return ERROR_ACCESS_DENIED;
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  KeyRecord record;
-  result = GetKeyLocked(key, &record);
-  if (result == ERROR_SUCCESS) {
-    Notify(delete_self ? record.parent : key, kChangeName);
-    if (!delete_self) Notify(key, kChangeLastSet);
-    for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
-    pending_.clear();
-    result = DeleteTreeLocked(key, delete_self);
-  }
-  if (result == ERROR_SUCCESS) {
-    result = TouchKey(delete_self ? record.parent : key, FileTimeNow());
-    if (result == ERROR_KEY_DELETED && delete_self) result = ERROR_SUCCESS;
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    delivery.changes_.clear();
-    return result;
-  }
-  result = Commit();
-  if (result != ERROR_SUCCESS) delivery.changes_.clear();
-  return result;
-}
-
-LONG Hive::SetSecurity(KeyId key, const std::vector<BYTE>& security) {
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  {
-    sqlite3_stmt* statement = Prepare(kSetSecurity);
-    StatementScope scope(statement);
-    sqlite3_bind_int64(statement, 1, key);
-    sqlite3_bind_blob(statement, 2, security.data(), static_cast<int>(security.size()), SQLITE_TRANSIENT);
-    int rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) {
-      result = Error(rc);
-    } else if (sqlite3_changes(db_) == 0) {
-      result = ERROR_KEY_DELETED;
-    }
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    return result;
-  }
-  Notify(key, kChangeSecurity);
-  result = Commit();
-  if (result != ERROR_SUCCESS) return result;
-  ZB_DELIVER_AFTER_UNLOCK(delivery);
   return ERROR_SUCCESS;
 }
 
@@ -914,117 +665,237 @@ LONG Hive::ImportTreeLocked(KeyId key, const TreeKey& tree, bool is_volatile, st
   return ERROR_SUCCESS;
 }
 
-LONG Hive::ReplaceTree(KeyId key, const TreeKey& tree) {
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
+template <typename Work>
+LONG Hive::Change(Work work) {
+  std::vector<std::pair<std::vector<KeyId>, DWORD>> changes;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (read_only_) return ERROR_ACCESS_DENIED;
+    LONG result = Begin();
+    if (result != ERROR_SUCCESS) return result;
+    result = work();
+    if (result != ERROR_SUCCESS) {
+      Rollback();
+      return result;
+    }
+    result = Commit();
+    if (result != ERROR_SUCCESS) return result;
+    changes.swap(pending_);
+  }
+  // Delivered with the hive unlocked, so a listener may call back into it.
+  if (listener_ != nullptr) {
+    for (const auto& change : changes) listener_(this, change.first, change.second);
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::DeleteValueLocked(KeyId key, const std::wstring& name, std::int64_t now, bool* deleted) {
+  sqlite3_stmt* statement = Prepare(kDeleteValue);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, key);
+  BindText(statement, 2, ToUtf8(FoldName(name)));
+  int rc = sqlite3_step(statement);
+  if (rc != SQLITE_DONE) return Error(rc);
+  *deleted = sqlite3_changes(db_) > 0;
+  if (!*deleted) return ERROR_SUCCESS;
+  Notify(key, kChangeLastSet);
+  return TouchKey(key, now);
+}
+
+LONG Hive::CreatePath(KeyId parent, const std::vector<std::wstring>& levels,
+                      const std::wstring& class_name, bool is_volatile,
+                      const std::vector<BYTE>& security, CreateCheck can_create, void* context,
+                      KeyRecord* key, bool* created) {
+  *created = false;
+  KeyRecord current;
+  {
+    // Most creates open existing keys: try without a write transaction first.
+    std::lock_guard<std::mutex> lock(mutex_);
+    LONG result = GetKeyLocked(parent, &current);
+    if (result != ERROR_SUCCESS) return result;
+    std::size_t level = 0;
+    for (; level < levels.size(); ++level) {
+      KeyRecord child;
+      result = FindChildLocked(current.id, ToUtf8(FoldName(levels[level])), &child);
+      if (result == ERROR_FILE_NOT_FOUND) break;
+      if (result != ERROR_SUCCESS) return result;
+      current = std::move(child);
+    }
+    if (level == levels.size()) {
+      *key = std::move(current);
+      return ERROR_SUCCESS;
+    }
+  }
+  bool made = false;
+  LONG result = Change([&]() -> LONG {
+    // Another process may have created levels meanwhile: walk again inside the transaction.
+    LONG status = GetKeyLocked(parent, &current);
+    std::int64_t now = FileTimeNow();
+    for (std::size_t level = 0; status == ERROR_SUCCESS && level < levels.size(); ++level) {
+      std::string folded = ToUtf8(FoldName(levels[level]));
+      KeyRecord child;
+      status = FindChildLocked(current.id, folded, &child);
+      if (status == ERROR_FILE_NOT_FOUND) {
+        if (can_create != nullptr && (status = can_create(context, current)) != ERROR_SUCCESS) break;
+        if (current.is_volatile && !is_volatile) return ERROR_CHILD_MUST_BE_VOLATILE;
+        status = InsertKeyLocked(current.id, levels[level], folded, class_name, is_volatile, security, now, &child.id);
+        if (status == ERROR_SUCCESS) status = TouchKey(current.id, now);
+        if (status != ERROR_SUCCESS) break;
+        Notify(current.id, kChangeName);
+        child.parent = current.id;
+        child.name = levels[level];
+        child.class_name = class_name;
+        child.last_write = now;
+        child.is_volatile = is_volatile;
+        child.has_security = !security.empty();
+        child.security = security;
+        made = true;
+      }
+      if (status == ERROR_SUCCESS) current = std::move(child);
+    }
+    return status;
+  });
   if (result != ERROR_SUCCESS) return result;
-  KeyRecord record;
-  result = GetKeyLocked(key, &record);
-  if (result == ERROR_SUCCESS) {
+  *created = made;
+  *key = std::move(current);
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::SetValue(KeyId key, const std::wstring& name, DWORD type, const BYTE* data, std::size_t size) {
+  if (size > 0x7FFFFFFF) return ERROR_NOT_ENOUGH_MEMORY;
+  return Change([&]() -> LONG {
+    // The key's row is only read: its last write time is the latest of its own and its values'.
+    LONG status = KeyAliveLocked(key);
+    if (status == ERROR_SUCCESS) status = UpsertValueLocked(key, name, type, data, size, FileTimeNow());
+    if (status == ERROR_SUCCESS) Notify(key, kChangeLastSet);
+    return status;
+  });
+}
+
+LONG Hive::DeleteValue(KeyId key, const std::wstring& name) {
+  return Change([&]() -> LONG {
+    LONG status = KeyAliveLocked(key);
+    bool deleted = false;
+    if (status == ERROR_SUCCESS) status = DeleteValueLocked(key, name, FileTimeNow(), &deleted);
+    if (status == ERROR_SUCCESS && !deleted) status = ERROR_FILE_NOT_FOUND;
+    return status;
+  });
+}
+
+LONG Hive::DeleteKey(KeyId key) {
+  if (key == kRootKeyId) return ERROR_ACCESS_DENIED;
+  return Change([&]() -> LONG {
+    KeyRecord record;
+    LONG status = GetKeyLocked(key, &record);
+    if (status != ERROR_SUCCESS) return status;
+    sqlite3_stmt* statement = Prepare(kHasChildren);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    int rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW) return ERROR_ACCESS_DENIED;  // sub-keys must go first
+    if (rc != SQLITE_DONE) return Error(rc);
+    // The chains are taken while the key still exists.
+    Notify(record.parent, kChangeName);
+    Notify(key, kChangeName);
+    status = DeleteTreeLocked(key, true);
+    return status == ERROR_SUCCESS ? TouchKey(record.parent, FileTimeNow()) : status;
+  });
+}
+
+LONG Hive::DeleteTree(KeyId key, bool delete_self) {
+  if (delete_self && key == kRootKeyId) return ERROR_ACCESS_DENIED;
+  return Change([&]() -> LONG {
+    KeyRecord record;
+    LONG status = GetKeyLocked(key, &record);
+    if (status != ERROR_SUCCESS) return status;
+    Notify(delete_self ? record.parent : key, kChangeName);
+    if (!delete_self) Notify(key, kChangeLastSet);
+    status = DeleteTreeLocked(key, delete_self);
+    return status == ERROR_SUCCESS ? TouchKey(delete_self ? record.parent : key, FileTimeNow()) : status;
+  });
+}
+
+LONG Hive::SetSecurity(KeyId key, const std::vector<BYTE>& security) {
+  return Change([&]() -> LONG {
+    sqlite3_stmt* statement = Prepare(kSetSecurity);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    sqlite3_bind_blob(statement, 2, security.data(), static_cast<int>(security.size()), SQLITE_TRANSIENT);
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) return Error(rc);
+    if (sqlite3_changes(db_) == 0) return ERROR_KEY_DELETED;
+    Notify(key, kChangeSecurity);
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG Hive::ReplaceTree(KeyId key, const TreeKey& tree) {
+  return Change([&]() -> LONG {
+    KeyRecord record;
+    LONG status = GetKeyLocked(key, &record);
+    if (status != ERROR_SUCCESS) return status;
     Notify(key, kChangeName | kChangeLastSet);
-    for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
-    pending_.clear();
-    result = DeleteTreeLocked(key, false);
-  }
-  std::int64_t now = FileTimeNow();
-  if (result == ERROR_SUCCESS) result = ImportTreeLocked(key, tree, record.is_volatile, now);
-  if (result == ERROR_SUCCESS) result = TouchKey(key, now);
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    delivery.changes_.clear();
-    return result;
-  }
-  result = Commit();
-  if (result != ERROR_SUCCESS) delivery.changes_.clear();
-  return result;
+    std::int64_t now = FileTimeNow();
+    status = DeleteTreeLocked(key, false);
+    if (status == ERROR_SUCCESS) status = ImportTreeLocked(key, tree, record.is_volatile, now);
+    return status == ERROR_SUCCESS ? TouchKey(key, now) : status;
+  });
 }
 
 LONG Hive::Apply(const std::vector<Edit>& edits) {
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  std::int64_t now = FileTimeNow();
-  for (const Edit& edit : edits) {
-    // Find (or, for writes, create) the key of the edit.
-    KeyRecord current;
-    result = GetKeyLocked(kRootKeyId, &current);
-    bool missing = false;
-    for (std::size_t level = 0; result == ERROR_SUCCESS && level < edit.levels.size(); ++level) {
-      std::string folded = ToUtf8(FoldName(edit.levels[level]));
-      KeyRecord child;
-      result = FindChildLocked(current.id, folded, &child);
-      if (result == ERROR_FILE_NOT_FOUND) {
-        if (edit.kind == Edit::Kind::kDeleteTree || edit.kind == Edit::Kind::kDeleteValue) {
+  return Change([&]() -> LONG {
+    std::int64_t now = FileTimeNow();
+    for (const Edit& edit : edits) {
+      // Find (or, for writes, create) the key of the edit; deletions of what is missing do nothing.
+      bool removal = edit.kind == Edit::Kind::kDeleteTree || edit.kind == Edit::Kind::kDeleteValue;
+      KeyRecord current;
+      LONG status = GetKeyLocked(kRootKeyId, &current);
+      bool missing = false;
+      for (std::size_t level = 0; status == ERROR_SUCCESS && !missing && level < edit.levels.size(); ++level) {
+        std::string folded = ToUtf8(FoldName(edit.levels[level]));
+        KeyRecord child;
+        status = FindChildLocked(current.id, folded, &child);
+        if (status == ERROR_FILE_NOT_FOUND && removal) {
           missing = true;
-          result = ERROR_SUCCESS;
-          break;
+          status = ERROR_SUCCESS;
+        } else if (status == ERROR_FILE_NOT_FOUND) {
+          if (current.is_volatile) return ERROR_CHILD_MUST_BE_VOLATILE;
+          status = InsertKeyLocked(current.id, edit.levels[level], folded, std::wstring(), false, {}, now, &child.id);
+          if (status == ERROR_SUCCESS) status = TouchKey(current.id, now);
+          Notify(current.id, kChangeName);
+          child.parent = current.id;
+          child.name = edit.levels[level];
+          current = std::move(child);
+        } else if (status == ERROR_SUCCESS) {
+          current = std::move(child);
         }
-        if (current.is_volatile) {
-          result = ERROR_CHILD_MUST_BE_VOLATILE;
-          break;
-        }
-        result = InsertKeyLocked(current.id, edit.levels[level], folded, std::wstring(), false, {}, now, &child.id);
-        if (result != ERROR_SUCCESS) break;
-        result = TouchKey(current.id, now);
-        Notify(current.id, kChangeName);
-        child.parent = current.id;
-        child.name = edit.levels[level];
       }
-      current = std::move(child);
-    }
-    if (result != ERROR_SUCCESS) break;
-    if (missing) continue;
-    switch (edit.kind) {
-      case Edit::Kind::kCreateKey:
-        break;
-      case Edit::Kind::kDeleteTree:
-        if (current.id == kRootKeyId) {
-          result = ERROR_ACCESS_DENIED;
+      if (status != ERROR_SUCCESS) return status;
+      if (missing) continue;
+      switch (edit.kind) {
+        case Edit::Kind::kCreateKey:
           break;
-        }
-        Notify(current.parent, kChangeName);
-        for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
-        pending_.clear();
-        result = DeleteTreeLocked(current.id, true);
-        if (result == ERROR_SUCCESS) result = TouchKey(current.parent, now);
-        break;
-      case Edit::Kind::kSetValue:
-        result = UpsertValueLocked(current.id, edit.value_name, edit.type, edit.data.data(), edit.data.size(), now);
-        Notify(current.id, kChangeLastSet);
-        break;
-      case Edit::Kind::kDeleteValue: {
-        sqlite3_stmt* statement = Prepare(kDeleteValue);
-        StatementScope scope(statement);
-        sqlite3_bind_int64(statement, 1, current.id);
-        BindText(statement, 2, ToUtf8(FoldName(edit.value_name)));
-        int rc = sqlite3_step(statement);
-        if (rc != SQLITE_DONE) result = Error(rc);
-        if (sqlite3_changes(db_) > 0) {
-          result = TouchKey(current.id, now);
+        case Edit::Kind::kDeleteTree:
+          if (current.id == kRootKeyId) return ERROR_ACCESS_DENIED;
+          Notify(current.parent, kChangeName);
+          status = DeleteTreeLocked(current.id, true);
+          if (status == ERROR_SUCCESS) status = TouchKey(current.parent, now);
+          break;
+        case Edit::Kind::kSetValue:
+          status = UpsertValueLocked(current.id, edit.value_name, edit.type, edit.data.data(), edit.data.size(), now);
           Notify(current.id, kChangeLastSet);
+          break;
+        case Edit::Kind::kDeleteValue: {
+          bool deleted = false;
+          status = DeleteValueLocked(current.id, edit.value_name, now, &deleted);
+          break;
         }
-        break;
       }
+      if (status != ERROR_SUCCESS) return status;
     }
-    if (result != ERROR_SUCCESS) break;
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    delivery.changes_.clear();
-    return result;
-  }
-  for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
-  pending_.clear();
-  result = Commit();
-  if (result != ERROR_SUCCESS) delivery.changes_.clear();
-  return result;
+    return ERROR_SUCCESS;
+  });
 }
-
-#undef ZB_DELIVER_AFTER_UNLOCK
 
 // ---- reads -------------------------------------------------------------------------------------
 

@@ -209,6 +209,11 @@ class Hive {
   std::vector<KeyId> AncestryLocked(KeyId id);
   LONG TouchKey(KeyId id, std::int64_t now);
   LONG KeyAliveLocked(KeyId id);
+  // Runs `work` (which returns a system code) in one write transaction with the hive locked, and
+  // hands the changes it noted to the listener after the commit, with the hive unlocked.
+  template <typename Work>
+  LONG Change(Work work);
+  LONG DeleteValueLocked(KeyId key, const std::wstring& name, std::int64_t now, bool* deleted);
   LONG InsertKeyLocked(KeyId parent, const std::wstring& name, const std::string& folded,
                        const std::wstring& class_name, bool is_volatile, const std::vector<BYTE>& security,
                        std::int64_t now, KeyId* id);
@@ -235,7 +240,8 @@ class Hive {
   std::int64_t busy_since_us_ = 0;
   std::int64_t last_seq_ = 0;
   std::string folded_buffer_;  // folded name of the value being read (reused)
-  std::vector<std::pair<KeyId, DWORD>> pending_;  // changes of the open transaction
+  // Changes of the open transaction (ancestry chain and kind), delivered after it commits.
+  std::vector<std::pair<std::vector<KeyId>, DWORD>> pending_;
 };
 
 }  // namespace reg
