@@ -552,28 +552,43 @@ using zb::platform::reg::ResolveKey;
 
 // ---- opening, creating, closing ----------------------------------------------------------------
 
-LONG RegOpenKeyExW(HKEY key, LPCWSTR sub_key, DWORD /*options*/, REGSAM sam_desired, PHKEY result) {
-  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+namespace {
+
+// Opens or creates `sub_key` below `key` and hands out a new handle.
+LONG OpenHandle(HKEY key, LPCWSTR sub_key, REGSAM desired, bool create, LPWSTR class_name, DWORD options,
+                const std::vector<BYTE>& descriptor, PHKEY result, LPDWORD disposition) {
   *result = nullptr;
   KeyPtr base;
   LONG status = ResolveKey(key, &base);
   if (status != ERROR_SUCCESS) return status;
   KeyPtr opened;
-  status = zb::platform::reg::OpenKeyObject(base, sub_key, sam_desired, false, std::wstring(), 0, {}, &opened, nullptr);
+  status = zb::platform::reg::OpenKeyObject(base, sub_key, desired, create,
+                                           class_name != nullptr ? std::wstring(class_name) : std::wstring(), options,
+                                           descriptor, &opened, disposition);
   if (status != ERROR_SUCCESS) return status;
   *result = zb::platform::reg::PublishKey(opened);
   return ERROR_SUCCESS;
 }
 
+// RegOpenKeyW and RegCreateKeyW with an empty name hand back the key's own handle.
+LONG SameHandle(HKEY key, PHKEY result) {
+  KeyPtr base;
+  LONG status = ResolveKey(key, &base);
+  if (status != ERROR_SUCCESS) return status;
+  *result = key;
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG RegOpenKeyExW(HKEY key, LPCWSTR sub_key, DWORD /*options*/, REGSAM sam_desired, PHKEY result) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  return OpenHandle(key, sub_key, sam_desired, false, nullptr, 0, {}, result, nullptr);
+}
+
 LONG RegOpenKeyW(HKEY key, LPCWSTR sub_key, PHKEY result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
-  if (sub_key == nullptr || *sub_key == 0) {
-    KeyPtr base;
-    LONG status = ResolveKey(key, &base);
-    if (status != ERROR_SUCCESS) return status;
-    *result = key;
-    return ERROR_SUCCESS;
-  }
+  if (sub_key == nullptr || *sub_key == 0) return SameHandle(key, result);
   return RegOpenKeyExW(key, sub_key, 0, MAXIMUM_ALLOWED, result);
 }
 
@@ -588,27 +603,12 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR sub_key, DWORD reserved, LPWSTR class_nam
       !zb::platform::reg::CaptureDescriptor(security->lpSecurityDescriptor, &descriptor)) {
     return ERROR_INVALID_SECURITY_DESCR;
   }
-  KeyPtr base;
-  LONG status = ResolveKey(key, &base);
-  if (status != ERROR_SUCCESS) return status;
-  KeyPtr opened;
-  status = zb::platform::reg::OpenKeyObject(base, sub_key, sam_desired, true,
-                                           class_name != nullptr ? std::wstring(class_name) : std::wstring(),
-                                           options, descriptor, &opened, disposition);
-  if (status != ERROR_SUCCESS) return status;
-  *result = zb::platform::reg::PublishKey(opened);
-  return ERROR_SUCCESS;
+  return OpenHandle(key, sub_key, sam_desired, true, class_name, options, descriptor, result, disposition);
 }
 
 LONG RegCreateKeyW(HKEY key, LPCWSTR sub_key, PHKEY result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
-  if (sub_key == nullptr || *sub_key == 0) {
-    KeyPtr base;
-    LONG status = ResolveKey(key, &base);
-    if (status != ERROR_SUCCESS) return status;
-    *result = key;
-    return ERROR_SUCCESS;
-  }
+  if (sub_key == nullptr || *sub_key == 0) return SameHandle(key, result);
   return RegCreateKeyExW(key, sub_key, 0, nullptr, 0, MAXIMUM_ALLOWED, nullptr, result, nullptr);
 }
 
