@@ -14,6 +14,8 @@ echo "== zorbase --help"
 echo "== zorbase path"
 "$bin/zorbase" path 'C:\Documents\Report.final.txt'
 "$bin/zorbase" path '\\server\share\folder' --dir
+echo "== zorbase selftest"
+"$bin/zorbase" selftest
 for example in "$bin"/example_*; do
   [ -x "$example" ] || continue
   echo "== $(basename "$example")"

@@ -10,6 +10,11 @@
 //   7. the library's own self tests
 #include <zorbase/library_init.h>
 
+#include <zorbase/crypto/COXCRC16.h>
+#include <zorbase/crypto/COXCRC32.h>
+#include <zorbase/logging/LogWindowAppender.h>
+#include <zorbase/logging/internal/OutputDebugStringAppender.h>
+#include <zorbase/selftest/internal/builtin_registry.h>
 #include <zorbase/settings/internal/settings_internal.h>
 
 namespace zb {
@@ -17,10 +22,20 @@ namespace {
 
 struct LibraryLifetime {
   LibraryLifetime() {
+    // 1. log4cxx classes of the library's appenders, so configuration files can name them.
+    LogWindowAppender::registerClass();
+    zb::logging_internal::OutputDebugStringAppender::registerClass();
     // 2. default company and product name of the settings keys
     zb::settings_internal::SetSettingsDefaults();
+    // 3. The CRC table lists are constant-initialised empty lists; nodes are added on first use.
+    // 7. the library's own self tests, in the library's own list that RunLibraryTests runs.
+    zb::selftest_internal::RegisterBuiltinSelfTests();
   }
-  ~LibraryLifetime() {}
+  ~LibraryLifetime() {
+    // 3. Every CRC table node is freed.
+    COXCRC32::m_tableList.RemoveAll();
+    COXCRC16::m_tableList.RemoveAll();
+  }
 };
 
 // Constructed during the library's static initialisation; destroyed when it unloads.

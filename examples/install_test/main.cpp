@@ -2,10 +2,18 @@
 #include <zorbase/zorbase.h>
 
 #include <cstdio>
+#include <cwchar>
 
 int main() {
   SetLastError(ERROR_ACCESS_DENIED);
   if (GetLastError() != ERROR_ACCESS_DENIED || !zb::LibraryLoaded()) return 1;
+  MString text(L"Metempsychosis");
+  if (text.LEN() != 14 || text.FIND(L"PSY", 65535, false) != 5) return 1;
+  MFileName name(L"C:\\Dir\\File.txt");
+  if (std::wcscmp(name.GET_EXT_PART(), L".txt") != 0) return 1;
+  CString formatted;
+  formatted.Format(L"%s=%d", L"n", 42);
+  if (formatted != L"n=42") return 1;
   std::printf("install_test: ZorBase found and linked\n");
   return 0;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <zorbase/afx/CString.h>
+#include <zorbase/afx/CFile.h>
 #include <zorbase/afx/CObject.h>
 #include <zorbase/afx/CByteArray.h>
 #include <zorbase/afx/CStringArray.h>

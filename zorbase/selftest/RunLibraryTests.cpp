@@ -4,6 +4,8 @@
 #include <UnitTest++/TestReporter.h>
 #include <UnitTest++/CurrentTest.h>
 
+#include <zorbase/selftest/internal/builtin_registry.h>
+
 #include <cwchar>
 #include <string>
 
@@ -44,7 +46,13 @@ int RunLibraryTests(UnitTest::TestReporter& reporter, const wchar_t* filter) {
   int failures;
   {
     UnitTest::TestRunner runner(reporter);
-    failures = runner.RunTestsIf(UnitTest::Test::GetTestList(), nullptr, predicate, 0);
+    // The library's built-in self tests run after the registered ones (or alone, in a host
+    // that registered none).
+    zb::selftest_internal::BuiltinTestsJoined joined;
+    const UnitTest::TestList& list = UnitTest::Test::GetTestList().GetHead() != nullptr
+                                         ? UnitTest::Test::GetTestList()
+                                         : zb::selftest_internal::BuiltinTests();
+    failures = runner.RunTestsIf(list, nullptr, predicate, 0);
   }
   UnitTest::CurrentTest::Results() = outer_results;
   UnitTest::CurrentTest::Details() = outer_details;

@@ -1,2 +1,3 @@
 // Public headers of the stdbase subsystem; <zorbase/zorbase.h> includes this file.
 #pragma once
+#include <zorbase/stdbase/StringHelpers.h>

@@ -1,0 +1,70 @@
+// example_host [LOG_DIRECTORY]: a small host application. It sets up a log manager that writes
+// "example_host.log" in the given directory (or a fresh temporary one), logs its steps through
+// the application plug-in and a plug-in of its own, times them, and prints the log at the end.
+#include <zorbase/zorbase.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+std::string LogDirectory(int argc, char** argv) {
+  if (argc > 1) return argv[1];
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp != nullptr && *tmp ? tmp : "/tmp") + "/example_host-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) return ".";
+  return pattern;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 2 || (argc == 2 && std::string(argv[1]) == "--help")) {
+    std::fprintf(stderr, "usage: example_host [LOG_DIRECTORY]\n");
+    return argc == 2 ? 0 : 2;
+  }
+  const std::string directory = LogDirectory(argc, argv);
+  const std::string log_path = directory + "/example_host.log";
+  const std::wstring wide_path = zb::platform::Utf8ToWide(log_path);
+
+  int status = 0;
+  {
+    MLogManager manager;
+    if (!manager.OpenLogFile(MFileName(wide_path.c_str()), false)) {
+      std::fprintf(stderr, "example_host: cannot open the log file %s\n", log_path.c_str());
+      return 1;
+    }
+    MLogPlugIn& log = MLogManager::GetPlugIn();
+    MLogPlugIn documents(L"Documents", L"the host's document module");
+    documents.SetLevel(kLogChannelFile, 15);  // traces of this module go to the file too
+
+    MProgressTimer timer(true);
+    log.InfoF(L"example_host started, logging to %s", wide_path.c_str());
+
+    timer.StepStarted(L"preparing");
+    documents.Trace(L"looking for documents");
+    const std::wstring title = L"Report \u00fcber Q3";
+    documents.InfoF(L"document \"%s\" has %d pages", title.c_str(), 12);
+    timer.StepComplete(L"preparing");
+
+    timer.StepStarted(L"checking");
+    MFileName name(L"C:\\Documents\\Report.final.txt");
+    log.InfoF(L"a document name parses as file \"%s\"", name.GET_FILE_EXT_PARTS());
+    documents.Warning(L"no backup folder is configured; continuing without one");
+    timer.StepComplete(L"checking");
+
+    timer.Complete(L"example_host");
+    log.Info(L"example_host finished");
+    if (!manager.IsLogFile()) status = 1;
+  }
+
+  std::printf("log file: %s\n", log_path.c_str());
+  std::ifstream in(log_path);
+  std::cout << in.rdbuf();
+  return status;
+}

@@ -1,0 +1,214 @@
+// `zorbase sum ALGORITHM [FILE...]`: checksums, CRCs and SHA-1 digests of files with the library's
+// calculators, one line per file in the form of sha1sum: the value in lower-case hexadecimal, two
+// spaces, the file name.
+#include "command.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <zorbase/crypto/COXCRC16.h>
+#include <zorbase/crypto/COXCRC32.h>
+#include <zorbase/crypto/COXCheckSum.h>
+#include <zorbase/crypto/CSHA1.h>
+
+namespace zb {
+namespace tool {
+namespace {
+
+constexpr std::size_t kChunk = 1u << 20;
+// Files at least this large get a progress bar when standard error is a terminal.
+constexpr long long kProgressThreshold = 64ll << 20;
+
+// One algorithm: feeds bytes and renders the final value.
+class Summer {
+ public:
+  virtual ~Summer() = default;
+  virtual void Add(unsigned char* data, std::size_t n) = 0;
+  virtual std::string Value() = 0;
+};
+
+class CheckSummer : public Summer {
+ public:
+  CheckSummer(COXCheckBase* calculator, int digits) : calc_(calculator), digits_(digits) {}
+  void Add(unsigned char* data, std::size_t n) override {
+    calc_->CalculateBlock(data, static_cast<ULONG>(n));
+  }
+  std::string Value() override {
+    // An empty block returns the running value reduced to the calculator's width.
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*lx", digits_,
+                  static_cast<unsigned long>(calc_->CalculateBlock(nullptr, 0)));
+    return text;
+  }
+
+ private:
+  std::unique_ptr<COXCheckBase> calc_;
+  int digits_;
+};
+
+class Sha1Summer : public Summer {
+ public:
+  void Add(unsigned char* data, std::size_t n) override {
+    sha_.Update(data, static_cast<unsigned int>(n));
+  }
+  std::string Value() override {
+    sha_.Final();
+    unsigned char digest[20];
+    sha_.GetHash(digest);
+    std::string text;
+    char pair[3];
+    for (unsigned char b : digest) {
+      std::snprintf(pair, sizeof pair, "%02x", b);
+      text += pair;
+    }
+    return text;
+  }
+
+ private:
+  CSHA1 sha_;
+};
+
+std::unique_ptr<Summer> MakeSummer(const std::string& algorithm) {
+  if (algorithm == "crc32") return std::make_unique<CheckSummer>(new COXCRC32, 8);
+  if (algorithm == "crc16") return std::make_unique<CheckSummer>(new COXCRC16, 4);
+  if (algorithm == "sum8") return std::make_unique<CheckSummer>(new COXCheckSum8, 2);
+  if (algorithm == "sum16") return std::make_unique<CheckSummer>(new COXCheckSum16, 4);
+  if (algorithm == "sum32") return std::make_unique<CheckSummer>(new COXCheckSum32, 8);
+  if (algorithm == "sha1") return std::make_unique<Sha1Summer>();
+  return nullptr;
+}
+
+// A one-line bar on standard error, redrawn at most ten times a second.
+class Progress {
+ public:
+  Progress(const std::string& name, long long total) : name_(name), total_(total) {}
+  ~Progress() {
+    if (drawn_) std::fprintf(stderr, "\r\033[K");
+  }
+  void Update(long long done) {
+    auto now = std::chrono::steady_clock::now();
+    if (drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    drawn_ = true;
+    int percent = total_ > 0 ? static_cast<int>(done * 100 / total_) : 100;
+    if (percent > 100) percent = 100;
+    const int width = 30;
+    int filled = percent * width / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%% %s", std::string(filled, '#').c_str(),
+                 std::string(width - filled, ' ').c_str(), percent, name_.c_str());
+    std::fflush(stderr);
+  }
+
+ private:
+  std::string name_;
+  long long total_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point last_;
+};
+
+// The name as sha1sum prints it: a name with a backslash or a line break is escaped and the line
+// then starts with a backslash.
+std::string PrintedLine(const std::string& value, const std::string& name) {
+  std::string escaped;
+  bool needs = false;
+  for (char c : name) {
+    if (c == '\\') {
+      escaped += "\\\\";
+      needs = true;
+    } else if (c == '\n') {
+      escaped += "\\n";
+      needs = true;
+    } else if (c == '\r') {
+      escaped += "\\r";
+      needs = true;
+    } else {
+      escaped += c;
+    }
+  }
+  return (needs ? "\\" : "") + value + "  " + escaped + "\n";
+}
+
+// Sums one file (or standard input for "-"); false with a message on standard error on failure.
+bool SumOne(const std::string& algorithm, const std::string& name, std::vector<unsigned char>& buf) {
+  const bool is_stdin = name == "-";
+  int fd = is_stdin ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    std::fprintf(stderr, "zorbase: %s: %s\n", name.c_str(), std::strerror(errno));
+    return false;
+  }
+  std::unique_ptr<Progress> progress;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kProgressThreshold &&
+      ::isatty(STDERR_FILENO)) {
+    progress = std::make_unique<Progress>(name, static_cast<long long>(st.st_size));
+  }
+  std::unique_ptr<Summer> summer = MakeSummer(algorithm);
+  long long done = 0;
+  bool ok = true;
+  for (;;) {
+    ssize_t n = ::read(fd, buf.data(), buf.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      std::fprintf(stderr, "%szorbase: %s: %s\n", progress ? "\r\033[K" : "", name.c_str(),
+                   std::strerror(errno));
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    summer->Add(buf.data(), static_cast<std::size_t>(n));
+    done += n;
+    if (progress) progress->Update(done);
+  }
+  progress.reset();
+  if (!is_stdin) ::close(fd);
+  if (!ok) return false;
+  std::string line = PrintedLine(summer->Value(), name);
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  return true;
+}
+
+int RunSum(const std::vector<std::string>& args) {
+  if (args.empty()) return UsageError("sum", "missing ALGORITHM");
+  const std::string& algorithm = args[0];
+  if (!MakeSummer(algorithm)) {
+    return UsageError("sum", "unknown algorithm '" + algorithm +
+                                 "' (crc32, crc16, sum8, sum16, sum32 or sha1)");
+  }
+  std::vector<std::string> files(args.begin() + 1, args.end());
+  if (files.empty()) files.push_back("-");
+  std::vector<unsigned char> buf(kChunk);
+  bool ok = true;
+  for (const std::string& name : files) ok = SumOne(algorithm, name, buf) && ok;
+  std::fflush(stdout);
+  return ok ? kExitOk : kExitFailure;
+}
+
+const Command kSum(
+    "sum", "sum ALGORITHM [FILE...]",
+    "Prints a checksum of each FILE (standard input when none is given or for '-') as one line:\n"
+    "the value in lower-case hexadecimal, two spaces, the file name, as sha1sum does.\n"
+    "\n"
+    "ALGORITHM is one of:\n"
+    "  crc32  COXCRC32, polynomial 0xEDB88320 from 0xFFFFFFFF, no final inversion (8 digits;\n"
+    "         \"123456789\" gives 340bc6d9, the complement of the usual CRC-32 cbf43926)\n"
+    "  crc16  COXCRC16, polynomial 0x1021 from 0xFFFF (CRC-16/IBM-3740, 4 digits)\n"
+    "  sum8, sum16, sum32  byte sums from 0xFF, 0xFFFF, 0xFFFFFFFF (2, 4, 8 digits)\n"
+    "  sha1   SHA-1 (40 digits, the same line as sha1sum)\n"
+    "\n"
+    "A file name with a backslash or line break is escaped and its line starts with a backslash.\n"
+    "Files of 64 MiB and more show a progress bar on standard error when it is a terminal.\n"
+    "Exit status: 0 when every file was read, 1 when one could not be, 2 for a usage error.",
+    RunSum);
+
+}  // namespace
+}  // namespace tool
+}  // namespace zb
