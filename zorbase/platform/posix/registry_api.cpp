@@ -252,8 +252,10 @@ LONG Need(const KeyObject& object, DWORD rights) {
   return (object.granted & rights) == rights ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
-// Sub-keys of `object` in enumeration order, from the handle's cache while the hive is unchanged.
-LONG SubKeys(KeyObject& object, std::vector<KeyRecord>* keys) {
+// Hands `visit` the sub-keys of `object` in enumeration order, from the handle's cache while the
+// hive is unchanged (so enumerating n keys one index at a time reads the list once).
+template <typename Visitor>
+LONG WithSubKeys(KeyObject& object, Visitor visit) {
   if (object.users_root || object.lists_mounts) {
     std::vector<KeyRecord> merged;
     if (object.hive) {
@@ -268,7 +270,7 @@ LONG SubKeys(KeyObject& object, std::vector<KeyRecord>* keys) {
     std::stable_sort(merged.begin(), merged.end(), [](const KeyRecord& a, const KeyRecord& b) {
       return FoldName(a.name) < FoldName(b.name);
     });
-    *keys = std::move(merged);
+    visit(merged);
     return ERROR_SUCCESS;
   }
   std::uint64_t stamp = object.hive->ChangeStamp();
@@ -280,7 +282,7 @@ LONG SubKeys(KeyObject& object, std::vector<KeyRecord>* keys) {
     object.keys_cached = true;
     object.keys_stamp = stamp;
   }
-  *keys = object.keys_cache;
+  visit(object.keys_cache);
   return ERROR_SUCCESS;
 }
 
@@ -735,11 +737,16 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD name_size, LPDWOR
   if (status != ERROR_SUCCESS) return status;
   status = zb::platform::reg::Need(*object, KEY_ENUMERATE_SUB_KEYS);
   if (status != ERROR_SUCCESS) return status;
-  std::vector<zb::platform::reg::KeyRecord> keys;
-  status = zb::platform::reg::SubKeys(*object, &keys);
+  zb::platform::reg::KeyRecord record;
+  bool found = false;
+  status = zb::platform::reg::WithSubKeys(*object, [&](const std::vector<zb::platform::reg::KeyRecord>& keys) {
+    if (index < keys.size()) {
+      record = keys[index];
+      found = true;
+    }
+  });
   if (status != ERROR_SUCCESS) return status;
-  if (index >= keys.size()) return ERROR_NO_MORE_ITEMS;
-  const zb::platform::reg::KeyRecord& record = keys[index];
+  if (!found) return ERROR_NO_MORE_ITEMS;
   status = zb::platform::reg::CopyName(record.name, name, name_size);
   if (status != ERROR_SUCCESS) return status;
   if (class_name != nullptr) {
@@ -811,13 +818,13 @@ LONG RegQueryInfoKeyW(HKEY key, LPWSTR class_name, LPDWORD class_size, LPDWORD r
     if (status != ERROR_SUCCESS) return status;
   }
   if (object->users_root || object->lists_mounts) {
-    std::vector<zb::platform::reg::KeyRecord> keys;
-    status = zb::platform::reg::SubKeys(*object, &keys);
+    status = zb::platform::reg::WithSubKeys(*object, [&](const std::vector<zb::platform::reg::KeyRecord>& keys) {
+      info.sub_keys = static_cast<DWORD>(keys.size());
+      for (const auto& record : keys) {
+        info.max_sub_key_len = std::max(info.max_sub_key_len, zb::platform::reg::Utf16Length(record.name));
+      }
+    });
     if (status != ERROR_SUCCESS) return status;
-    info.sub_keys = static_cast<DWORD>(keys.size());
-    for (const auto& record : keys) {
-      info.max_sub_key_len = std::max(info.max_sub_key_len, zb::platform::reg::Utf16Length(record.name));
-    }
   }
   if (class_name != nullptr) {
     status = zb::platform::reg::CopyName(info.class_name, class_name, class_size);
