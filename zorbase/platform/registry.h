@@ -277,8 +277,9 @@ ZORBASE_API LONG ExportRegistryKey(HKEY root, const wchar_t* sub_key, const std:
 ZORBASE_API bool ParseRegistryPath(const std::wstring& path, HKEY* root, std::wstring* sub_key);
 
 // Closes every hive connection and forgets the directory, so the next call opens the hives afresh
-// (tests that replace or damage hive files). Open handles become invalid.
-ZORBASE_API void ResetRegistryForTesting();
+// (tests that replace or damage hive files). Open handles become invalid. Not exported: for the
+// library's own tests.
+void ResetRegistryForTesting();
 
 }  // namespace platform
 }  // namespace zb

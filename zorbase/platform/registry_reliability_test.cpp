@@ -269,3 +269,65 @@ SUITE(RegistryReliability) {
     }
   }
 }
+
+SUITE(RegistryHives) {
+  TEST(VolatileKeysVanishWithTheBoot) {
+    PrivateRegistry registry("volatile");
+    HKEY key = nullptr;
+    CHECK_EQUAL(ERROR_SUCCESS, RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\Lasting", &key));
+    RegCloseKey(key);
+    // Levels created with the volatile option are volatile, so the parent exists first.
+    CHECK_EQUAL(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Fleeting", 0, nullptr, REG_OPTION_VOLATILE,
+                                               KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    zb::platform::ResetRegistryForTesting();
+    // Same boot: the key is still there.
+    CHECK_EQUAL(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Fleeting", 0, KEY_READ, &key));
+    RegCloseKey(key);
+    zb::platform::ResetRegistryForTesting();
+    sqlite3* db = nullptr;
+    sqlite3_open((registry.directory() + "/user.db").c_str(), &db);
+    CHECK_EQUAL(SQLITE_OK, sqlite3_exec(db, "UPDATE meta SET value='an earlier boot' WHERE name='boot'", nullptr,
+                                        nullptr, nullptr));
+    sqlite3_close(db);
+    CHECK_EQUAL(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Fleeting", 0, KEY_READ, &key));
+    CHECK_EQUAL(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Lasting", 0, KEY_READ, &key));
+    RegCloseKey(key);
+  }
+
+  TEST(MachineHiveDescribesTheProcessor) {
+    std::string cpuinfo = TestRoot() + "/cpuinfo";
+    std::ofstream(cpuinfo) << "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 85\n"
+                              "model name\t: Intel(R) Xeon(R)  Gold   6248 CPU @ 2.50GHz\nstepping\t: 7\n"
+                              "cpu MHz\t\t: 2494.140\n\nprocessor\t: 1\nvendor_id\t: GenuineIntel\ncpu family\t: 6\n"
+                              "model\t\t: 85\nmodel name\t: Intel(R) Xeon(R)  Gold   6248 CPU @ 2.50GHz\nstepping\t: 7\n";
+    setenv("ZORBASE_CPUINFO", cpuinfo.c_str(), 1);
+    {
+      PrivateRegistry registry("machine");
+      HKEY key = nullptr;
+      CHECK_EQUAL(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Hardware\\Description\\System\\CentralProcessor\\0",
+                                               0, KEY_READ, &key));
+      std::vector<BYTE> text(200);
+      DWORD size = static_cast<DWORD>(text.size());
+      DWORD type = 0;
+      CHECK_EQUAL(ERROR_SUCCESS, RegQueryValueExW(key, L"VendorIdentifier", nullptr, &type, text.data(), &size));
+      CHECK_EQUAL(REG_SZ, type);
+      text.resize(size);
+      CHECK(text == zb::test::SzData(L"GenuineIntel"));
+      text.resize(200);
+      size = static_cast<DWORD>(text.size());
+      CHECK_EQUAL(ERROR_SUCCESS, RegQueryValueExW(key, L"Identifier", nullptr, &type, text.data(), &size));
+      text.resize(size);
+      CHECK(text == zb::test::SzData(L"Intel64 Family 6 Model 85 Stepping 7"));
+      DWORD mhz = 0;
+      size = 4;
+      CHECK_EQUAL(ERROR_SUCCESS, RegQueryValueExW(key, L"~MHz", nullptr, &type, reinterpret_cast<BYTE*>(&mhz), &size));
+      CHECK_EQUAL(2494u, mhz);
+      RegCloseKey(key);
+      CHECK_EQUAL(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\1",
+                                               0, KEY_READ, &key));
+      RegCloseKey(key);
+    }
+    unsetenv("ZORBASE_CPUINFO");
+  }
+}

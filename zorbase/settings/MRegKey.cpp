@@ -184,6 +184,13 @@ LONG MRegKey::ReadValue(const wchar_t* name, DWORD* type, std::vector<BYTE>* dat
   return ERROR_MORE_DATA;
 }
 
+int MRegKey::Fetch(const wchar_t* name, DWORD* type, std::vector<BYTE>* data) {
+  m_lastError = E_HANDLE;
+  if (!ValidHandle(FALSE)) return 0;
+  m_lastError = ReadValue(name, type, data);
+  return m_lastError == ERROR_SUCCESS;
+}
+
 int MRegKey::Write(const wchar_t* name, DWORD type, const BYTE* data, DWORD size) {
   m_lastError = E_HANDLE;
   if (!ValidHandle(TRUE)) return 0;
@@ -236,12 +243,9 @@ int MRegKey::UpdRegStrE(const wchar_t* name, const wchar_t* value) {
 }
 
 int MRegKey::GetRegStr(const wchar_t* name, CString& value) {
-  m_lastError = E_HANDLE;
-  if (!ValidHandle(FALSE)) return 0;
   DWORD type = 0;
   std::vector<BYTE> data;
-  m_lastError = ReadValue(name, &type, &data);
-  if (m_lastError != ERROR_SUCCESS) return 0;
+  if (!Fetch(name, &type, &data)) return 0;
   if (type != REG_SZ) {
     m_lastError = E_FAIL;
     return 0;
@@ -261,12 +265,9 @@ int MRegKey::SetRegDWORD(const wchar_t* name, DWORD value, int remove) {
 }
 
 int MRegKey::GetRegDWORD(const wchar_t* name, DWORD& value) {
-  m_lastError = E_HANDLE;
-  if (!ValidHandle(FALSE)) return 0;
   DWORD type = 0;
   std::vector<BYTE> data;
-  m_lastError = ReadValue(name, &type, &data);
-  if (m_lastError != ERROR_SUCCESS) return 0;
+  if (!Fetch(name, &type, &data)) return 0;
   if (type != REG_DWORD || data.size() != 4) {
     m_lastError = E_FAIL;
     return 0;
@@ -351,12 +352,9 @@ int MRegKey::SetRegBinary(const wchar_t* name, const CByteArray& data, int remov
 int MRegKey::GetRegBinary(const wchar_t* name, unsigned char*& data, DWORD& size) {
   data = nullptr;
   size = 0;
-  m_lastError = E_HANDLE;
-  if (!ValidHandle(FALSE)) return 0;
   DWORD type = 0;
   std::vector<BYTE> bytes;
-  m_lastError = ReadValue(name, &type, &bytes);
-  if (m_lastError != ERROR_SUCCESS) return 0;
+  if (!Fetch(name, &type, &bytes)) return 0;
   if (type != REG_BINARY) {
     m_lastError = E_FAIL;
     return 0;
@@ -369,12 +367,9 @@ int MRegKey::GetRegBinary(const wchar_t* name, unsigned char*& data, DWORD& size
 
 int MRegKey::GetRegBinary(const wchar_t* name, CByteArray& data) {
   data.RemoveAll();
-  m_lastError = E_HANDLE;
-  if (!ValidHandle(FALSE)) return 0;
   DWORD type = 0;
   std::vector<BYTE> bytes;
-  m_lastError = ReadValue(name, &type, &bytes);
-  if (m_lastError != ERROR_SUCCESS) return 0;
+  if (!Fetch(name, &type, &bytes)) return 0;
   if (type != REG_BINARY) {
     m_lastError = E_FAIL;
     return 0;
@@ -390,12 +385,9 @@ int MRegKey::SetRegStruct(const wchar_t* name, void* data, DWORD size, int remov
 }
 
 int MRegKey::GetRegStruct(const wchar_t* name, void* data, DWORD size) {
-  m_lastError = E_HANDLE;
-  if (!ValidHandle(FALSE)) return 0;
   DWORD type = 0;
   std::vector<BYTE> bytes;
-  m_lastError = ReadValue(name, &type, &bytes);
-  if (m_lastError != ERROR_SUCCESS) return 0;
+  if (!Fetch(name, &type, &bytes)) return 0;
   if (type != REG_BINARY || bytes.size() != size) {
     m_lastError = E_UNEXPECTED;
     return 0;

@@ -127,6 +127,8 @@ class ZORBASE_API MRegKey {
  private:
   // Reads a value's type and bytes into `data`; a system code, or 0.
   LONG ReadValue(const wchar_t* name, DWORD* type, std::vector<BYTE>* data);
+  // Opens the key for reading if needed and reads a value; 0 with the code in m_lastError.
+  int Fetch(const wchar_t* name, DWORD* type, std::vector<BYTE>* data);
   int Write(const wchar_t* name, DWORD type, const BYTE* data, DWORD size);
   void ReleaseOwnedParent();
 };

@@ -3,3 +3,5 @@
 
 #include <zorbase/settings/MRegKey.h>
 #include <zorbase/settings/MSoftKey.h>
+#include <zorbase/settings/COXRegistry.h>
+#include <zorbase/settings/CComRegistrar.h>

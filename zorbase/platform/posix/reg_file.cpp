@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwctype>
+#include <unordered_map>
 #include <utility>
 
 #include <zorbase/platform/codepage.h>
@@ -450,6 +451,27 @@ void AppendTree(const std::wstring& path, const reg::TreeKey& tree, Document* do
   for (const reg::TreeKey& child : tree.children) AppendTree(path + L"\\" + child.name, child, document);
 }
 
+namespace {
+
+// A key while the tree is being built: children and values found by folded name in constant time,
+// so a file with many keys or values builds in linear time.
+struct BuildNode {
+  reg::TreeKey key;
+  std::vector<std::size_t> children;
+  std::unordered_map<std::wstring, std::size_t> child_index;
+  std::unordered_map<std::wstring, std::size_t> value_index;
+};
+
+void Assemble(std::vector<BuildNode>& nodes, std::size_t index, reg::TreeKey* out) {
+  *out = std::move(nodes[index].key);
+  out->children.resize(nodes[index].children.size());
+  for (std::size_t i = 0; i < nodes[index].children.size(); ++i) {
+    Assemble(nodes, nodes[index].children[i], &out->children[i]);
+  }
+}
+
+}  // namespace
+
 bool BuildTree(const Document& document, reg::TreeKey* tree, std::wstring* base_path) {
   *tree = reg::TreeKey();
   if (document.sections.empty()) return false;
@@ -457,6 +479,7 @@ bool BuildTree(const Document& document, reg::TreeKey* tree, std::wstring* base_
   if (base.remove) return false;
   *base_path = base.path;
   std::wstring folded_base = reg::FoldName(base.path);
+  std::vector<BuildNode> nodes(1);
   for (const Section& section : document.sections) {
     if (section.remove) return false;
     std::wstring folded = reg::FoldName(section.path);
@@ -468,39 +491,35 @@ bool BuildTree(const Document& document, reg::TreeKey* tree, std::wstring* base_
       }
       if (reg::SplitKeyPath(section.path.c_str() + folded_base.size() + 1, &levels) != ERROR_SUCCESS) return false;
     }
-    reg::TreeKey* node = tree;
+    std::size_t node = 0;
     for (const std::wstring& level : levels) {
       std::wstring folded_level = reg::FoldName(level);
-      reg::TreeKey* next = nullptr;
-      for (reg::TreeKey& child : node->children) {
-        if (reg::FoldName(child.name) == folded_level) {
-          next = &child;
-          break;
-        }
+      auto found = nodes[node].child_index.find(folded_level);
+      if (found != nodes[node].child_index.end()) {
+        node = found->second;
+        continue;
       }
-      if (next == nullptr) {
-        node->children.emplace_back();
-        node->children.back().name = level;
-        next = &node->children.back();
-      }
-      node = next;
+      std::size_t made = nodes.size();
+      nodes.emplace_back();
+      nodes[made].key.name = level;
+      nodes[node].child_index.emplace(folded_level, made);
+      nodes[node].children.push_back(made);
+      node = made;
     }
     for (const Value& value : section.values) {
       if (value.remove) return false;
-      std::wstring folded_name = reg::FoldName(value.name);
-      reg::TreeValue* existing = nullptr;
-      for (reg::TreeValue& held : node->values) {
-        if (reg::FoldName(held.name) == folded_name) existing = &held;
+      BuildNode& target = nodes[node];
+      auto found = target.value_index.emplace(reg::FoldName(value.name), target.key.values.size());
+      if (found.second) {
+        target.key.values.emplace_back();
+        target.key.values.back().name = value.name;
       }
-      if (existing == nullptr) {
-        node->values.emplace_back();
-        existing = &node->values.back();
-        existing->name = value.name;
-      }
-      existing->type = value.type;
-      existing->data = value.data;
+      reg::TreeValue& held = target.key.values[found.first->second];
+      held.type = value.type;
+      held.data = value.data;
     }
   }
+  Assemble(nodes, 0, tree);
   return true;
 }
 

@@ -252,8 +252,10 @@ LONG Need(const KeyObject& object, DWORD rights) {
   return (object.granted & rights) == rights ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
-// Sub-keys of `object` in enumeration order, from the handle's cache while the hive is unchanged.
-LONG SubKeys(KeyObject& object, std::vector<KeyRecord>* keys) {
+// Hands `visit` the sub-keys of `object` in enumeration order, from the handle's cache while the
+// hive is unchanged (so enumerating n keys one index at a time reads the list once).
+template <typename Visitor>
+LONG WithSubKeys(KeyObject& object, Visitor visit) {
   if (object.users_root || object.lists_mounts) {
     std::vector<KeyRecord> merged;
     if (object.hive) {
@@ -268,7 +270,7 @@ LONG SubKeys(KeyObject& object, std::vector<KeyRecord>* keys) {
     std::stable_sort(merged.begin(), merged.end(), [](const KeyRecord& a, const KeyRecord& b) {
       return FoldName(a.name) < FoldName(b.name);
     });
-    *keys = std::move(merged);
+    visit(merged);
     return ERROR_SUCCESS;
   }
   std::uint64_t stamp = object.hive->ChangeStamp();
@@ -280,7 +282,7 @@ LONG SubKeys(KeyObject& object, std::vector<KeyRecord>* keys) {
     object.keys_cached = true;
     object.keys_stamp = stamp;
   }
-  *keys = object.keys_cache;
+  visit(object.keys_cache);
   return ERROR_SUCCESS;
 }
 
@@ -552,28 +554,43 @@ using zb::platform::reg::ResolveKey;
 
 // ---- opening, creating, closing ----------------------------------------------------------------
 
-LONG RegOpenKeyExW(HKEY key, LPCWSTR sub_key, DWORD /*options*/, REGSAM sam_desired, PHKEY result) {
-  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+namespace {
+
+// Opens or creates `sub_key` below `key` and hands out a new handle.
+LONG OpenHandle(HKEY key, LPCWSTR sub_key, REGSAM desired, bool create, LPWSTR class_name, DWORD options,
+                const std::vector<BYTE>& descriptor, PHKEY result, LPDWORD disposition) {
   *result = nullptr;
   KeyPtr base;
   LONG status = ResolveKey(key, &base);
   if (status != ERROR_SUCCESS) return status;
   KeyPtr opened;
-  status = zb::platform::reg::OpenKeyObject(base, sub_key, sam_desired, false, std::wstring(), 0, {}, &opened, nullptr);
+  status = zb::platform::reg::OpenKeyObject(base, sub_key, desired, create,
+                                           class_name != nullptr ? std::wstring(class_name) : std::wstring(), options,
+                                           descriptor, &opened, disposition);
   if (status != ERROR_SUCCESS) return status;
   *result = zb::platform::reg::PublishKey(opened);
   return ERROR_SUCCESS;
 }
 
+// RegOpenKeyW and RegCreateKeyW with an empty name hand back the key's own handle.
+LONG SameHandle(HKEY key, PHKEY result) {
+  KeyPtr base;
+  LONG status = ResolveKey(key, &base);
+  if (status != ERROR_SUCCESS) return status;
+  *result = key;
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG RegOpenKeyExW(HKEY key, LPCWSTR sub_key, DWORD /*options*/, REGSAM sam_desired, PHKEY result) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  return OpenHandle(key, sub_key, sam_desired, false, nullptr, 0, {}, result, nullptr);
+}
+
 LONG RegOpenKeyW(HKEY key, LPCWSTR sub_key, PHKEY result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
-  if (sub_key == nullptr || *sub_key == 0) {
-    KeyPtr base;
-    LONG status = ResolveKey(key, &base);
-    if (status != ERROR_SUCCESS) return status;
-    *result = key;
-    return ERROR_SUCCESS;
-  }
+  if (sub_key == nullptr || *sub_key == 0) return SameHandle(key, result);
   return RegOpenKeyExW(key, sub_key, 0, MAXIMUM_ALLOWED, result);
 }
 
@@ -588,27 +605,12 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR sub_key, DWORD reserved, LPWSTR class_nam
       !zb::platform::reg::CaptureDescriptor(security->lpSecurityDescriptor, &descriptor)) {
     return ERROR_INVALID_SECURITY_DESCR;
   }
-  KeyPtr base;
-  LONG status = ResolveKey(key, &base);
-  if (status != ERROR_SUCCESS) return status;
-  KeyPtr opened;
-  status = zb::platform::reg::OpenKeyObject(base, sub_key, sam_desired, true,
-                                           class_name != nullptr ? std::wstring(class_name) : std::wstring(),
-                                           options, descriptor, &opened, disposition);
-  if (status != ERROR_SUCCESS) return status;
-  *result = zb::platform::reg::PublishKey(opened);
-  return ERROR_SUCCESS;
+  return OpenHandle(key, sub_key, sam_desired, true, class_name, options, descriptor, result, disposition);
 }
 
 LONG RegCreateKeyW(HKEY key, LPCWSTR sub_key, PHKEY result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
-  if (sub_key == nullptr || *sub_key == 0) {
-    KeyPtr base;
-    LONG status = ResolveKey(key, &base);
-    if (status != ERROR_SUCCESS) return status;
-    *result = key;
-    return ERROR_SUCCESS;
-  }
+  if (sub_key == nullptr || *sub_key == 0) return SameHandle(key, result);
   return RegCreateKeyExW(key, sub_key, 0, nullptr, 0, MAXIMUM_ALLOWED, nullptr, result, nullptr);
 }
 
@@ -667,22 +669,9 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR value_name, LPDWORD reserved, LPDWORD ty
   status = zb::platform::reg::Need(*object, KEY_QUERY_VALUE);
   if (status != ERROR_SUCCESS) return status;
   if (!object->hive) return ERROR_FILE_NOT_FOUND;
-  zb::platform::reg::ValueRecord value;
-  status = object->hive->GetValue(object->id, value_name != nullptr ? std::wstring(value_name) : std::wstring(), &value);
-  if (status != ERROR_SUCCESS) return status;
-  if (type != nullptr) *type = value.type;
-  DWORD size = static_cast<DWORD>(value.data.size());
-  if (data == nullptr) {
-    if (data_size != nullptr) *data_size = size;
-    return ERROR_SUCCESS;
-  }
-  if (*data_size < size) {
-    *data_size = size;
-    return ERROR_MORE_DATA;
-  }
-  if (size > 0) std::memcpy(data, value.data.data(), size);
-  *data_size = size;
-  return ERROR_SUCCESS;
+  static const std::wstring kDefault;
+  return object->hive->QueryValue(object->id, value_name != nullptr ? std::wstring(value_name) : kDefault, type, data,
+                                  data_size);
 }
 
 LONG RegSetValueExW(HKEY key, LPCWSTR value_name, DWORD /*reserved*/, DWORD type, const BYTE* data,
@@ -748,11 +737,16 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD name_size, LPDWOR
   if (status != ERROR_SUCCESS) return status;
   status = zb::platform::reg::Need(*object, KEY_ENUMERATE_SUB_KEYS);
   if (status != ERROR_SUCCESS) return status;
-  std::vector<zb::platform::reg::KeyRecord> keys;
-  status = zb::platform::reg::SubKeys(*object, &keys);
+  zb::platform::reg::KeyRecord record;
+  bool found = false;
+  status = zb::platform::reg::WithSubKeys(*object, [&](const std::vector<zb::platform::reg::KeyRecord>& keys) {
+    if (index < keys.size()) {
+      record = keys[index];
+      found = true;
+    }
+  });
   if (status != ERROR_SUCCESS) return status;
-  if (index >= keys.size()) return ERROR_NO_MORE_ITEMS;
-  const zb::platform::reg::KeyRecord& record = keys[index];
+  if (!found) return ERROR_NO_MORE_ITEMS;
   status = zb::platform::reg::CopyName(record.name, name, name_size);
   if (status != ERROR_SUCCESS) return status;
   if (class_name != nullptr) {
@@ -824,13 +818,13 @@ LONG RegQueryInfoKeyW(HKEY key, LPWSTR class_name, LPDWORD class_size, LPDWORD r
     if (status != ERROR_SUCCESS) return status;
   }
   if (object->users_root || object->lists_mounts) {
-    std::vector<zb::platform::reg::KeyRecord> keys;
-    status = zb::platform::reg::SubKeys(*object, &keys);
+    status = zb::platform::reg::WithSubKeys(*object, [&](const std::vector<zb::platform::reg::KeyRecord>& keys) {
+      info.sub_keys = static_cast<DWORD>(keys.size());
+      for (const auto& record : keys) {
+        info.max_sub_key_len = std::max(info.max_sub_key_len, zb::platform::reg::Utf16Length(record.name));
+      }
+    });
     if (status != ERROR_SUCCESS) return status;
-    info.sub_keys = static_cast<DWORD>(keys.size());
-    for (const auto& record : keys) {
-      info.max_sub_key_len = std::max(info.max_sub_key_len, zb::platform::reg::Utf16Length(record.name));
-    }
   }
   if (class_name != nullptr) {
     status = zb::platform::reg::CopyName(info.class_name, class_name, class_size);

@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -37,7 +38,6 @@ const char* const kSchema =
     "  folded TEXT NOT NULL,"
     "  class TEXT NOT NULL DEFAULT '',"
     "  last_write INTEGER NOT NULL,"
-    "  next_seq INTEGER NOT NULL DEFAULT 0,"
     "  volatile INTEGER NOT NULL DEFAULT 0,"
     "  security BLOB);"
     "CREATE UNIQUE INDEX IF NOT EXISTS keys_child ON keys(parent, folded);"
@@ -48,6 +48,7 @@ const char* const kSchema =
     "  seq INTEGER NOT NULL,"
     "  type INTEGER NOT NULL,"
     "  data BLOB NOT NULL,"
+    "  written INTEGER NOT NULL,"
     "  PRIMARY KEY(key, folded)) WITHOUT ROWID;";
 
 // The prepared statements, by index.
@@ -87,9 +88,9 @@ const char* const kStatementSql[kStatementCount] = {
     "SELECT parent FROM keys WHERE id=?1",
     "INSERT INTO keys(parent, name, folded, class, last_write, volatile, security) "
     "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)",
-    "UPDATE keys SET last_write=?2, next_seq=next_seq+1 WHERE id=?1 RETURNING next_seq",
-    "INSERT INTO vals(key, folded, name, seq, type, data) VALUES(?1, ?2, ?3, ?4, ?5, ?6) "
-    "ON CONFLICT(key, folded) DO UPDATE SET type=excluded.type, data=excluded.data",
+    "UPDATE keys SET last_write=?2 WHERE id=?1",
+    "INSERT INTO vals(key, folded, name, seq, type, data, written) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7) "
+    "ON CONFLICT(key, folded) DO UPDATE SET type=excluded.type, data=excluded.data, written=excluded.written",
     "SELECT name, type, data FROM vals WHERE key=?1 AND folded=?2",
     "DELETE FROM vals WHERE key=?1 AND folded=?2",
     "SELECT 1 FROM keys WHERE parent=?1 LIMIT 1",
@@ -101,11 +102,12 @@ const char* const kStatementSql[kStatementCount] = {
     "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE parent=?1 "
     "UNION ALL SELECT k.id FROM keys k JOIN sub ON k.parent=sub.id) "
     "DELETE FROM keys WHERE id IN (SELECT id FROM sub)",
-    "SELECT id, name, class, last_write, volatile FROM keys WHERE parent=?1 ORDER BY folded",
+    "SELECT id, name, class, max(last_write, coalesce((SELECT max(written) FROM vals WHERE key=keys.id), 0)), "
+    "volatile FROM keys WHERE parent=?1 ORDER BY folded",
     "SELECT name FROM vals WHERE key=?1 ORDER BY seq",
     "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY seq",
     "SELECT count(*), max(length(name)), max(length(class)) FROM keys WHERE parent=?1",
-    "SELECT count(*), max(length(name)), max(length(data)) FROM vals WHERE key=?1",
+    "SELECT count(*), max(length(name)), max(length(data)), max(written) FROM vals WHERE key=?1",
     "UPDATE keys SET security=?2 WHERE id=?1",
     "PRAGMA data_version",
 };
@@ -182,55 +184,23 @@ std::wstring FoldName(const std::wstring& name) {
   return folded;
 }
 
-std::string ToUtf8(const std::wstring& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (wchar_t w : text) {
-    std::uint32_t cp = static_cast<std::uint32_t>(w);
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
+void FoldToUtf8(const std::wstring& name, std::string* out) {
+  out->clear();
+  for (wchar_t c : name) {
+    wchar_t upper = UpcaseChar(c);
+    if (static_cast<std::uint32_t>(upper) < 0x80) {
+      out->push_back(static_cast<char>(upper));
     } else {
-      if (cp > 0x10FFFF) cp = 0xFFFD;
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
+      out->append(EncodeNativeName(std::wstring(1, upper)));
     }
   }
-  return out;
 }
 
+std::string ToUtf8(const std::wstring& text) { return EncodeNativeName(text); }
+
 std::wstring FromUtf8(const unsigned char* text, int bytes) {
-  std::wstring out;
-  if (text == nullptr || bytes <= 0) return out;
-  out.reserve(static_cast<std::size_t>(bytes));
-  int i = 0;
-  while (i < bytes) {
-    unsigned char c = text[i];
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + extra >= bytes + (extra == 0 ? 1 : 0)) {
-      out += L'\xFFFD';
-      ++i;
-      continue;
-    }
-    std::uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char cc = text[i + k];
-      if ((cc & 0xC0) != 0x80) ok = false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    out += ok ? static_cast<wchar_t>(cp) : L'\xFFFD';
-    i += ok ? extra + 1 : 1;
-  }
-  return out;
+  if (text == nullptr || bytes <= 0) return std::wstring();
+  return DecodeNativeName(std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)));
 }
 
 LONG SplitKeyPath(const wchar_t* path, std::vector<std::wstring>* levels) {
@@ -465,7 +435,8 @@ void Hive::Rollback() {
 }
 
 void Hive::Notify(KeyId key, DWORD kind) {
-  if (watched_ && listener_ != nullptr) pending_.emplace_back(key, kind);
+  // The chain is taken now: a key about to be deleted still has its ancestry.
+  if (watched_ && listener_ != nullptr) pending_.emplace_back(AncestryLocked(key), kind);
 }
 
 void Hive::ClearStaleVolatileKeys() {
@@ -500,7 +471,6 @@ void Hive::ClearStaleVolatileKeys() {
     return;
   }
   Commit();
-  pending_.clear();
 }
 
 // ---- lookups -----------------------------------------------------------------------------------
@@ -580,235 +550,65 @@ std::vector<KeyId> Hive::Ancestry(KeyId id) {
 
 // ---- changes -----------------------------------------------------------------------------------
 
-namespace {
-
-// Delivers the changes collected during a transaction after the hive's lock is released, so a
-// listener may call back into the hive.
-class Delivery {
- public:
-  Delivery(Hive* hive, Hive::ChangeListener listener) : hive_(hive), listener_(listener) {}
-  ~Delivery() {
-    if (listener_ == nullptr) return;
-    for (const auto& change : changes_) listener_(hive_, change.first, change.second);
-  }
-  std::vector<std::pair<std::vector<KeyId>, DWORD>> changes_;
-
- private:
-  Hive* hive_;
-  Hive::ChangeListener listener_;
-};
-
-}  // namespace
-
-LONG Hive::TouchKey(KeyId id, std::int64_t now, std::int64_t* seq) {
+LONG Hive::TouchKey(KeyId id, std::int64_t now) {
   sqlite3_stmt* statement = Prepare(kTouchKey);
   StatementScope scope(statement);
   sqlite3_bind_int64(statement, 1, id);
   sqlite3_bind_int64(statement, 2, now);
   int rc = sqlite3_step(statement);
-  if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
-  if (rc != SQLITE_ROW) return Error(rc);
-  if (seq != nullptr) *seq = sqlite3_column_int64(statement, 0);
+  if (rc != SQLITE_DONE) return Error(rc);
+  return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+LONG Hive::InsertKeyLocked(KeyId parent, const std::wstring& name, const std::string& folded,
+                           const std::wstring& class_name, bool is_volatile, const std::vector<BYTE>& security,
+                           std::int64_t now, KeyId* id) {
+  sqlite3_stmt* statement = Prepare(kInsertKey);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, parent);
+  BindText(statement, 2, ToUtf8(name));
+  BindText(statement, 3, folded);
+  BindText(statement, 4, ToUtf8(class_name));
+  sqlite3_bind_int64(statement, 5, now);
+  sqlite3_bind_int(statement, 6, is_volatile ? 1 : 0);
+  if (security.empty()) {
+    sqlite3_bind_null(statement, 7);
+  } else {
+    sqlite3_bind_blob(statement, 7, security.data(), static_cast<int>(security.size()), SQLITE_TRANSIENT);
+  }
+  int rc = sqlite3_step(statement);
+  if (rc != SQLITE_DONE) return Error(rc);
+  *id = sqlite3_last_insert_rowid(db_);
   return ERROR_SUCCESS;
 }
 
-#define ZB_DELIVER_AFTER_UNLOCK(delivery)                                                    \
-  for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), \
-                                                               change.second);               \
-  pending_.clear()
-
-LONG Hive::CreatePath(KeyId parent, const std::vector<std::wstring>& levels,
-                      const std::wstring& class_name, bool is_volatile,
-                      const std::vector<BYTE>& security, CreateCheck can_create, void* context,
-                      KeyRecord* key, bool* created) {
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  *created = false;
-  KeyRecord current;
-  LONG result = GetKeyLocked(parent, &current);
-  if (result != ERROR_SUCCESS) return result;
-  // Try without a write transaction first: most creates open existing keys.
-  std::size_t level = 0;
-  for (; level < levels.size(); ++level) {
-    KeyRecord child;
-    result = FindChildLocked(current.id, ToUtf8(FoldName(levels[level])), &child);
-    if (result == ERROR_FILE_NOT_FOUND) break;
-    if (result != ERROR_SUCCESS) return result;
-    current = std::move(child);
-  }
-  if (level == levels.size()) {
-    *key = std::move(current);
-    return ERROR_SUCCESS;
-  }
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  // Another process may have created levels meanwhile: walk again inside the transaction.
-  result = GetKeyLocked(parent, &current);
-  std::int64_t now = FileTimeNow();
-  for (level = 0; result == ERROR_SUCCESS && level < levels.size(); ++level) {
-    std::string folded = ToUtf8(FoldName(levels[level]));
-    KeyRecord child;
-    result = FindChildLocked(current.id, folded, &child);
-    if (result == ERROR_FILE_NOT_FOUND) {
-      if (can_create != nullptr) {
-        result = can_create(context, current);
-        if (result != ERROR_SUCCESS) break;
-      }
-      if (current.is_volatile && !is_volatile) {
-        result = ERROR_CHILD_MUST_BE_VOLATILE;
-        break;
-      }
-      sqlite3_stmt* statement = Prepare(kInsertKey);
-      StatementScope scope(statement);
-      sqlite3_bind_int64(statement, 1, current.id);
-      BindText(statement, 2, ToUtf8(levels[level]));
-      BindText(statement, 3, folded);
-      BindText(statement, 4, ToUtf8(class_name));
-      sqlite3_bind_int64(statement, 5, now);
-      sqlite3_bind_int(statement, 6, is_volatile ? 1 : 0);
-      if (security.empty()) {
-        sqlite3_bind_null(statement, 7);
-      } else {
-        sqlite3_bind_blob(statement, 7, security.data(), static_cast<int>(security.size()), SQLITE_TRANSIENT);
-      }
-      int rc = sqlite3_step(statement);
-      if (rc != SQLITE_DONE) {
-        result = Error(rc);
-        break;
-      }
-      result = TouchKey(current.id, now, nullptr);
-      if (result != ERROR_SUCCESS) break;
-      Notify(current.id, kChangeName);
-      child.id = sqlite3_last_insert_rowid(db_);
-      child.parent = current.id;
-      child.name = levels[level];
-      child.class_name = class_name;
-      child.last_write = now;
-      child.is_volatile = is_volatile;
-      child.has_security = !security.empty();
-      child.security = security;
-      *created = true;
-    } else if (result != ERROR_SUCCESS) {
-      break;
-    }
-    current = std::move(child);
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    *created = false;
-    return result;
-  }
-  result = Commit();
-  if (result != ERROR_SUCCESS) {
-    *created = false;
-    return result;
-  }
-  ZB_DELIVER_AFTER_UNLOCK(delivery);
-  *key = std::move(current);
-  return ERROR_SUCCESS;
+LONG Hive::KeyAliveLocked(KeyId id) {
+  sqlite3_stmt* statement = Prepare(kParentOf);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, id);
+  int rc = sqlite3_step(statement);
+  if (rc == SQLITE_ROW) return ERROR_SUCCESS;
+  return rc == SQLITE_DONE ? ERROR_KEY_DELETED : Error(rc);
 }
 
-LONG Hive::SetValue(KeyId key, const std::wstring& name, DWORD type, const BYTE* data, std::size_t size) {
-  if (size > 0x7FFFFFFF) return ERROR_NOT_ENOUGH_MEMORY;
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  std::int64_t seq = 0;
-  result = TouchKey(key, FileTimeNow(), &seq);
-  if (result == ERROR_SUCCESS) {
-    sqlite3_stmt* statement = Prepare(kSetValue);
-    StatementScope scope(statement);
-    sqlite3_bind_int64(statement, 1, key);
-    BindText(statement, 2, ToUtf8(FoldName(name)));
-    BindText(statement, 3, ToUtf8(name));
-    sqlite3_bind_int64(statement, 4, seq);
-    sqlite3_bind_int64(statement, 5, type);
-    static const BYTE kEmpty = 0;
-    sqlite3_bind_blob(statement, 6, size == 0 ? &kEmpty : data, static_cast<int>(size), SQLITE_STATIC);
-    int rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) result = Error(rc);
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    return result;
-  }
-  Notify(key, kChangeLastSet);
-  result = Commit();
-  if (result != ERROR_SUCCESS) return result;
-  ZB_DELIVER_AFTER_UNLOCK(delivery);
-  return ERROR_SUCCESS;
-}
-
-LONG Hive::DeleteValue(KeyId key, const std::wstring& name) {
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  result = TouchKey(key, FileTimeNow(), nullptr);
-  if (result == ERROR_SUCCESS) {
-    sqlite3_stmt* statement = Prepare(kDeleteValue);
-    StatementScope scope(statement);
-    sqlite3_bind_int64(statement, 1, key);
-    BindText(statement, 2, ToUtf8(FoldName(name)));
-    int rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) {
-      result = Error(rc);
-    } else if (sqlite3_changes(db_) == 0) {
-      result = ERROR_FILE_NOT_FOUND;
-    }
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    return result;
-  }
-  Notify(key, kChangeLastSet);
-  result = Commit();
-  if (result != ERROR_SUCCESS) return result;
-  ZB_DELIVER_AFTER_UNLOCK(delivery);
-  return ERROR_SUCCESS;
-}
-
-LONG Hive::DeleteKey(KeyId key) {
-  if (key == kRootKeyId) return ERROR_ACCESS_DENIED;
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  KeyRecord record;
-  result = GetKeyLocked(key, &record);
-  if (result == ERROR_SUCCESS) {
-    sqlite3_stmt* statement = Prepare(kHasChildren);
-    StatementScope scope(statement);
-    sqlite3_bind_int64(statement, 1, key);
-    int rc = sqlite3_step(statement);
-    if (rc == SQLITE_ROW) {
-      result = ERROR_ACCESS_DENIED;
-    } else if (rc != SQLITE_DONE) {
-      result = Error(rc);
-    }
-  }
-  if (result == ERROR_SUCCESS) {
-    // The parent's chain is taken before the key goes.
-    Notify(record.parent, kChangeName);
-    Notify(key, kChangeName);
-    for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
-    pending_.clear();
-    result = DeleteTreeLocked(key, true);
-  }
-  if (result == ERROR_SUCCESS) result = TouchKey(record.parent, FileTimeNow(), nullptr);
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    delivery.changes_.clear();
-    return result;
-  }
-  result = Commit();
-  if (result != ERROR_SUCCESS) delivery.changes_.clear();
-  return result;
+LONG Hive::UpsertValueLocked(KeyId key, const std::wstring& name, DWORD type, const BYTE* data, std::size_t size,
+                             std::int64_t now) {
+  // A value keeps the position of its first write: `seq` is only taken by an insert. Times of
+  // this process never repeat, so values written in one go keep their order.
+  std::int64_t seq = now > last_seq_ ? now : last_seq_ + 1;
+  last_seq_ = seq;
+  sqlite3_stmt* statement = Prepare(kSetValue);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, key);
+  BindText(statement, 2, ToUtf8(FoldName(name)));
+  BindText(statement, 3, ToUtf8(name));
+  sqlite3_bind_int64(statement, 4, seq);
+  sqlite3_bind_int64(statement, 5, type);
+  static const BYTE kEmpty = 0;
+  sqlite3_bind_blob(statement, 6, size == 0 ? &kEmpty : data, static_cast<int>(size), SQLITE_STATIC);
+  sqlite3_bind_int64(statement, 7, now);
+  int rc = sqlite3_step(statement);
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Error(rc);
 }
 
 LONG Hive::DeleteTreeLocked(KeyId key, bool delete_self) {
@@ -837,82 +637,10 @@ LONG Hive::DeleteTreeLocked(KeyId key, bool delete_self) {
   return ERROR_SUCCESS;
 }
 
-LONG Hive::DeleteTree(KeyId key, bool delete_self) {
-  if (delete_self && key == kRootKeyId) return ERROR_ACCESS_DENIED;
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  KeyRecord record;
-  result = GetKeyLocked(key, &record);
-  if (result == ERROR_SUCCESS) {
-    Notify(delete_self ? record.parent : key, kChangeName);
-    if (!delete_self) Notify(key, kChangeLastSet);
-    for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
-    pending_.clear();
-    result = DeleteTreeLocked(key, delete_self);
-  }
-  if (result == ERROR_SUCCESS) {
-    result = TouchKey(delete_self ? record.parent : key, FileTimeNow(), nullptr);
-    if (result == ERROR_KEY_DELETED && delete_self) result = ERROR_SUCCESS;
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    delivery.changes_.clear();
-    return result;
-  }
-  result = Commit();
-  if (result != ERROR_SUCCESS) delivery.changes_.clear();
-  return result;
-}
-
-LONG Hive::SetSecurity(KeyId key, const std::vector<BYTE>& security) {
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  {
-    sqlite3_stmt* statement = Prepare(kSetSecurity);
-    StatementScope scope(statement);
-    sqlite3_bind_int64(statement, 1, key);
-    sqlite3_bind_blob(statement, 2, security.data(), static_cast<int>(security.size()), SQLITE_TRANSIENT);
-    int rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) {
-      result = Error(rc);
-    } else if (sqlite3_changes(db_) == 0) {
-      result = ERROR_KEY_DELETED;
-    }
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    return result;
-  }
-  Notify(key, kChangeSecurity);
-  result = Commit();
-  if (result != ERROR_SUCCESS) return result;
-  ZB_DELIVER_AFTER_UNLOCK(delivery);
-  return ERROR_SUCCESS;
-}
-
 LONG Hive::ImportTreeLocked(KeyId key, const TreeKey& tree, bool is_volatile, std::int64_t now) {
   for (const TreeValue& value : tree.values) {
-    std::int64_t seq = 0;
-    LONG result = TouchKey(key, now, &seq);
+    LONG result = UpsertValueLocked(key, value.name, value.type, value.data.data(), value.data.size(), now);
     if (result != ERROR_SUCCESS) return result;
-    sqlite3_stmt* statement = Prepare(kSetValue);
-    StatementScope scope(statement);
-    sqlite3_bind_int64(statement, 1, key);
-    BindText(statement, 2, ToUtf8(FoldName(value.name)));
-    BindText(statement, 3, ToUtf8(value.name));
-    sqlite3_bind_int64(statement, 4, seq);
-    sqlite3_bind_int64(statement, 5, value.type);
-    static const BYTE kEmpty = 0;
-    sqlite3_bind_blob(statement, 6, value.data.empty() ? &kEmpty : value.data.data(),
-                      static_cast<int>(value.data.size()), SQLITE_STATIC);
-    int rc = sqlite3_step(statement);
-    if (rc != SQLITE_DONE) return Error(rc);
   }
   for (const TreeKey& child : tree.children) {
     std::vector<std::wstring> levels;
@@ -926,18 +654,8 @@ LONG Hive::ImportTreeLocked(KeyId key, const TreeKey& tree, bool is_volatile, st
     if (result == ERROR_SUCCESS) {
       child_id = existing.id;
     } else if (result == ERROR_FILE_NOT_FOUND) {
-      sqlite3_stmt* statement = Prepare(kInsertKey);
-      StatementScope scope(statement);
-      sqlite3_bind_int64(statement, 1, key);
-      BindText(statement, 2, ToUtf8(child.name));
-      BindText(statement, 3, folded);
-      BindText(statement, 4, ToUtf8(child.class_name));
-      sqlite3_bind_int64(statement, 5, now);
-      sqlite3_bind_int(statement, 6, is_volatile ? 1 : 0);
-      sqlite3_bind_null(statement, 7);
-      int rc = sqlite3_step(statement);
-      if (rc != SQLITE_DONE) return Error(rc);
-      child_id = sqlite3_last_insert_rowid(db_);
+      result = InsertKeyLocked(key, child.name, folded, child.class_name, is_volatile, {}, now, &child_id);
+      if (result != ERROR_SUCCESS) return result;
     } else {
       return result;
     }
@@ -947,170 +665,288 @@ LONG Hive::ImportTreeLocked(KeyId key, const TreeKey& tree, bool is_volatile, st
   return ERROR_SUCCESS;
 }
 
-LONG Hive::ReplaceTree(KeyId key, const TreeKey& tree) {
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
+template <typename Work>
+LONG Hive::Change(Work work) {
+  std::vector<std::pair<std::vector<KeyId>, DWORD>> changes;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (read_only_) return ERROR_ACCESS_DENIED;
+    LONG result = Begin();
+    if (result != ERROR_SUCCESS) return result;
+    result = work();
+    if (result != ERROR_SUCCESS) {
+      Rollback();
+      return result;
+    }
+    result = Commit();
+    if (result != ERROR_SUCCESS) return result;
+    changes.swap(pending_);
+  }
+  // Delivered with the hive unlocked, so a listener may call back into it.
+  if (listener_ != nullptr) {
+    for (const auto& change : changes) listener_(this, change.first, change.second);
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::DeleteValueLocked(KeyId key, const std::wstring& name, std::int64_t now, bool* deleted) {
+  sqlite3_stmt* statement = Prepare(kDeleteValue);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, key);
+  BindText(statement, 2, ToUtf8(FoldName(name)));
+  int rc = sqlite3_step(statement);
+  if (rc != SQLITE_DONE) return Error(rc);
+  *deleted = sqlite3_changes(db_) > 0;
+  if (!*deleted) return ERROR_SUCCESS;
+  Notify(key, kChangeLastSet);
+  return TouchKey(key, now);
+}
+
+LONG Hive::CreatePath(KeyId parent, const std::vector<std::wstring>& levels,
+                      const std::wstring& class_name, bool is_volatile,
+                      const std::vector<BYTE>& security, CreateCheck can_create, void* context,
+                      KeyRecord* key, bool* created) {
+  *created = false;
+  KeyRecord current;
+  {
+    // Most creates open existing keys: try without a write transaction first.
+    std::lock_guard<std::mutex> lock(mutex_);
+    LONG result = GetKeyLocked(parent, &current);
+    if (result != ERROR_SUCCESS) return result;
+    std::size_t level = 0;
+    for (; level < levels.size(); ++level) {
+      KeyRecord child;
+      result = FindChildLocked(current.id, ToUtf8(FoldName(levels[level])), &child);
+      if (result == ERROR_FILE_NOT_FOUND) break;
+      if (result != ERROR_SUCCESS) return result;
+      current = std::move(child);
+    }
+    if (level == levels.size()) {
+      *key = std::move(current);
+      return ERROR_SUCCESS;
+    }
+  }
+  bool made = false;
+  LONG result = Change([&]() -> LONG {
+    // Another process may have created levels meanwhile: walk again inside the transaction.
+    LONG status = GetKeyLocked(parent, &current);
+    std::int64_t now = FileTimeNow();
+    for (std::size_t level = 0; status == ERROR_SUCCESS && level < levels.size(); ++level) {
+      std::string folded = ToUtf8(FoldName(levels[level]));
+      KeyRecord child;
+      status = FindChildLocked(current.id, folded, &child);
+      if (status == ERROR_FILE_NOT_FOUND) {
+        if (can_create != nullptr && (status = can_create(context, current)) != ERROR_SUCCESS) break;
+        if (current.is_volatile && !is_volatile) return ERROR_CHILD_MUST_BE_VOLATILE;
+        status = InsertKeyLocked(current.id, levels[level], folded, class_name, is_volatile, security, now, &child.id);
+        if (status == ERROR_SUCCESS) status = TouchKey(current.id, now);
+        if (status != ERROR_SUCCESS) break;
+        Notify(current.id, kChangeName);
+        child.parent = current.id;
+        child.name = levels[level];
+        child.class_name = class_name;
+        child.last_write = now;
+        child.is_volatile = is_volatile;
+        child.has_security = !security.empty();
+        child.security = security;
+        made = true;
+      }
+      if (status == ERROR_SUCCESS) current = std::move(child);
+    }
+    return status;
+  });
   if (result != ERROR_SUCCESS) return result;
-  KeyRecord record;
-  result = GetKeyLocked(key, &record);
-  if (result == ERROR_SUCCESS) {
+  *created = made;
+  *key = std::move(current);
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::SetValue(KeyId key, const std::wstring& name, DWORD type, const BYTE* data, std::size_t size) {
+  if (size > 0x7FFFFFFF) return ERROR_NOT_ENOUGH_MEMORY;
+  return Change([&]() -> LONG {
+    // The key's row is only read: its last write time is the latest of its own and its values'.
+    LONG status = KeyAliveLocked(key);
+    if (status == ERROR_SUCCESS) status = UpsertValueLocked(key, name, type, data, size, FileTimeNow());
+    if (status == ERROR_SUCCESS) Notify(key, kChangeLastSet);
+    return status;
+  });
+}
+
+LONG Hive::DeleteValue(KeyId key, const std::wstring& name) {
+  return Change([&]() -> LONG {
+    LONG status = KeyAliveLocked(key);
+    bool deleted = false;
+    if (status == ERROR_SUCCESS) status = DeleteValueLocked(key, name, FileTimeNow(), &deleted);
+    if (status == ERROR_SUCCESS && !deleted) status = ERROR_FILE_NOT_FOUND;
+    return status;
+  });
+}
+
+LONG Hive::DeleteKey(KeyId key) {
+  if (key == kRootKeyId) return ERROR_ACCESS_DENIED;
+  return Change([&]() -> LONG {
+    KeyRecord record;
+    LONG status = GetKeyLocked(key, &record);
+    if (status != ERROR_SUCCESS) return status;
+    sqlite3_stmt* statement = Prepare(kHasChildren);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    int rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW) return ERROR_ACCESS_DENIED;  // sub-keys must go first
+    if (rc != SQLITE_DONE) return Error(rc);
+    // The chains are taken while the key still exists.
+    Notify(record.parent, kChangeName);
+    Notify(key, kChangeName);
+    status = DeleteTreeLocked(key, true);
+    return status == ERROR_SUCCESS ? TouchKey(record.parent, FileTimeNow()) : status;
+  });
+}
+
+LONG Hive::DeleteTree(KeyId key, bool delete_self) {
+  if (delete_self && key == kRootKeyId) return ERROR_ACCESS_DENIED;
+  return Change([&]() -> LONG {
+    KeyRecord record;
+    LONG status = GetKeyLocked(key, &record);
+    if (status != ERROR_SUCCESS) return status;
+    Notify(delete_self ? record.parent : key, kChangeName);
+    if (!delete_self) Notify(key, kChangeLastSet);
+    status = DeleteTreeLocked(key, delete_self);
+    return status == ERROR_SUCCESS ? TouchKey(delete_self ? record.parent : key, FileTimeNow()) : status;
+  });
+}
+
+LONG Hive::SetSecurity(KeyId key, const std::vector<BYTE>& security) {
+  return Change([&]() -> LONG {
+    sqlite3_stmt* statement = Prepare(kSetSecurity);
+    StatementScope scope(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    sqlite3_bind_blob(statement, 2, security.data(), static_cast<int>(security.size()), SQLITE_TRANSIENT);
+    int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) return Error(rc);
+    if (sqlite3_changes(db_) == 0) return ERROR_KEY_DELETED;
+    Notify(key, kChangeSecurity);
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG Hive::ReplaceTree(KeyId key, const TreeKey& tree) {
+  return Change([&]() -> LONG {
+    KeyRecord record;
+    LONG status = GetKeyLocked(key, &record);
+    if (status != ERROR_SUCCESS) return status;
     Notify(key, kChangeName | kChangeLastSet);
-    for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
-    pending_.clear();
-    result = DeleteTreeLocked(key, false);
-  }
-  std::int64_t now = FileTimeNow();
-  if (result == ERROR_SUCCESS) result = ImportTreeLocked(key, tree, record.is_volatile, now);
-  if (result == ERROR_SUCCESS) result = TouchKey(key, now, nullptr);
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    delivery.changes_.clear();
-    return result;
-  }
-  result = Commit();
-  if (result != ERROR_SUCCESS) delivery.changes_.clear();
-  return result;
+    std::int64_t now = FileTimeNow();
+    status = DeleteTreeLocked(key, false);
+    if (status == ERROR_SUCCESS) status = ImportTreeLocked(key, tree, record.is_volatile, now);
+    return status == ERROR_SUCCESS ? TouchKey(key, now) : status;
+  });
 }
 
 LONG Hive::Apply(const std::vector<Edit>& edits) {
-  Delivery delivery(this, listener_);
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (read_only_) return ERROR_ACCESS_DENIED;
-  LONG result = Begin();
-  if (result != ERROR_SUCCESS) return result;
-  std::int64_t now = FileTimeNow();
-  for (const Edit& edit : edits) {
-    // Find (or, for writes, create) the key of the edit.
-    KeyRecord current;
-    result = GetKeyLocked(kRootKeyId, &current);
-    bool missing = false;
-    for (std::size_t level = 0; result == ERROR_SUCCESS && level < edit.levels.size(); ++level) {
-      std::string folded = ToUtf8(FoldName(edit.levels[level]));
-      KeyRecord child;
-      result = FindChildLocked(current.id, folded, &child);
-      if (result == ERROR_FILE_NOT_FOUND) {
-        if (edit.kind == Edit::Kind::kDeleteTree || edit.kind == Edit::Kind::kDeleteValue) {
+  return Change([&]() -> LONG {
+    std::int64_t now = FileTimeNow();
+    for (const Edit& edit : edits) {
+      // Find (or, for writes, create) the key of the edit; deletions of what is missing do nothing.
+      bool removal = edit.kind == Edit::Kind::kDeleteTree || edit.kind == Edit::Kind::kDeleteValue;
+      KeyRecord current;
+      LONG status = GetKeyLocked(kRootKeyId, &current);
+      bool missing = false;
+      for (std::size_t level = 0; status == ERROR_SUCCESS && !missing && level < edit.levels.size(); ++level) {
+        std::string folded = ToUtf8(FoldName(edit.levels[level]));
+        KeyRecord child;
+        status = FindChildLocked(current.id, folded, &child);
+        if (status == ERROR_FILE_NOT_FOUND && removal) {
           missing = true;
-          result = ERROR_SUCCESS;
-          break;
+          status = ERROR_SUCCESS;
+        } else if (status == ERROR_FILE_NOT_FOUND) {
+          if (current.is_volatile) return ERROR_CHILD_MUST_BE_VOLATILE;
+          status = InsertKeyLocked(current.id, edit.levels[level], folded, std::wstring(), false, {}, now, &child.id);
+          if (status == ERROR_SUCCESS) status = TouchKey(current.id, now);
+          Notify(current.id, kChangeName);
+          child.parent = current.id;
+          child.name = edit.levels[level];
+          current = std::move(child);
+        } else if (status == ERROR_SUCCESS) {
+          current = std::move(child);
         }
-        if (current.is_volatile) {
-          result = ERROR_CHILD_MUST_BE_VOLATILE;
-          break;
-        }
-        sqlite3_stmt* statement = Prepare(kInsertKey);
-        StatementScope scope(statement);
-        sqlite3_bind_int64(statement, 1, current.id);
-        BindText(statement, 2, ToUtf8(edit.levels[level]));
-        BindText(statement, 3, folded);
-        BindText(statement, 4, std::string());
-        sqlite3_bind_int64(statement, 5, now);
-        sqlite3_bind_int(statement, 6, 0);
-        sqlite3_bind_null(statement, 7);
-        int rc = sqlite3_step(statement);
-        if (rc != SQLITE_DONE) {
-          result = Error(rc);
-          break;
-        }
-        result = TouchKey(current.id, now, nullptr);
-        Notify(current.id, kChangeName);
-        child.id = sqlite3_last_insert_rowid(db_);
-        child.parent = current.id;
-        child.name = edit.levels[level];
       }
-      current = std::move(child);
-    }
-    if (result != ERROR_SUCCESS) break;
-    if (missing) continue;
-    switch (edit.kind) {
-      case Edit::Kind::kCreateKey:
-        break;
-      case Edit::Kind::kDeleteTree:
-        if (current.id == kRootKeyId) {
-          result = ERROR_ACCESS_DENIED;
+      if (status != ERROR_SUCCESS) return status;
+      if (missing) continue;
+      switch (edit.kind) {
+        case Edit::Kind::kCreateKey:
           break;
-        }
-        Notify(current.parent, kChangeName);
-        for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
-        pending_.clear();
-        result = DeleteTreeLocked(current.id, true);
-        if (result == ERROR_SUCCESS) result = TouchKey(current.parent, now, nullptr);
-        break;
-      case Edit::Kind::kSetValue: {
-        std::int64_t seq = 0;
-        result = TouchKey(current.id, now, &seq);
-        if (result != ERROR_SUCCESS) break;
-        sqlite3_stmt* statement = Prepare(kSetValue);
-        StatementScope scope(statement);
-        sqlite3_bind_int64(statement, 1, current.id);
-        BindText(statement, 2, ToUtf8(FoldName(edit.value_name)));
-        BindText(statement, 3, ToUtf8(edit.value_name));
-        sqlite3_bind_int64(statement, 4, seq);
-        sqlite3_bind_int64(statement, 5, edit.type);
-        static const BYTE kEmpty = 0;
-        sqlite3_bind_blob(statement, 6, edit.data.empty() ? &kEmpty : edit.data.data(),
-                          static_cast<int>(edit.data.size()), SQLITE_STATIC);
-        int rc = sqlite3_step(statement);
-        if (rc != SQLITE_DONE) result = Error(rc);
-        Notify(current.id, kChangeLastSet);
-        break;
-      }
-      case Edit::Kind::kDeleteValue: {
-        sqlite3_stmt* statement = Prepare(kDeleteValue);
-        StatementScope scope(statement);
-        sqlite3_bind_int64(statement, 1, current.id);
-        BindText(statement, 2, ToUtf8(FoldName(edit.value_name)));
-        int rc = sqlite3_step(statement);
-        if (rc != SQLITE_DONE) result = Error(rc);
-        if (sqlite3_changes(db_) > 0) {
-          result = TouchKey(current.id, now, nullptr);
+        case Edit::Kind::kDeleteTree:
+          if (current.id == kRootKeyId) return ERROR_ACCESS_DENIED;
+          Notify(current.parent, kChangeName);
+          status = DeleteTreeLocked(current.id, true);
+          if (status == ERROR_SUCCESS) status = TouchKey(current.parent, now);
+          break;
+        case Edit::Kind::kSetValue:
+          status = UpsertValueLocked(current.id, edit.value_name, edit.type, edit.data.data(), edit.data.size(), now);
           Notify(current.id, kChangeLastSet);
+          break;
+        case Edit::Kind::kDeleteValue: {
+          bool deleted = false;
+          status = DeleteValueLocked(current.id, edit.value_name, now, &deleted);
+          break;
         }
-        break;
       }
+      if (status != ERROR_SUCCESS) return status;
     }
-    if (result != ERROR_SUCCESS) break;
-  }
-  if (result != ERROR_SUCCESS) {
-    Rollback();
-    delivery.changes_.clear();
-    return result;
-  }
-  for (auto& change : pending_) delivery.changes_.emplace_back(AncestryLocked(change.first), change.second);
-  pending_.clear();
-  result = Commit();
-  if (result != ERROR_SUCCESS) delivery.changes_.clear();
-  return result;
+    return ERROR_SUCCESS;
+  });
 }
-
-#undef ZB_DELIVER_AFTER_UNLOCK
 
 // ---- reads -------------------------------------------------------------------------------------
 
 LONG Hive::GetValue(KeyId key, const std::wstring& name, ValueRecord* value) {
   std::lock_guard<std::mutex> lock(mutex_);
-  sqlite3_stmt* statement = Prepare(kGetValue);
-  StatementScope scope(statement);
-  sqlite3_bind_int64(statement, 1, key);
-  BindText(statement, 2, ToUtf8(FoldName(name)));
-  int rc = sqlite3_step(statement);
-  if (rc == SQLITE_ROW) {
+  return ReadValueLocked(key, name, [value](sqlite3_stmt* statement) {
     value->name = ColumnText(statement, 0);
     value->type = static_cast<DWORD>(sqlite3_column_int64(statement, 1));
     value->data = ColumnBlob(statement, 2);
+  });
+}
+
+LONG Hive::QueryValue(KeyId key, const std::wstring& name, DWORD* type, BYTE* data, DWORD* size) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  LONG copied = ERROR_SUCCESS;
+  LONG result = ReadValueLocked(key, name, [&](sqlite3_stmt* statement) {
+    if (type != nullptr) *type = static_cast<DWORD>(sqlite3_column_int64(statement, 1));
+    const void* blob = sqlite3_column_blob(statement, 2);
+    DWORD length = static_cast<DWORD>(sqlite3_column_bytes(statement, 2));
+    if (data == nullptr) {
+      if (size != nullptr) *size = length;
+      return;
+    }
+    if (*size < length) {
+      *size = length;
+      copied = ERROR_MORE_DATA;
+      return;
+    }
+    if (length > 0) std::memcpy(data, blob, length);
+    *size = length;
+  });
+  return result != ERROR_SUCCESS ? result : copied;
+}
+
+template <typename Reader>
+LONG Hive::ReadValueLocked(KeyId key, const std::wstring& name, Reader reader) {
+  sqlite3_stmt* statement = Prepare(kGetValue);
+  StatementScope scope(statement);
+  sqlite3_bind_int64(statement, 1, key);
+  FoldToUtf8(name, &folded_buffer_);
+  sqlite3_bind_text(statement, 2, folded_buffer_.data(), static_cast<int>(folded_buffer_.size()), SQLITE_STATIC);
+  int rc = sqlite3_step(statement);
+  if (rc == SQLITE_ROW) {
+    reader(statement);
     return ERROR_SUCCESS;
   }
   if (rc != SQLITE_DONE) return Error(rc);
   sqlite3_reset(statement);
   // Tell a missing value from a deleted key.
-  sqlite3_stmt* probe = Prepare(kParentOf);
-  StatementScope probe_scope(probe);
-  sqlite3_bind_int64(probe, 1, key);
-  rc = sqlite3_step(probe);
-  if (rc == SQLITE_ROW) return ERROR_FILE_NOT_FOUND;
-  return rc == SQLITE_DONE ? ERROR_KEY_DELETED : Error(rc);
+  LONG alive = KeyAliveLocked(key);
+  return alive == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : alive;
 }
 
 LONG Hive::ListSubKeys(KeyId key, std::vector<KeyRecord>* keys) {
@@ -1170,6 +1006,7 @@ LONG Hive::QueryInfo(KeyId key, KeyInfo* info) {
     info->values = static_cast<DWORD>(sqlite3_column_int64(statement, 0));
     info->max_value_name_len = static_cast<DWORD>(sqlite3_column_int64(statement, 1));
     info->max_value_len = static_cast<DWORD>(sqlite3_column_int64(statement, 2));
+    info->last_write = std::max(info->last_write, static_cast<std::int64_t>(sqlite3_column_int64(statement, 3)));
   }
   return ERROR_SUCCESS;
 }

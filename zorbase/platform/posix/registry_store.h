@@ -2,11 +2,13 @@
 //
 // Layout (docs/registry.md has the whole description):
 //   meta(name PRIMARY KEY, value)               "format" = "zorbase-registry", "version" = 1, "boot"
-//   keys(id, parent, name, folded, class, last_write, next_seq, volatile, security)
+//   keys(id, parent, name, folded, class, last_write, volatile, security)
 //        UNIQUE(parent, folded); the hive's root key has id 1 and parent 0
-//   vals(key, folded, name, seq, type, data) PRIMARY KEY(key, folded), WITHOUT ROWID
+//   vals(key, folded, name, seq, type, data, written) PRIMARY KEY(key, folded), WITHOUT ROWID
 // `folded` is the upper-case form of `name`; it carries the unique index so names compare without
-// regard to case while `name` keeps the first spelling. `seq` orders values by first write.
+// regard to case while `name` keeps the first spelling. `seq` orders values by first write. A
+// key's last write time is the latest of its own `last_write` (changes of the key and its sub-keys
+// and value deletions) and its values' `written`, so writing a value changes one row only.
 //
 // A Hive serialises its own use with a mutex: every public member locks it, so one Hive may be
 // used from several threads. Processes share a hive file through SQLite's locking: each change is
@@ -41,8 +43,10 @@ constexpr std::size_t kMaxKeyDepth = 512;
 // The upper-case form used to compare names (simple Unicode case mapping, independent of the
 // process locale).
 std::wstring FoldName(const std::wstring& name);
-// UTF-8 for SQLite text; code points are carried one to one, so any wchar_t string survives.
+// UTF-8 for SQLite text, by the platform's native-name rules (so every wchar_t string survives).
 std::string ToUtf8(const std::wstring& text);
+// FoldName and ToUtf8 in one pass, into a buffer the caller keeps.
+void FoldToUtf8(const std::wstring& name, std::string* out);
 std::wstring FromUtf8(const unsigned char* text, int bytes);
 
 // Splits a key path at backslashes. A trailing backslash is ignored. Fails with
@@ -174,6 +178,9 @@ class Hive {
 
   // ---- reads -----------------------------------------------------------------------------------
   LONG GetValue(KeyId key, const std::wstring& name, ValueRecord* value);
+  // RegQueryValueExW's contract on the value's bytes: with `data` null only type and size; a short
+  // buffer gives ERROR_MORE_DATA and the size needed. Copies straight from the database row.
+  LONG QueryValue(KeyId key, const std::wstring& name, DWORD* type, BYTE* data, DWORD* size);
   // Names of the sub-keys in enumeration order (by folded name).
   LONG ListSubKeys(KeyId key, std::vector<KeyRecord>* keys);
   // Names of the values in enumeration order (order of first write).
@@ -200,7 +207,20 @@ class Hive {
   LONG FindChildLocked(KeyId parent, const std::string& folded, KeyRecord* child);
   LONG GetKeyLocked(KeyId id, KeyRecord* key);
   std::vector<KeyId> AncestryLocked(KeyId id);
-  LONG TouchKey(KeyId id, std::int64_t now, std::int64_t* seq);
+  LONG TouchKey(KeyId id, std::int64_t now);
+  LONG KeyAliveLocked(KeyId id);
+  // Runs `work` (which returns a system code) in one write transaction with the hive locked, and
+  // hands the changes it noted to the listener after the commit, with the hive unlocked.
+  template <typename Work>
+  LONG Change(Work work);
+  LONG DeleteValueLocked(KeyId key, const std::wstring& name, std::int64_t now, bool* deleted);
+  LONG InsertKeyLocked(KeyId parent, const std::wstring& name, const std::string& folded,
+                       const std::wstring& class_name, bool is_volatile, const std::vector<BYTE>& security,
+                       std::int64_t now, KeyId* id);
+  template <typename Reader>
+  LONG ReadValueLocked(KeyId key, const std::wstring& name, Reader reader);
+  LONG UpsertValueLocked(KeyId key, const std::wstring& name, DWORD type, const BYTE* data, std::size_t size,
+                         std::int64_t now);
   LONG DeleteTreeLocked(KeyId key, bool delete_self);
   LONG ImportTreeLocked(KeyId key, const TreeKey& tree, bool is_volatile, std::int64_t now);
   LONG ExportTreeLocked(KeyId key, TreeKey* tree, int depth);
@@ -218,7 +238,10 @@ class Hive {
   ChangeListener listener_ = nullptr;
   std::uint64_t local_changes_ = 0;
   std::int64_t busy_since_us_ = 0;
-  std::vector<std::pair<KeyId, DWORD>> pending_;  // changes of the open transaction
+  std::int64_t last_seq_ = 0;
+  std::string folded_buffer_;  // folded name of the value being read (reused)
+  // Changes of the open transaction (ancestry chain and kind), delivered after it commits.
+  std::vector<std::pair<std::vector<KeyId>, DWORD>> pending_;
 };
 
 }  // namespace reg
