@@ -7,3 +7,9 @@ if(ZORBASE_SANITIZE)
   add_compile_options(${_zb_san_flags})
   add_link_options("-fsanitize=${ZORBASE_SANITIZE}")
 endif()
+
+# Fuzzing builds instrument the whole library for coverage, not only the fuzz targets.
+if(ZORBASE_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()
