@@ -86,13 +86,40 @@ class ProgressTimerCheck : public MTestClass {
   }
 };
 
+// Passes everything on to the console reporter and keeps the number of tests that ran.
+class CountingReporter : public UnitTest::TestReporter {
+ public:
+  explicit CountingReporter(UnitTest::TestReporter& out) : out_(out) {}
+  void ReportTestStart(const UnitTest::TestDetails& test) override {
+    ++started;
+    out_.ReportTestStart(test);
+  }
+  void ReportFailure(const UnitTest::TestDetails& test, const char* failure) override {
+    out_.ReportFailure(test, failure);
+  }
+  void ReportTestFinish(const UnitTest::TestDetails& test, float seconds) override {
+    out_.ReportTestFinish(test, seconds);
+  }
+  void ReportSummary(int total, int failed, int failures, float seconds) override {
+    out_.ReportSummary(total, failed, failures, seconds);
+  }
+  int started = 0;
+
+ private:
+  UnitTest::TestReporter& out_;
+};
+
 int RunSelfTest(const std::vector<std::string>& args) {
   if (args.size() > 1) return UsageError("selftest", "too many arguments");
   const std::wstring filter = args.empty() ? std::wstring() : Widen(args[0]);
 
   std::printf("== built-in unit tests%s\n", args.empty() ? "" : (" matching " + args[0]).c_str());
-  UnitTest::TestReporterStdout reporter;
+  UnitTest::TestReporterStdout console_reporter;
+  CountingReporter reporter(console_reporter);
   const int failures = RunLibraryTests(reporter, filter.c_str());
+  if (!args.empty() && reporter.started == 0) {
+    std::printf("no test matches %s\n", args[0].c_str());
+  }
 
   int check_failures = 0;
   if (args.empty()) {
@@ -112,12 +139,13 @@ int RunSelfTest(const std::vector<std::string>& args) {
     suite.Test(result);
     check_failures = console.errors - 1;
     if (check_failures != 0) {
-      std::printf("%d unexpected error line(s) in the checks\n", console.errors - 1);
+      std::printf("%d error line(s) in the checks; only the Meta Test's one was expected\n",
+                  console.errors);
     }
     std::fflush(stdout);
   }
 
-  const bool ok = failures == 0 && check_failures == 0;
+  const bool ok = failures == 0 && check_failures == 0 && (args.empty() || reporter.started > 0);
   std::printf("selftest: %s\n", ok ? "passed" : "FAILED");
   return ok ? kExitOk : kExitFailure;
 }
@@ -126,7 +154,8 @@ const Command kSelfTest("selftest", "selftest [FILTER]",
                         "Runs the library's built-in self tests (UnitTest++) and the self-test\n"
                         "framework's checks. FILTER picks tests: Suite.Test for one test, Suite.\n"
                         "for a suite, or a test name; with a filter only the matching unit tests\n"
-                        "run. Exit code 0 when everything passed, 1 otherwise.",
+                        "run. Exit code 0 when everything passed, 1 otherwise (also when FILTER\n"
+                        "matches no test).",
                         &RunSelfTest);
 
 }  // namespace

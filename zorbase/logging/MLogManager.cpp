@@ -173,7 +173,14 @@ bool MLogManager::OpenLogFile(const MFileName& name, bool append) {
   auto file = log4cxx::cast<log4cxx::FileAppender>(appender);
   if (!file) return false;
   const wchar_t* path = m_log_file_name.GET();
-  file->setOption("FILE", li::NativeLogPath(path != nullptr ? path : L""));
+  const std::string native = li::NativeLogPath(path != nullptr ? path : L"");
+  if (native.empty()) {
+    // log4cxx would keep writing to the previous file when given no file name.
+    m_file_open = false;
+    SetFilterMax(kFile, false);
+    return false;
+  }
+  file->setOption("FILE", native);
   file->setOption("APPEND", append ? "TRUE" : "FALSE");
   log4cxx::helpers::Pool pool;
   file->activateOptions(pool);

@@ -171,6 +171,21 @@ TEST(UnopenableLogFileIsReported) {
   CHECK(manager.Info(nullptr, L"still fine"));
 }
 
+TEST(UnusableLogFileNameStopsTheFileChannel) {
+  const std::string path = zb::logtest::TempPath("before.log");
+  const std::wstring wide(path.begin(), path.end());
+  MLogManager manager;
+  CHECK(manager.OpenLogFile(MFileName(wide.c_str()), false));
+  manager.Info(nullptr, L"kept");
+  const wchar_t* refused[] = {L"C:\\logs\\a|b.log", L""};
+  for (const wchar_t* name : refused) {
+    CHECK(!manager.OpenLogFile(MFileName(name), false));
+    CHECK(!manager.IsLogFile());
+    manager.Info(nullptr, L"must not reach the previous file");
+  }
+  CHECK_EQUAL(1u, zb::logtest::Lines(zb::logtest::ReadFile(path)).size());
+}
+
 TEST(WindowChannel) {
   RecordingWindow window(0x5);
   MLogManager manager;

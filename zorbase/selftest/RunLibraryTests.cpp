@@ -4,6 +4,7 @@
 #include <UnitTest++/TestReporter.h>
 #include <UnitTest++/CurrentTest.h>
 
+#include <zorbase/platform/codepage.h>
 #include <zorbase/selftest/internal/builtin_registry.h>
 
 #include <cwchar>
@@ -11,12 +12,6 @@
 
 namespace {
 
-// Test names are ASCII identifiers, so a wide filter narrows character by character.
-std::string NarrowIdentifier(const wchar_t* text) {
-  std::string out;
-  for (; text != nullptr && *text != L'\0'; ++text) out += static_cast<char>(*text);
-  return out;
-}
 
 struct FilterPredicate {
   std::string suite;  // empty: any suite
@@ -31,7 +26,8 @@ struct FilterPredicate {
 
 int RunLibraryTests(UnitTest::TestReporter& reporter, const wchar_t* filter) {
   FilterPredicate predicate;
-  const std::string text = NarrowIdentifier(filter);
+  // UnitTest++ names are narrow; a character outside ASCII must not alias an ASCII one.
+  const std::string text = zb::platform::WideToUtf8(filter != nullptr ? filter : L"");
   const std::size_t dot = text.find('.');
   if (dot == std::string::npos) {
     predicate.test = text;

@@ -42,6 +42,9 @@ TEST(NameWithoutDotMatchesTestNames) {
   RecordingReporter reporter;
   RunLibraryTests(reporter, L"ProbeA");
   CHECK_EQUAL(1u, reporter.started.size());
+  RecordingReporter none;
+  RunLibraryTests(none, L"Probe\u0141");  // U+0141 is not 'A'
+  CHECK_EQUAL(0u, none.started.size());
 }
 
 TEST(SuiteWithTrailingDotRunsTheSuite) {
