@@ -9,21 +9,7 @@ if(NOT CMAKE_SCRIPT_MODE_FILE)
   return()
 endif()
 
-function(run_tool expected_code)
-  execute_process(COMMAND ${TOOL} ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out
-    ERROR_VARIABLE err)
-  if(NOT code EQUAL expected_code)
-    message(FATAL_ERROR "zorbase ${ARGN}: exit code ${code}, expected ${expected_code}\n${out}${err}")
-  endif()
-  set(output "${out}${err}" PARENT_SCOPE)
-endfunction()
-
-function(expect_text text)
-  string(FIND "${output}" "${text}" at)
-  if(at EQUAL -1)
-    message(FATAL_ERROR "expected '${text}' in the output:\n${output}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/ToolTestHelpers.cmake)
 
 run_tool(0 tag dump ${CORPUS}/nested)
 expect_text("head ZORCOM 2.1, 6 records")
