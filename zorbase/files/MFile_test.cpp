@@ -639,6 +639,29 @@ TEST(CopyBetweenFiles) {
   CHECK(part.CLOSE());
   CHECK(dir.Get("part.bin") == data);
 
+  // A text-mode target copies through memory and translates line ends.
+  dir.Put("lines.txt", "a\nb\n");
+  MFile lines, text;
+  CHECK(lines.OPEN_READ(Name(dir, L"lines.txt")));
+  CHECK(text.OPEN_ASCII_WRITE(Name(dir, L"text.txt")));
+  CHECK(text.COPY(lines));
+  CHECK(text.CLOSE());
+  CHECK_EQUAL("a\r\nb\r\n", dir.Get("text.txt"));
+  // Copying part of a file leaves both positions after the copied bytes.
+  CHECK(source.SEEK(5, 0));
+  MFile slice;
+  CHECK(slice.OPEN_WRITE(Name(dir, L"slice.bin")));
+  slice.WRITE_STRING("<");
+  CHECK_EQUAL(100000, slice.COPY(source, 100000));
+  CHECK_EQUAL(100005, source.TELL());
+  CHECK_EQUAL(100001, slice.TELL());
+  slice.WRITE_STRING(">");
+  char next = 0;
+  CHECK_EQUAL(1u, source.READ(&next, 1));
+  CHECK_EQUAL(data[100005], next);
+  CHECK(slice.CLOSE());
+  CHECK(dir.Get("slice.bin") == "<" + data.substr(5, 100000) + ">");
+
   CHECK(source.REWIND());
   MFile failing(100);
   CHECK(failing.OPEN_WRITE(Name(dir, L"fail.bin")));
