@@ -102,7 +102,7 @@ class ZORBASE_API MFile : public MSwap {
   // stored too.
   virtual std::uint64_t _READ(void* dest, std::uint64_t count, std::uint64_t size) {
     std::uint64_t bytes;
-    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) &&
+    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) && bytes != 0 &&
                              static_cast<std::uint64_t>(m_get_end - m_get) >= bytes,
                          1)) {
       std::memcpy(dest, m_get, bytes);
@@ -115,7 +115,7 @@ class ZORBASE_API MFile : public MSwap {
   // elements taken: buffered or written.
   virtual std::uint64_t _WRITE(const void* src, std::uint64_t count, std::uint64_t size) {
     std::uint64_t bytes;
-    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) &&
+    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) && bytes != 0 &&
                              static_cast<std::uint64_t>(m_put_end - m_put) >= bytes,
                          1)) {
       std::memcpy(m_put, src, bytes);

@@ -231,6 +231,27 @@ TEST(SeekTellSizeAndFeof) {
   CHECK_EQUAL(0u, file.GET_RESULT());
 }
 
+TEST(EmptyTransfersAndClosedFiles) {
+  MFile closed;
+  char c = 0;
+  std::int32_t v = 0;
+  CHECK_EQUAL(0u, closed.READ(&c, 0));
+  CHECK_EQUAL(0u, closed.READ(&v, 1));
+  CHECK_EQUAL(0u, closed.WRITE(&v, 0));
+  CHECK_EQUAL(0u, closed.WRITE(&v, 1));
+  CHECK_EQUAL(0u, closed.WRITE_STRING(""));
+  CHECK_EQUAL(0, closed.TELL());
+  CHECK(!closed.FLUSH());
+  CHECK(closed.CLOSE());
+  ScratchDir dir("MFileEmpty");
+  MFile file;
+  CHECK(file.OPEN_WRITE(Name(dir, L"e.bin")));
+  CHECK_EQUAL(0u, file.WRITE(&v, 0));
+  CHECK_EQUAL(0u, file.READ(&v, 1));  // not open for reading
+  CHECK(file.CLOSE());
+  CHECK_EQUAL("", dir.Get("e.bin"));
+}
+
 TEST(ReadingPastTheEndRecordsEndOfFile) {
   ScratchDir dir("MFileEof");
   dir.Put("x.bin", "abc");
