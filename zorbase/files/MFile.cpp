@@ -710,7 +710,66 @@ bool MFile::FPRINTF(const char* format, ...) {
 
 // ---- copying -------------------------------------------------------------------------------------
 
+int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copied) {
+  *copied = 0;
+  // Only two files on disk qualify: a derived class with another medium has no stream.
+  if (m_stream == nullptr || source.m_stream == nullptr || m_buffer == nullptr ||
+      source.m_buffer == nullptr || m_mode != MODE_WRITE || source.m_mode != MODE_READ ||
+      &source == this) {
+    return -1;
+  }
+  _SyncGuard target_guard(this);
+  _SyncGuard source_guard(&source);
+  if (!_FLUSH_WRITE_BUFFER()) return 0;
+  // What the source holds in its buffer goes first, straight from there.
+  const std::uint64_t buffered =
+      std::min<std::uint64_t>(source.m_valid_bytes - source.m_buffer_pos, limit);
+  if (buffered > 0) {
+    if (!m_stream->Seek(m_buffer_offset, SEEK_SET)) {
+      _SET_RESULT_FROM_ERRNO(errno);
+      return 0;
+    }
+    errno = 0;
+    const std::uint64_t written = m_stream->Write(source.m_buffer + source.m_buffer_pos, buffered);
+    const int write_error = errno;
+    source.m_buffer_pos += written;
+    m_buffer_offset += static_cast<__int64>(written);
+    *copied = written;
+    if (written < buffered) {
+      _SET_RESULT_FROM_ERRNO(write_error);
+      return 0;
+    }
+  }
+  if (*copied >= limit) return 1;
+  __int64 from = source.m_buffer_offset + static_cast<__int64>(source.m_buffer_pos);
+  __int64 to = m_buffer_offset;
+  bool unsupported = false;
+  errno = 0;
+  const std::uint64_t moved =
+      source.m_stream->CopyRangeTo(*m_stream, &from, &to, limit - *copied, &unsupported);
+  const int copy_error = errno;
+  if (unsupported) return -1;
+  *copied += moved;
+  // Both buffers restart empty where the copy ended.
+  source.m_buffer_offset = from;
+  source.m_buffer_pos = 0;
+  source.m_valid_bytes = 0;
+  m_buffer_offset = to;
+  m_buffer_pos = 0;
+  m_valid_bytes = 0;
+  if (copy_error != 0) {
+    _SET_RESULT_FROM_ERRNO(copy_error);
+    return 0;
+  }
+  if (*copied < limit) source._SET_RESULT(ERROR_HANDLE_EOF);  // as a chunked copy records it
+  return 1;
+}
+
 bool MFile::COPY(MFile& source) {
+  std::uint64_t direct = 0;
+  const int outcome = _COPY_DIRECT(source, std::numeric_limits<std::uint64_t>::max(), &direct);
+  if (outcome == 0) return false;
+  if (outcome == 1) return true;
   // Chunks of at least 64 KiB, and of a whole buffer when the buffer is larger: a chunk of a
   // buffer's size passes both buffers (see the large transfers of _READ and _WRITE), so the data is
   // copied once into the chunk and once out of it.
@@ -727,10 +786,13 @@ bool MFile::COPY(MFile& source) {
 __int64 MFile::COPY(MFile& source, __int64 n) {
   const std::uint64_t limit = n < 0 ? std::numeric_limits<std::uint64_t>::max()
                                     : static_cast<std::uint64_t>(n);
-  const std::uint64_t chunk_size = std::min<std::uint64_t>(m_buffer_size, limit);
-  if (chunk_size == 0) return 0;
-  std::unique_ptr<unsigned char[]> chunk(new unsigned char[chunk_size]);
   std::uint64_t copied = 0;
+  const int outcome = _COPY_DIRECT(source, limit, &copied);
+  if (outcome == 0) return -1;
+  if (outcome == 1) return static_cast<__int64>(copied);
+  const std::uint64_t chunk_size = std::min<std::uint64_t>(m_buffer_size, limit - copied);
+  if (chunk_size == 0) return static_cast<__int64>(copied);
+  std::unique_ptr<unsigned char[]> chunk(new unsigned char[chunk_size]);
   while (copied < limit) {
     const std::uint64_t want = std::min(chunk_size, limit - copied);
     const std::uint64_t read = source._READ(chunk.get(), want, 1);

@@ -102,7 +102,7 @@ class ZORBASE_API MFile : public MSwap {
   // stored too.
   virtual std::uint64_t _READ(void* dest, std::uint64_t count, std::uint64_t size) {
     std::uint64_t bytes;
-    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) &&
+    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) && bytes != 0 &&
                              static_cast<std::uint64_t>(m_get_end - m_get) >= bytes,
                          1)) {
       std::memcpy(dest, m_get, bytes);
@@ -115,7 +115,7 @@ class ZORBASE_API MFile : public MSwap {
   // elements taken: buffered or written.
   virtual std::uint64_t _WRITE(const void* src, std::uint64_t count, std::uint64_t size) {
     std::uint64_t bytes;
-    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) &&
+    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) && bytes != 0 &&
                              static_cast<std::uint64_t>(m_put_end - m_put) >= bytes,
                          1)) {
       std::memcpy(m_put, src, bytes);
@@ -282,6 +282,12 @@ class ZORBASE_API MFile : public MSwap {
   // the errno of a failed read, 0 when the read stopped only at the end of the file.
   std::uint64_t _REFILL(__int64 offset, int* read_error = nullptr);
   bool _IS_WRITE_MODE() const;
+  // COPY between two files on disk (this one in binary write mode, `source` in read mode): the
+  // bytes still buffered in `source`, then the rest copied by the kernel. Returns 1 when done, 0
+  // when a write failed, -1 when the files cannot be copied this way (nothing was done then but
+  // writing out this file's pending bytes and the source's buffered bytes, which *copied
+  // counts; the caller copies the rest through memory).
+  int _COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copied);
 
   // The fast paths of _READ (read mode) and _WRITE (write and append modes) move a pointer into
   // the buffer instead of the fields above. _SYNC folds those pointers back into m_buffer_pos and

@@ -231,6 +231,27 @@ TEST(SeekTellSizeAndFeof) {
   CHECK_EQUAL(0u, file.GET_RESULT());
 }
 
+TEST(EmptyTransfersAndClosedFiles) {
+  MFile closed;
+  char c = 0;
+  std::int32_t v = 0;
+  CHECK_EQUAL(0u, closed.READ(&c, 0));
+  CHECK_EQUAL(0u, closed.READ(&v, 1));
+  CHECK_EQUAL(0u, closed.WRITE(&v, 0));
+  CHECK_EQUAL(0u, closed.WRITE(&v, 1));
+  CHECK_EQUAL(0u, closed.WRITE_STRING(""));
+  CHECK_EQUAL(0, closed.TELL());
+  CHECK(!closed.FLUSH());
+  CHECK(closed.CLOSE());
+  ScratchDir dir("MFileEmpty");
+  MFile file;
+  CHECK(file.OPEN_WRITE(Name(dir, L"e.bin")));
+  CHECK_EQUAL(0u, file.WRITE(&v, 0));
+  CHECK_EQUAL(0u, file.READ(&v, 1));  // not open for reading
+  CHECK(file.CLOSE());
+  CHECK_EQUAL("", dir.Get("e.bin"));
+}
+
 TEST(ReadingPastTheEndRecordsEndOfFile) {
   ScratchDir dir("MFileEof");
   dir.Put("x.bin", "abc");
@@ -638,6 +659,29 @@ TEST(CopyBetweenFiles) {
   CHECK_EQUAL(static_cast<__int64>(data.size() - 2500), part.COPY(source, -1));
   CHECK(part.CLOSE());
   CHECK(dir.Get("part.bin") == data);
+
+  // A text-mode target copies through memory and translates line ends.
+  dir.Put("lines.txt", "a\nb\n");
+  MFile lines, text;
+  CHECK(lines.OPEN_READ(Name(dir, L"lines.txt")));
+  CHECK(text.OPEN_ASCII_WRITE(Name(dir, L"text.txt")));
+  CHECK(text.COPY(lines));
+  CHECK(text.CLOSE());
+  CHECK_EQUAL("a\r\nb\r\n", dir.Get("text.txt"));
+  // Copying part of a file leaves both positions after the copied bytes.
+  CHECK(source.SEEK(5, 0));
+  MFile slice;
+  CHECK(slice.OPEN_WRITE(Name(dir, L"slice.bin")));
+  slice.WRITE_STRING("<");
+  CHECK_EQUAL(100000, slice.COPY(source, 100000));
+  CHECK_EQUAL(100005, source.TELL());
+  CHECK_EQUAL(100001, slice.TELL());
+  slice.WRITE_STRING(">");
+  char next = 0;
+  CHECK_EQUAL(1u, source.READ(&next, 1));
+  CHECK_EQUAL(data[100005], next);
+  CHECK(slice.CLOSE());
+  CHECK(dir.Get("slice.bin") == "<" + data.substr(5, 100000) + ">");
 
   CHECK(source.REWIND());
   MFile failing(100);

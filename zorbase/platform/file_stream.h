@@ -55,6 +55,14 @@ class ZORBASE_API FileStream {
   // of `text` written.
   std::size_t WriteText(const char* text, std::size_t length);
 
+  // Copies up to `max_bytes` from this stream at *from_offset to `target` at *to_offset inside the
+  // kernel (neither stream's position moves; both offsets advance by the bytes copied), passing the
+  // write fault point for each block. Stops at the end of this file. Returns the bytes copied; on a
+  // failure errno tells why. *unsupported is set when the two files cannot be copied this way (then
+  // nothing was copied and the caller copies through memory); binary streams only.
+  std::uint64_t CopyRangeTo(FileStream& target, std::int64_t* from_offset, std::int64_t* to_offset,
+                            std::uint64_t max_bytes, bool* unsupported);
+
   bool CanRead() const;
   bool CanWrite() const;
   bool IsText() const { return text_; }

@@ -2,6 +2,7 @@
 // the Windows mode strings, text-mode line ends and the Windows runtime's errno values.
 #include <zorbase/platform/crt_file.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -326,6 +327,46 @@ std::int64_t FileStream::Size() {
   struct stat st;
   if (fstat(file_->fd, &st) != 0) return -1;
   return st.st_size;
+}
+
+std::uint64_t FileStream::CopyRangeTo(FileStream& target, std::int64_t* from_offset,
+                                      std::int64_t* to_offset, std::uint64_t max_bytes,
+                                      bool* unsupported) {
+  *unsupported = false;
+  if (text_ || target.text_ || !CanRead() || !target.CanWrite() || target.file_->append_only ||
+      lookahead_ >= 0) {
+    *unsupported = true;
+    return 0;
+  }
+  constexpr std::uint64_t kBlock = 8u << 20;
+  std::uint64_t copied = 0;
+  while (copied < max_bytes) {
+    if (int fault = CheckFault(FaultPoint::kWrite)) {
+      errno = fault;
+      target.failed_ = true;
+      return copied;
+    }
+    loff_t in = *from_offset;
+    loff_t out = *to_offset;
+    const std::uint64_t want = std::min<std::uint64_t>(kBlock, max_bytes - copied);
+    const ssize_t n = copy_file_range(file_->fd, &in, target.file_->fd, &out, want, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (copied == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                          errno == EOPNOTSUPP || errno == EBADF || errno == EPERM)) {
+        *unsupported = true;
+        return 0;
+      }
+      target.failed_ = true;
+      return copied;
+    }
+    if (n == 0) break;  // the end of this file
+    *from_offset = in;
+    *to_offset = out;
+    copied += static_cast<std::uint64_t>(n);
+  }
+  errno = 0;
+  return copied;
 }
 
 bool FileStream::Flush() {
