@@ -621,19 +621,22 @@ char* MFile::FGETS(char* out, int n) {
 char* MFile::FGETS_STOP_ENDL(char* out, const int& n, const bool& strip_endl) {
   if (out == nullptr || n < 1) return out;
   int i = 0;
-  bool line_end = false;
+  char line_end = 0;
   while (i < n - 1) {
     char c;
     if (_READ(&c, 1, 1) != 1) break;
     if (c == '\r' || c == '\n') {
-      line_end = true;
+      line_end = c;
       break;
     }
     out[i++] = c;
   }
-  if (line_end) {
+  // CR LF and LF CR are one line end; a second identical byte starts the next (blank) line, so
+  // blank lines are never swallowed.
+  if (line_end != 0) {
+    const char pair = line_end == '\r' ? '\n' : '\r';
     char next;
-    if (_READ(&next, 1, 1) == 1 && next != '\r' && next != '\n') SEEK(-1, 1);
+    if (_READ(&next, 1, 1) == 1 && next != pair) SEEK(-1, 1);
   }
   out[i] = 0;
   if (line_end && !strip_endl) {

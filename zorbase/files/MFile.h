@@ -242,8 +242,8 @@ class ZORBASE_API MFile : public MSwap {
   // (consumed and dropped); line ends do not stop it. Terminates `out` and returns a pointer to the
   // terminator. With n < 1 nothing is stored and `out` is returned.
   char* FGETS(char* out, int n);
-  // Reads up to n - 1 bytes, stopping at CR or LF; a CR or LF right after the line end is consumed
-  // too, any other byte is left unread. Terminates `out`; when a line end was seen and `strip_endl`
+  // Reads up to n - 1 bytes, stopping at CR or LF; CR LF and LF CR count as one line end, while a
+  // second identical byte (LF LF) is left to end the next, blank line. Terminates `out`; when a line end was seen and `strip_endl`
   // is false, a single LF is appended. Returns a pointer to where the text ends (the LF when one
   // was appended). `out` holds n bytes.
   char* FGETS_STOP_ENDL(char* out, const int& n, const bool& strip_endl);

@@ -1007,11 +1007,11 @@ char* MFileEx::FGETS_STOP_ENDL(char* out, int n, bool strip_endl) {
   while (stored < n - 1 && _READ_BYTES(&ch, 1, kTextByte) == 1) {
     if (ch == '\r' || ch == '\n') {
       line_end = true;
-      if (ch == '\r') {
-        const std::uint64_t before = TELL();
-        char next = 0;
-        if (_READ_BYTES(&next, 1, kTextByte) == 1 && next != '\n') _UNREAD_TO(before);
-      }
+      // CR LF and LF CR are one line end; a second identical byte starts the next (blank) line.
+      const char pair = ch == '\r' ? '\n' : '\r';
+      const std::uint64_t before = TELL();
+      char next = 0;
+      if (_READ_BYTES(&next, 1, kTextByte) == 1 && next != pair) _UNREAD_TO(before);
       break;
     }
     out[stored++] = ch;

@@ -602,8 +602,11 @@ TEST(LinesWithFgets) {
   CHECK_EQUAL(1u, file.READ(&c, 1));  // a lone CR leaves the next letter unread
   CHECK_EQUAL('t', c);
   CHECK(file.SEEK(-1, 1));
-  file.FGETS_STOP_ENDL(line, 64, false);  // LF LF: both consumed
+  file.FGETS_STOP_ENDL(line, 64, false);  // LF LF: the second LF is a blank line of its own
   CHECK_EQUAL(std::string("third\n"), std::string(line));
+  end = file.FGETS_STOP_ENDL(line, 64, false);
+  CHECK_EQUAL(std::string("\n"), std::string(line));
+  CHECK_EQUAL(0, static_cast<int>(end - line));
   // FGETS stops at a byte of 0x80 or above (dropped), not at line ends.
   end = file.FGETS(line, 64);
   CHECK_EQUAL(std::string("fourth"), std::string(line));
@@ -617,6 +620,22 @@ TEST(LinesWithFgets) {
   CHECK_EQUAL(std::string("fi"), std::string(line));
   file.FGETS_STOP_ENDL(line, 3, false);  // two bytes, no line end seen
   CHECK_EQUAL(std::string("rs"), std::string(line));
+}
+
+TEST(FgetsStopEndlTakesLfCrAsOneLineEnd) {
+  ScratchDir dir("MFileLfCr");
+  dir.Put("l.txt", "a\n\rb\r\rc");
+  MFile file;
+  CHECK(file.OPEN_READ(Name(dir, L"l.txt")));
+  char line[16];
+  file.FGETS_STOP_ENDL(line, 16, true);
+  CHECK_EQUAL(std::string("a"), std::string(line));
+  file.FGETS_STOP_ENDL(line, 16, true);
+  CHECK_EQUAL(std::string("b"), std::string(line));
+  file.FGETS_STOP_ENDL(line, 16, true);  // CR CR: a blank line
+  CHECK_EQUAL(std::string(), std::string(line));
+  file.FGETS_STOP_ENDL(line, 16, true);
+  CHECK_EQUAL(std::string("c"), std::string(line));
 }
 
 TEST(SearchString) {
