@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <zorbase/platform/file_stream.h>
+#include <zorbase/platform/file_system.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/tagged/internal/durable.h>
@@ -33,6 +34,20 @@ std::string ChainKey(const MTag& tag) {
 DWORD LastErrorOr(DWORD fallback) {
   const DWORD error = GetLastError();
   return error != 0 ? error : fallback;
+}
+
+// A rewrite deletes its backup only once the new document is complete on the device, so a backup
+// that stands beside its document (or without it) means the last rewrite did not finish: the
+// backup is the last complete document, the file under the name at most a part of the new one.
+// Moves the backup back over the name in one atomic step, discarding the unfinished file. Returns
+// 0, or the system error that prevented it (then nothing changed).
+DWORD RestoreUnfinishedRewrite(const MFileName& name, const MFileName& backup) {
+  using namespace zb::tagged;
+  if (!backup.DOES_EXIST()) return 0;
+  if (!ReplaceFileWith(backup.GET(), name.GET())) return LastErrorOr(ERROR_ACCESS_DENIED);
+  // Best effort: the close of a rewrite flushes the directory again and reports a failure there.
+  SyncDirectoryOf(name.GET());
+  return 0;
 }
 
 }  // namespace
@@ -111,6 +126,19 @@ bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
   using namespace zb::tagged;
   CLOSE();
   const unsigned short kind = mode & 0x0FFF;
+  MFileName backup(name);
+  backup.SET_EXT_PART(L".bak", 256);
+  if (kind == 3) {
+    // Updating in place the unfinished file of an interrupted rewrite would change the wrong
+    // content (and the next rewrite would restore the backup over it): restore first.
+    const DWORD error = RestoreUnfinishedRewrite(name, backup);
+    if (error != 0) {
+      _FREE_CHAIN();
+      RESET_RESULT();
+      _SET_RESULT(error);
+      return false;
+    }
+  }
   if (kind == 1 || kind == 3) {
     const bool opened = MFile::_OPEN(name, mode);
     if (opened) {
@@ -129,18 +157,21 @@ bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
 
   _FREE_CHAIN();
   RESET_RESULT();
-  MFileName backup(name);
-  backup.SET_EXT_PART(L".bak", 256);
-  // An earlier write that stopped between the rename and the new file left the document only as
-  // its backup: bring it back first so that its records are carried over, not deleted.
-  if (!name.DOES_EXIST() && backup.DOES_EXIST()) {
-    if (!RenameFile(backup.GET(), name.GET())) {
-      _SET_RESULT(LastErrorOr(ERROR_ACCESS_DENIED));
-      return false;
-    }
+  // An earlier rewrite that did not finish (stopped by a failure or by the end of the process)
+  // left the whole old document only as its backup: bring it back first, so that its records are
+  // carried over instead of the unfinished file's, and the backup is not deleted below.
+  if (const DWORD error = RestoreUnfinishedRewrite(name, backup)) {
+    _SET_RESULT(error);
+    return false;
   }
   bool have_backup = false;
   if (name.DOES_EXIST()) {
+    // A read-only document is not to be replaced (and its backup could not be deleted at the end).
+    const DWORD attributes = GetFileAttributesW(name.GET());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      _SET_RESULT(ERROR_ACCESS_DENIED);
+      return false;
+    }
     MFile reader(kChainReadBuffer);
     if (!reader.OPEN_READ(name)) {
       // Writing would truncate a document that could not even be read: refuse.
@@ -229,8 +260,14 @@ bool MFileTagged::CLOSE() {
     _SET_RESULT(LastErrorOr(ERROR_WRITE_FAULT));
     tell_reporter();
   }
-  // Only a complete new file, safely on the device, replaces the old document.
-  if (ok) RemoveFile(m_backup_name.GET());
+  // Only a complete new file, safely on the device, replaces the old document. A backup that
+  // cannot be deleted would be taken for the remains of an unfinished rewrite by the next open and
+  // restored: the rewrite has then not taken effect, and CLOSE says so.
+  if (ok && !RemoveFile(m_backup_name.GET())) {
+    ok = false;
+    _SET_RESULT(LastErrorOr(ERROR_ACCESS_DENIED));
+    tell_reporter();
+  }
   m_backup_name = MFileName();
   return ok;
 }

@@ -6,7 +6,11 @@
 //
 // The old document is never lost: until the new file, with every carried-over record copied in
 // full, has been flushed to the device (file and directory), the old content stays under its own
-// name or as the ".bak" file, whatever fails or wherever the process stops.
+// name or as the ".bak" file, whatever fails or wherever the process stops. A successful rewrite
+// always deletes its ".bak", so a ".bak" found beside the document means the last rewrite did not
+// finish and is the last complete document: the next open for writing or updating moves it back
+// over the name (discarding the unfinished file) before it proceeds. An open for reading changes
+// no file: it reads whatever stands under the name, the unfinished file included.
 #pragma once
 
 #include <deque>
@@ -34,9 +38,10 @@ class ZORBASE_API MFileTagged : public MFile {
   // the device and deletes the backup. When anything falls short the backup stays, the result
   // code records the failure (29 for a write fault, otherwise the system error), the file access
   // reporter is told, and the answer is false. Then closes the file as MFile::CLOSE does.
-  // After a failed CLOSE the file under the document's name is incomplete and the whole old
-  // document is the ".bak" file; a later write-open deletes a ".bak" that stands beside its
-  // document, so a host that retries restores the backup first (rename it over the name).
+  // After a failed CLOSE the file under the document's name may be incomplete and the whole old
+  // document is the ".bak" file; the next open for writing or updating restores it, so a host
+  // simply retries. A backup that cannot be deleted at the end also fails the CLOSE (the next
+  // open would restore it, undoing the rewrite).
   bool CLOSE() override;
 
   // MTag::READ at the file position.
@@ -69,12 +74,13 @@ class ZORBASE_API MFileTagged : public MFile {
   const MFileName& GET_BACKUP_NAME() const { return m_backup_name; }
 
  protected:
-  // Mode 1 (read) and 3 (update): opens as MFile and builds the chain from position 0. Mode 2
-  // (write): builds the chain from the existing file, deletes a stale backup, renames the file to
-  // the backup name, opens the name for writing and writes the head "ZORCOM" of the current
-  // version. A failure after the rename moves the backup back. An existing file that cannot be
-  // read is left alone and the open fails; a ".bak" left without its document (an interrupted
-  // earlier write) is first moved back to the document's name. Other modes: false.
+  // Modes 2 (write) and 3 (update) first restore the ".bak" of an unfinished earlier rewrite: when
+  // NAME.bak exists it is moved over NAME (whether or not NAME exists), and the open fails with
+  // the system error when that move fails. Mode 1 (read) and 3 (update): opens as MFile and builds
+  // the chain from position 0; mode 1 changes no file. Mode 2: builds the chain from the existing
+  // file, renames it to the backup name, opens the name for writing and writes the head "ZORCOM"
+  // of the current version. A failure after the rename moves the backup back. An existing file
+  // that cannot be read is left alone and the open fails. Other modes: false.
   bool _OPEN(const MFileName& name, unsigned short mode) override;
 
   // Builds the chain from `file`'s position.

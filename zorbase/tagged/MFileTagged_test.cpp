@@ -13,6 +13,7 @@
 
 #include <zorbase/files/MFileName.h>
 #include <zorbase/platform/fault_injection.h>
+#include <zorbase/platform/file_system.h>
 #include <zorbase/platform/internal/scratch_dir.h>
 #include <zorbase/tagged/internal/test_records.h>
 
@@ -34,6 +35,16 @@ std::string NewDocument() {
   return TagHead() + TagRecord("B", 2, 1, "new-b!") + TagRecord("A", 2, 1, "old-a") +
          TagRecord("C", 2, 1, "old-c");
 }
+
+// What an unfinished rewrite of OldDocument can leave under the document's name: nothing
+// written yet, the head only, the rewritten record, part of the carry-over, a header cut short.
+const std::string kUnfinished[] = {
+    "",
+    TagHead(),
+    TagHead() + TagRecord("B", 2, 1, "new-b!"),
+    TagHead() + TagRecord("B", 2, 1, "new-b!") + TagRecord("A", 2, 1, "old-a"),
+    TagHead() + TagRecord("B", 2, 1, "new-b!") + TagHeader("A", 2, 1, 5) + "ol",
+};
 
 // Opens `path` for writing, writes B anew and closes; true when every step succeeded.
 bool RewriteB(const std::wstring& path) {
@@ -287,6 +298,109 @@ TEST(StaleBackupWithoutItsDocumentIsRecovered) {
   CHECK(!dir.Exists("doc.bak"));
 }
 
+// A backup beside its document is what an unfinished rewrite leaves: the next rewrite restores it
+// and carries its records over, whatever the unfinished file holds.
+TEST(UnfinishedRewriteIsRestoredBeforeTheNextWrite) {
+  ScratchDir dir("tagged_unfinished");
+  for (const std::string& unfinished : kUnfinished) {
+    dir.Put("doc.zor", unfinished);
+    dir.Put("doc.bak", OldDocument());
+    CHECK(RewriteB(dir.Win(L"doc.zor")));
+    CHECK(dir.Get("doc.zor") == NewDocument());
+    CHECK(!dir.Exists("doc.bak"));
+  }
+}
+
+// An update in place would otherwise change the unfinished file, and the next rewrite would then
+// restore the backup over the update.
+TEST(UpdateOpenRestoresAnUnfinishedRewriteFirst) {
+  ScratchDir dir("tagged_unfinished_update");
+  dir.Put("doc.zor", kUnfinished[2]);
+  dir.Put("doc.bak", OldDocument());
+  MFileTagged file;
+  CHECK(file.OPEN_UPDATE(MFileName(dir.Win(L"doc.zor").c_str())));
+  std::string names;
+  for (MTag* tag = file.NEXT_TAG(nullptr, false); tag; tag = file.NEXT_TAG(tag, false)) {
+    names += tag->m_name;
+  }
+  CHECK_EQUAL("ABC", names);
+  CHECK(file.CLOSE());
+  CHECK(dir.Get("doc.zor") == OldDocument());
+  CHECK(!dir.Exists("doc.bak"));
+}
+
+// Reading changes no file: the reader sees what stands under the name.
+TEST(ReadOpenLeavesAnUnfinishedRewriteAlone) {
+  ScratchDir dir("tagged_unfinished_read");
+  dir.Put("doc.zor", kUnfinished[2]);
+  dir.Put("doc.bak", OldDocument());
+  MFileTagged file;
+  CHECK(file.OPEN_READ(MFileName(dir.Win(L"doc.zor").c_str())));
+  MTag* first = file.NEXT_TAG(nullptr, false);
+  CHECK(first != nullptr && std::string(first->m_name) == "B" &&
+        file.NEXT_TAG(first, false) == nullptr);
+  CHECK(file.CLOSE());
+  CHECK(dir.Get("doc.zor") == kUnfinished[2]);
+  CHECK(dir.Get("doc.bak") == OldDocument());
+}
+
+// When the backup cannot be moved back the open fails and changes nothing.
+TEST(BackupThatCannotBeRestoredFailsTheOpen) {
+  ScratchDir dir("tagged_unfinished_fail");
+  const unsigned short modes[] = {MFile::MODE_WRITE, MFile::MODE_UPDATE};
+  for (unsigned short mode : modes) {
+    dir.Put("doc.zor", kUnfinished[2]);
+    dir.Put("doc.bak", OldDocument());
+    MFileTagged file;
+    {
+      zb::platform::ScopedFault fault(FaultPoint::kRename, 1, EIO);
+      CHECK(mode == MFile::MODE_WRITE ? !file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str()))
+                                      : !file.OPEN_UPDATE(MFileName(dir.Win(L"doc.zor").c_str())));
+    }
+    CHECK(!file.IS_OPEN());
+    CHECK(file.GET_RESULT() != 0);
+    CHECK(dir.Get("doc.zor") == kUnfinished[2]);
+    CHECK(dir.Get("doc.bak") == OldDocument());
+  }
+}
+
+// A read-only document is refused before anything is renamed.
+TEST(ReadOnlyDocumentIsNotRewritten) {
+  ScratchDir dir("tagged_readonly");
+  dir.Put("doc.zor", OldDocument());
+  const std::wstring path = dir.Win(L"doc.zor");
+  CHECK(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  MFileTagged file;
+  CHECK(!file.OPEN_WRITE(MFileName(path.c_str())));
+  CHECK_EQUAL(5u, file.GET_RESULT());
+  CHECK(dir.Get("doc.zor") == OldDocument());
+  CHECK(!dir.Exists("doc.bak"));
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A backup that cannot be deleted at the end would be restored by the next open: the rewrite has
+// not taken effect, and CLOSE must say so.
+TEST(BackupThatCannotBeDeletedFailsTheClose) {
+  ScratchDir dir("tagged_undeletable");
+  dir.Put("doc.zor", OldDocument());
+  CountingReporter reporter;
+  ReporterScope scope(&reporter);
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  MTag b("B");
+  CHECK(file.WRITE_TAG_BEGIN(b) && file.WRITE("new-b!", 6) == 6 && file.WRITE_TAG_END(b));
+  const std::wstring backup = dir.Win(L"doc.bak");
+  CHECK(SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_READONLY));
+  CHECK(!file.CLOSE());
+  CHECK_EQUAL(5u, file.GET_RESULT());
+  CHECK_EQUAL(1, reporter.reports);
+  CHECK(dir.Get("doc.bak") == OldDocument());
+  SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+  CHECK(RewriteB(dir.Win(L"doc.zor")));
+  CHECK(dir.Get("doc.zor") == NewDocument());
+  CHECK(!dir.Exists("doc.bak"));
+}
+
 TEST(FullDiskAtCloseKeepsTheBackupAndReports) {
   ScratchDir dir("tagged_full");
   dir.Put("doc.zor", OldDocument());
@@ -309,6 +423,46 @@ TEST(FullDiskAtCloseKeepsTheBackupAndReports) {
   CHECK(dir.Get("doc.bak") == OldDocument());
 }
 
+// The disk fills up at each write of the close in turn; a retry once there is room again keeps
+// every record of the old document that it does not rewrite.
+TEST(RetryAfterFullDiskAtCloseKeepsEveryRecord) {
+  ScratchDir dir("tagged_full_retry");
+  // Records large enough that the carry-over takes several writes.
+  const std::string big_a(300000, 'a');
+  const std::string old_doc = TagHead() + TagRecord("A", 2, 1, big_a) +
+                              TagRecord("B", 2, 1, "old-b") + TagRecord("C", 2, 1, "old-c");
+  const std::string new_doc = TagHead() + TagRecord("B", 2, 1, "new-b!") +
+                              TagRecord("A", 2, 1, big_a) + TagRecord("C", 2, 1, "old-c");
+  const std::wstring path = dir.Win(L"doc.zor");
+  // Closes a rewrite of B with a write fault injected from the nth write of the close on (none
+  // when nth is 0); the number of writes the close made and its answer.
+  auto close_with_full_disk = [&](std::uint64_t nth, bool* closed) {
+    MFileTagged file;
+    CHECK(file.OPEN_WRITE(MFileName(path.c_str())));
+    MTag b("B");
+    CHECK(file.WRITE_TAG_BEGIN(b) && file.WRITE("new-b!", 6) == 6 && file.WRITE_TAG_END(b));
+    zb::platform::ScopedFault fault(FaultPoint::kWrite, nth == 0 ? ~std::uint64_t{0} - 1 : nth,
+                                    ENOSPC, zb::platform::kFaultForever);
+    *closed = file.CLOSE();
+    if (!*closed) CHECK_EQUAL(29u, file.GET_RESULT());
+    return zb::platform::FaultCallCount(FaultPoint::kWrite);
+  };
+  dir.Put("doc.zor", old_doc);
+  bool closed = false;
+  const std::uint64_t writes = close_with_full_disk(0, &closed);
+  CHECK(closed && writes >= 2);
+  for (std::uint64_t nth = 1; nth <= writes; ++nth) {
+    dir.Put("doc.zor", old_doc);
+    close_with_full_disk(nth, &closed);
+    CHECK(!closed);
+    CHECK(dir.Get("doc.bak") == old_doc);
+    CHECK(dir.Get("doc.zor") != new_doc);
+    CHECK(RewriteB(path));
+    CHECK(dir.Get("doc.zor") == new_doc);
+    CHECK(!dir.Exists("doc.bak"));
+  }
+}
+
 TEST(UnopenableBackupAtCloseKeepsTheBackupAndReports) {
   ScratchDir dir("tagged_nobackup");
   dir.Put("doc.zor", OldDocument());
@@ -328,7 +482,8 @@ TEST(UnopenableBackupAtCloseKeepsTheBackupAndReports) {
 // Fails the Nth write, flush, rename or open of a whole rewrite (once, or for good from then on,
 // as a device that stops working or a process that dies there would), for every N that the
 // rewrite reaches. Afterwards the old document must be intact under its own name or as its
-// backup, unless the rewrite reported success and the new document is complete.
+// backup, unless the rewrite reported success and the new document is complete; and a retry
+// must give the complete new document.
 TEST(FaultAtEveryStepOfARewriteNeverLosesTheDocument) {
   ScratchDir dir("tagged_faults");
   const std::wstring path = dir.Win(L"doc.zor");
@@ -371,6 +526,10 @@ TEST(FaultAtEveryStepOfARewriteNeverLosesTheDocument) {
                      static_cast<unsigned long long>(n), static_cast<unsigned long long>(count));
             }
           }
+          // Whatever the failure left, a retry gives the complete new document.
+          CHECK(RewriteB(path));
+          CHECK(dir.Get("doc.zor") == NewDocument());
+          CHECK(!dir.Exists("doc.bak"));
         }
       }
     }
@@ -418,6 +577,52 @@ TEST(ProcessKilledWhileRewritingLeavesTheOldDocument) {
       const std::string now = dir.Get("doc.zor");
       CHECK(now == old_doc || now == new_doc);
     }
+    // The next rewrite loses nothing of the old document.
+    CHECK(RewriteB(path));
+    CHECK(dir.Get("doc.zor") == new_doc);
+    CHECK(!dir.Exists("doc.bak"));
+  }
+}
+
+// A process that dies after writing its new record but before closing, and one that dies in the
+// middle of the carry-over (its disk full from the first carried block on, then killed): the next
+// writer finds everything the old document held.
+TEST(NextWriteAfterAKilledRewriteLosesNothing) {
+  ScratchDir dir("tagged_kill_retry");
+  const std::string big_a(1 << 20, 'a');
+  const std::string old_doc = TagHead() + TagRecord("A", 2, 1, big_a) +
+                              TagRecord("B", 2, 1, "old-b") + TagRecord("C", 2, 1, "old-c");
+  const std::string new_doc = TagHead() + TagRecord("B", 2, 1, "new-b!") +
+                              TagRecord("A", 2, 1, big_a) + TagRecord("C", 2, 1, "old-c");
+  const std::wstring path = dir.Win(L"doc.zor");
+  for (int stop = 0; stop < 2; ++stop) {
+    dir.Put("doc.zor", old_doc);
+    const pid_t child = fork();
+    if (child == 0) {
+      MFileTagged file;
+      file.OPEN_WRITE(MFileName(path.c_str()));
+      MTag b("B");
+      file.WRITE_TAG_BEGIN(b);
+      file.WRITE("new-b!", 6);
+      file.WRITE_TAG_END(b);
+      file.FLUSH();
+      if (stop == 1) {
+        zb::platform::InjectFault(FaultPoint::kWrite, 2, ENOSPC, zb::platform::kFaultForever);
+        file.CLOSE();
+      }
+      kill(getpid(), SIGKILL);
+      _exit(0);
+    }
+    CHECK(child > 0);
+    if (child <= 0) break;
+    int status = 0;
+    waitpid(child, &status, 0);
+    CHECK(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    CHECK(dir.Get("doc.bak") == old_doc);
+    CHECK(dir.Get("doc.zor") != old_doc);
+    CHECK(RewriteB(path));
+    CHECK(dir.Get("doc.zor") == new_doc);
+    CHECK(!dir.Exists("doc.bak"));
   }
 }
 
