@@ -13,9 +13,12 @@
 // no file: it reads whatever stands under the name, the unfinished file included.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -70,7 +73,7 @@ class ZORBASE_API MFileTagged : public MFile {
 
   // The first record of the chain (null when empty) and the backup name (empty unless open for
   // writing over an existing file).
-  MTag* GET_CHAIN() const { return m_chain; }
+  MTag* GET_CHAIN();
   const MFileName& GET_BACKUP_NAME() const { return m_backup_name; }
 
  protected:
@@ -94,12 +97,58 @@ class ZORBASE_API MFileTagged : public MFile {
   void _APPEND_TO_CHAIN(MTag* record);
   // Rebuilds the tail pointer and the index of records not yet written.
   void _REINDEX_CHAIN();
+  // Appends the records written anew since the last call (kept compact until then, see
+  // m_pending_blocks) to the chain. Everything that reads the chain calls it first; a derived
+  // class reads the chain through GET_CHAIN, NEXT_TAG or FIND_TAG rather than m_chain.
+  void _COMPLETE_CHAIN();
   // Puts `n` bytes at file position `position` straight into the write buffer when they lie within
   // the bytes it holds, so completing a small record costs no seek and no write to the file.
   // False (nothing changed) when they do not.
   bool _PATCH_BUFFERED(__int64 position, const void* bytes, size_t n);
 
-  friend class MTag;  // UPDATE_SKIP patches through _PATCH_BUFFERED
+  // The fast lane of the record paths, taken only when the object is exactly an MFileTagged (so
+  // no derived class overrides the transfers) and MFile's write fast path is open (write mode, no
+  // byte-order conversion, see MFile::_ARM): it works on the write buffer just as MFile's inline
+  // _WRITE does. Each answers false, changing nothing, when it cannot, and the caller then takes
+  // the general path.
+  //
+  // The write position, as TELL gives it.
+  bool _FAST_TELL(__int64* position) const {
+    if (m_put == nullptr) return false;
+    *position = m_buffer_offset + static_cast<__int64>(m_put - m_buffer);
+    return true;
+  }
+  // MTag::WRITE of `tag` at the write position (positions and flags set as it sets them).
+  bool _FAST_WRITE_HEADER(MTag& tag) {
+    if (m_put == nullptr || m_put_end - m_put < MTag::kHeaderSize) return false;
+    const __int64 position = m_buffer_offset + static_cast<__int64>(m_put - m_buffer);
+    tag.m_tag_pos = position;
+    tag.m_data_pos = position + MTag::kHeaderSize;
+    tag.m_written = 1;
+    tag.m_closed = 0;
+    const std::int32_t skip = static_cast<std::int32_t>(static_cast<std::uint32_t>(tag.m_skip));
+    std::memcpy(m_put, tag.m_name, 6);
+    m_put[6] = tag.m_major;
+    m_put[7] = tag.m_minor;
+    std::memcpy(m_put + 8, &skip, 4);
+    m_put += MTag::kHeaderSize;
+    return true;
+  }
+  // Stores `n` bytes (at most a header's) at file position `position` when they lie in the bytes
+  // written into the buffer.
+  bool _FAST_PATCH(__int64 position, const void* bytes, size_t n) {
+    if (m_put == nullptr || position < m_buffer_offset ||
+        position + static_cast<__int64>(n) >
+            m_buffer_offset + static_cast<__int64>(m_put - m_buffer)) {
+      return false;
+    }
+    std::memcpy(m_buffer + (position - m_buffer_offset), bytes, n);
+    return true;
+  }
+  // Whether `file` is exactly an MFileTagged, so that the fast lane may be used on it.
+  static bool _IS_EXACT(const MFile& file) { return typeid(file) == typeid(MFileTagged); }
+
+  friend class MTag;  // MTag's WRITE and UPDATE_SKIP use the fast lane and _PATCH_BUFFERED
 
   MTag* m_chain;             // owned, linked through m_next
   MFileName m_backup_name;
@@ -111,4 +160,17 @@ class ZORBASE_API MFileTagged : public MFile {
   // records costs no allocation per record.
   std::vector<std::unique_ptr<MTag[]>> m_record_blocks;
   size_t m_block_used;
+  // A record written anew (not a reused record of the old file) as its chain record would hold
+  // it: written flag set, closed flag clear, skip 0, data position tag position + 12.
+  struct PendingRecord {
+    __int64 tag_pos;
+    char name[6];
+    unsigned char major;
+    unsigned char minor;
+  };
+  // The records written anew since the chain was last completed, in order; they belong at its
+  // end. A third of a chain record's size and no linking while a large document is written: most
+  // writers never walk the chain they build.
+  std::vector<std::unique_ptr<PendingRecord[]>> m_pending_blocks;
+  size_t m_pending_count;
 };

@@ -2,8 +2,10 @@
 
 #include <UnitTest++/UnitTest++.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -128,6 +130,91 @@ TEST(RemovedRecordsAreNotCarriedOver) {
   CHECK(file.CLOSE());
   CHECK(dir.Get("doc.zor") ==
         TagHead() + TagRecord("B", 2, 1, "new-b!") + TagRecord("A", 2, 1, "old-a"));
+}
+
+// Carried records are copied whole, in their old order, around the rewritten ones, whether they
+// are copied through memory (short stretches) or file to file (long ones); afterwards the chain
+// describes the new file.
+TEST(CarriedRecordsAreCopiedWholeAroundRewrittenOnes) {
+  ScratchDir dir("tagged_carry");
+  const std::wstring path = dir.Win(L"doc.zor");
+  const size_t sizes[] = {0, 5, 70000, 3, 200000, 1, 66000};
+  const char* names[] = {"R0", "R1", "R2", "R3", "R4", "R5", "R6"};
+  std::vector<std::string> payloads;
+  std::string old_doc = TagHead();
+  for (size_t i = 0; i < 7; ++i) {
+    payloads.push_back(std::string(sizes[i], static_cast<char>('a' + i)));
+    old_doc += TagRecord(names[i], 2, 1, payloads[i]);
+  }
+  // Each set of records rewritten: none, one in the middle, the first and the last, every other.
+  const std::vector<std::vector<size_t>> rewrites = {{}, {3}, {0, 6}, {1, 3, 5}, {2, 4}};
+  for (const std::vector<size_t>& rewritten : rewrites) {
+    dir.Put("doc.zor", old_doc);
+    MFileTagged file;
+    CHECK(file.OPEN_WRITE(MFileName(path.c_str())));
+    std::string expected = TagHead();
+    for (size_t i : rewritten) {
+      MTag tag(names[i]);
+      CHECK(file.WRITE_TAG_BEGIN(tag) && file.WRITE("new", 3) == 3 && file.WRITE_TAG_END(tag));
+      expected += TagRecord(names[i], 2, 1, "new");
+    }
+    for (size_t i = 0; i < 7; ++i) {
+      if (std::find(rewritten.begin(), rewritten.end(), i) == rewritten.end()) {
+        expected += TagRecord(names[i], 2, 1, payloads[i]);
+      }
+    }
+    CHECK(file.CLOSE());
+    CHECK(dir.Get("doc.zor") == expected);
+    CHECK(!dir.Exists("doc.bak"));
+    // Every chain record now names its place in the new file.
+    for (MTag* tag = file.NEXT_TAG(nullptr, false); tag; tag = file.NEXT_TAG(tag, false)) {
+      CHECK(tag->m_written != 0);
+      CHECK(expected.compare(static_cast<size_t>(tag->m_tag_pos), 8,
+                             TagHeader(tag->m_name, 2, 1, 0).substr(0, 8)) == 0);
+    }
+  }
+}
+
+// A file switched to the other byte order after the open writes the headers of carried records
+// in that order too; their data is copied as it stands.
+TEST(CarriedHeadersFollowTheFilesByteOrder) {
+  ScratchDir dir("tagged_carry_order");
+  dir.Put("doc.zor", OldDocument());
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  file.SET_FILESWAP(file.GET_MACHINESWAP() == 0 ? 7 : 0);
+  MTag b("B");
+  CHECK(file.WRITE_TAG_BEGIN(b) && file.WRITE("new-b!", 6) == 6 && file.WRITE_TAG_END(b));
+  CHECK(file.CLOSE());
+  const auto big_endian = [](const char* name, const std::string& payload) {
+    std::string header = TagHeader(name, 2, 1, 0);
+    header[11] = static_cast<char>(payload.size());
+    return header + payload;
+  };
+  CHECK(dir.Get("doc.zor") == TagHead() + big_endian("B", "new-b!") + big_endian("A", "old-a") +
+                                  big_endian("C", "old-c"));
+}
+
+// A backup that lost bytes while the file was open cannot give every carried record in full: the
+// close fails with a write fault instead of leaving a shorter document behind as complete.
+TEST(ShortCarryOverFailsTheClose) {
+  ScratchDir dir("tagged_carry_short");
+  const std::string big(100000, 'b');
+  const std::string docs[] = {OldDocument(), TagHead() + TagRecord("A", 2, 1, big) +
+                                                 TagRecord("B", 2, 1, "old-b") +
+                                                 TagRecord("C", 2, 1, big)};
+  for (const std::string& doc : docs) {
+    dir.Put("doc.zor", doc);
+    MFileTagged file;
+    CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+    MTag b("B");
+    CHECK(file.WRITE_TAG_BEGIN(b) && file.WRITE("new-b!", 6) == 6 && file.WRITE_TAG_END(b));
+    std::filesystem::resize_file(dir.Native("doc.bak"), doc.size() - 2);
+    CHECK(!file.CLOSE());
+    CHECK_EQUAL(29u, file.GET_RESULT());
+    CHECK(dir.Exists("doc.bak"));
+    std::remove(dir.Native("doc.bak").c_str());
+  }
 }
 
 TEST(SecondWriteOfTheSameRecordAppendsAChainRecord) {
