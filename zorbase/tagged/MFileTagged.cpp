@@ -340,11 +340,17 @@ bool MFileTagged::CLOSE() {
     tell_reporter();
   }
   // Only a complete new file, safely on the device, replaces the old document. A backup that
-  // cannot be deleted would be taken for the remains of an unfinished rewrite by the next open and
-  // restored: the rewrite has then not taken effect, and CLOSE says so.
+  // is still there (not deleted, or its deletion not yet on the device when the power fails)
+  // would be taken for the remains of an unfinished rewrite by the next open and restored: the
+  // rewrite has then not taken effect, and CLOSE says so.
   if (ok && !RemoveFile(m_backup_name.GET())) {
     ok = false;
     _SET_RESULT(LastErrorOr(ERROR_ACCESS_DENIED));
+    tell_reporter();
+  }
+  if (ok && !SyncDirectoryOf(name.c_str())) {
+    ok = false;
+    _SET_RESULT(LastErrorOr(ERROR_WRITE_FAULT));
     tell_reporter();
   }
   m_backup_name = MFileName();

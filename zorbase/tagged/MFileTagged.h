@@ -80,10 +80,11 @@ class ZORBASE_API MFileTagged : public MFile {
   // Modes 2 (write) and 3 (update) first restore the ".bak" of an unfinished earlier rewrite: when
   // NAME.bak exists it is moved over NAME (whether or not NAME exists), and the open fails with
   // the system error when that move fails. Mode 1 (read) and 3 (update): opens as MFile and builds
-  // the chain from position 0; mode 1 changes no file. Mode 2: builds the chain from the existing
-  // file, renames it to the backup name, opens the name for writing and writes the head "ZORCOM"
-  // of the current version. A failure after the rename moves the backup back. An existing file
-  // that cannot be read is left alone and the open fails. Other modes: false.
+  // the chain from position 0; mode 1 changes no file. Mode 2: refuses a read-only document
+  // (result 5, nothing renamed), builds the chain from the existing file, renames it to the
+  // backup name, opens the name for writing and writes the head "ZORCOM" of the current version.
+  // A failure after the rename moves the backup back. An existing file that cannot be read is
+  // left alone and the open fails. Other modes: false.
   bool _OPEN(const MFileName& name, unsigned short mode) override;
 
   // Builds the chain from `file`'s position.
