@@ -41,6 +41,10 @@ std::string& WorkDir() {
 
 std::string Native(const char* name) { return WorkDir() + "/" + name; }
 
+int64_t BigFileBytes() {
+  return static_cast<int64_t>(std::filesystem::file_size(Native("big.zor")));
+}
+
 // User and system CPU time of this process and of its children that have been waited for, in ms.
 double ProcessCpuMs() {
   double total = 0;
@@ -110,7 +114,7 @@ void BM_TaggedRewriteOneRecord(benchmark::State& state) {
     ok = file.CLOSE() && ok;
     if (!ok) state.SkipWithError("rewrite failed");
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(Native("big.zor"))));
+  state.SetBytesProcessed(state.iterations() * BigFileBytes());
 }
 
 void Copy(benchmark::State& state, bool sync) {
@@ -124,7 +128,7 @@ void Copy(benchmark::State& state, bool sync) {
       if (fd >= 0) close(fd);
     }
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(Native("big.zor"))));
+  state.SetBytesProcessed(state.iterations() * BigFileBytes());
 }
 
 void BM_CpBigFile(benchmark::State& state) { Copy(state, false); }
@@ -138,7 +142,9 @@ void BM_TaggedWriteSmallRecords(benchmark::State& state) {
     std::remove(Native("small.zor").c_str());
     MFileTagged file;
     bool ok = file.OPEN_WRITE(name);
-    for (int i = 0; i < kSmallRecords && ok; ++i) ok = WriteRecord(file, "REC", payload, kSmallPayload);
+    for (int i = 0; i < kSmallRecords && ok; ++i) {
+      ok = WriteRecord(file, "REC", payload, kSmallPayload);
+    }
     ok = file.CLOSE() && ok;
     if (!ok) state.SkipWithError("writing failed");
   }
@@ -148,8 +154,9 @@ void BM_TaggedWriteSmallRecords(benchmark::State& state) {
 // The bytes the tagged file writes, prepared in memory and written with write() in 256 KiB blocks.
 void BM_WriteSameBytes(benchmark::State& state) {
   std::string bytes("ZORCOM\x02\x01\0\0\0\0", 12);
-  const std::string record = std::string("REC\0\0\0\x02\x01\x1C\0\0\0DATA\0\0\x02\x01\x10\0\0\0", 24) +
-                             "0123456789abcdef";
+  const std::string record =
+      std::string("REC\0\0\0\x02\x01\x1C\0\0\0DATA\0\0\x02\x01\x10\0\0\0", 24) +
+      "0123456789abcdef";
   bytes.reserve(12 + record.size() * kSmallRecords);
   for (int i = 0; i < kSmallRecords; ++i) bytes += record;
   CpuCounter cpu(state);
@@ -221,7 +228,8 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatios (tagged / peer; lower is faster):\n");
-    reporter.PrintRatio("rewrite one record of 512 MiB / cp", "BM_TaggedRewriteOneRecord/iterations:5/real_time",
+    reporter.PrintRatio("rewrite one record of 512 MiB / cp",
+                        "BM_TaggedRewriteOneRecord/iterations:5/real_time",
                         "BM_CpBigFile/iterations:5/real_time", "   (goal <= 1.3x)");
     reporter.PrintRatio("rewrite one record of 512 MiB / cp + fsync of the copy",
                         "BM_TaggedRewriteOneRecord/iterations:5/real_time",

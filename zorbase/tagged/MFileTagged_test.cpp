@@ -48,6 +48,18 @@ const std::string kUnfinished[] = {
     TagHead() + TagRecord("B", 2, 1, "new-b!") + TagHeader("A", 2, 1, 5) + "ol",
 };
 
+// Puts into `dir` what an unfinished rewrite of OldDocument leaves: `unfinished` under the
+// document's name, the old document as its backup.
+void LeaveUnfinishedRewrite(const ScratchDir& dir, const std::string& unfinished) {
+  dir.Put("doc.zor", unfinished);
+  dir.Put("doc.bak", OldDocument());
+}
+
+// Whether `dir` still holds what LeaveUnfinishedRewrite put there.
+bool UnfinishedRewriteUntouched(const ScratchDir& dir, const std::string& unfinished) {
+  return dir.Get("doc.zor") == unfinished && dir.Get("doc.bak") == OldDocument();
+}
+
 // Opens `path` for writing, writes B anew and closes; true when every step succeeded.
 bool RewriteB(const std::wstring& path) {
   MFileTagged file;
@@ -434,8 +446,7 @@ TEST(StaleBackupWithoutItsDocumentIsRecovered) {
 TEST(UnfinishedRewriteIsRestoredBeforeTheNextWrite) {
   ScratchDir dir("tagged_unfinished");
   for (const std::string& unfinished : kUnfinished) {
-    dir.Put("doc.zor", unfinished);
-    dir.Put("doc.bak", OldDocument());
+    LeaveUnfinishedRewrite(dir, unfinished);
     CHECK(RewriteB(dir.Win(L"doc.zor")));
     CHECK(dir.Get("doc.zor") == NewDocument());
     CHECK(!dir.Exists("doc.bak"));
@@ -446,8 +457,7 @@ TEST(UnfinishedRewriteIsRestoredBeforeTheNextWrite) {
 // restore the backup over the update.
 TEST(UpdateOpenRestoresAnUnfinishedRewriteFirst) {
   ScratchDir dir("tagged_unfinished_update");
-  dir.Put("doc.zor", kUnfinished[2]);
-  dir.Put("doc.bak", OldDocument());
+  LeaveUnfinishedRewrite(dir, kUnfinished[2]);
   MFileTagged file;
   CHECK(file.OPEN_UPDATE(MFileName(dir.Win(L"doc.zor").c_str())));
   std::string names;
@@ -463,16 +473,14 @@ TEST(UpdateOpenRestoresAnUnfinishedRewriteFirst) {
 // Reading changes no file: the reader sees what stands under the name.
 TEST(ReadOpenLeavesAnUnfinishedRewriteAlone) {
   ScratchDir dir("tagged_unfinished_read");
-  dir.Put("doc.zor", kUnfinished[2]);
-  dir.Put("doc.bak", OldDocument());
+  LeaveUnfinishedRewrite(dir, kUnfinished[2]);
   MFileTagged file;
   CHECK(file.OPEN_READ(MFileName(dir.Win(L"doc.zor").c_str())));
   MTag* first = file.NEXT_TAG(nullptr, false);
   CHECK(first != nullptr && std::string(first->m_name) == "B" &&
         file.NEXT_TAG(first, false) == nullptr);
   CHECK(file.CLOSE());
-  CHECK(dir.Get("doc.zor") == kUnfinished[2]);
-  CHECK(dir.Get("doc.bak") == OldDocument());
+  CHECK(UnfinishedRewriteUntouched(dir, kUnfinished[2]));
 }
 
 // When the backup cannot be moved back the open fails and changes nothing.
@@ -480,8 +488,7 @@ TEST(BackupThatCannotBeRestoredFailsTheOpen) {
   ScratchDir dir("tagged_unfinished_fail");
   const unsigned short modes[] = {MFile::MODE_WRITE, MFile::MODE_UPDATE};
   for (unsigned short mode : modes) {
-    dir.Put("doc.zor", kUnfinished[2]);
-    dir.Put("doc.bak", OldDocument());
+    LeaveUnfinishedRewrite(dir, kUnfinished[2]);
     MFileTagged file;
     {
       zb::platform::ScopedFault fault(FaultPoint::kRename, 1, EIO);
@@ -490,8 +497,7 @@ TEST(BackupThatCannotBeRestoredFailsTheOpen) {
     }
     CHECK(!file.IS_OPEN());
     CHECK(file.GET_RESULT() != 0);
-    CHECK(dir.Get("doc.zor") == kUnfinished[2]);
-    CHECK(dir.Get("doc.bak") == OldDocument());
+    CHECK(UnfinishedRewriteUntouched(dir, kUnfinished[2]));
   }
 }
 

@@ -107,7 +107,8 @@ bool MTag::UPDATE_SKIP(MFile& file) {
     m_closed = 1;
     return true;
   }
-  MFileTagged* tagged = exact ? static_cast<MFileTagged*>(&file) : dynamic_cast<MFileTagged*>(&file);
+  MFileTagged* tagged =
+      exact ? static_cast<MFileTagged*>(&file) : dynamic_cast<MFileTagged*>(&file);
   if (tagged != nullptr) {
     std::int32_t in_file_order = value;
     if (file.GET_FILESWAP() != file.GET_MACHINESWAP()) file.SWAP(&in_file_order, 1);

@@ -44,7 +44,9 @@ bool SyncDirectoryOf(const wchar_t* name) {
   return flushed;
 }
 
-bool RenameFile(const wchar_t* from, const wchar_t* to) { return MoveFileExW(from, to, 0) != FALSE; }
+bool RenameFile(const wchar_t* from, const wchar_t* to) {
+  return MoveFileExW(from, to, 0) != FALSE;
+}
 
 bool ReplaceFileWith(const wchar_t* from, const wchar_t* to) {
   return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
