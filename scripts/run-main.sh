@@ -21,3 +21,6 @@ for example in "$bin"/example_*; do
   echo "== $(basename "$example")"
   ZORBASE_DRIVE_C="$work" ZORBASE_REGISTRY_DIR="$work/registry" "$example"
 done
+echo "== zorbase tag dump (the document example_document wrote)"
+ZORBASE_DRIVE_C="$work" ZORBASE_REGISTRY_DIR="$work/registry" \
+  "$bin/zorbase" tag dump 'C:\Documents\example.zor'

@@ -1,5 +1,6 @@
 #include <zorbase/tagged/MFileTagged.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include <zorbase/platform/file_stream.h>
+#include <zorbase/platform/file_system.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/tagged/internal/durable.h>
@@ -17,11 +19,15 @@ namespace {
 // Headers are small and far apart: reading the chain of a large file through a small buffer
 // reads little more than the headers themselves.
 constexpr size_t kChainReadBuffer = 4096;
-// Carried-over records are copied in blocks this large: fewer, larger transfers that bypass the
-// write buffer once it is empty.
-constexpr size_t kCarryChunk = 1 << 20;
+// Stretches of carried-over records shorter than this are copied through the two buffers (no
+// system call of their own); longer ones are copied file to file inside the kernel (MFile::COPY).
+constexpr __int64 kDirectCopyMin = 64 * 1024;
+// Long stretches are copied in pieces of this size, each sent on to the device right away.
+constexpr __int64 kWritebackPiece = 32 << 20;
 // Chain records are allocated this many at a time.
 constexpr size_t kRecordBlock = 1024;
+// Records written anew are noted this many at a time (a power of two).
+constexpr size_t kPendingBlock = 4096;
 
 // The index key of a record: its name (up to the first NUL) and its major version.
 std::string ChainKey(const MTag& tag) {
@@ -35,10 +41,28 @@ DWORD LastErrorOr(DWORD fallback) {
   return error != 0 ? error : fallback;
 }
 
+// A rewrite deletes its backup only once the new document is complete on the device, so a backup
+// that stands beside its document (or without it) means the last rewrite did not finish: the
+// backup is the last complete document, the file under the name at most a part of the new one.
+// Moves the backup back over the name in one atomic step, discarding the unfinished file. Returns
+// 0, or the system error that prevented it (then nothing changed).
+DWORD RestoreUnfinishedRewrite(const MFileName& name, const MFileName& backup) {
+  using namespace zb::tagged;
+  if (!backup.DOES_EXIST()) return 0;
+  if (!ReplaceFileWith(backup.GET(), name.GET())) return LastErrorOr(ERROR_ACCESS_DENIED);
+  // Best effort: the close of a rewrite flushes the directory again and reports a failure there.
+  SyncDirectoryOf(name.GET());
+  return 0;
+}
+
 }  // namespace
 
 MFileTagged::MFileTagged()
-    : MFile(0x40000), m_chain(nullptr), m_chain_tail(nullptr), m_block_used(kRecordBlock) {}
+    : MFile(0x40000),
+      m_chain(nullptr),
+      m_chain_tail(nullptr),
+      m_block_used(kRecordBlock),
+      m_pending_count(0) {}
 
 MFileTagged::~MFileTagged() {
   MFileTagged::CLOSE();
@@ -51,6 +75,29 @@ void MFileTagged::_FREE_CHAIN() {
   m_unwritten.clear();
   m_record_blocks.clear();
   m_block_used = kRecordBlock;
+  m_pending_blocks.clear();
+  m_pending_count = 0;
+}
+
+void MFileTagged::_COMPLETE_CHAIN() {
+  for (size_t i = 0; i < m_pending_count; ++i) {
+    const PendingRecord& pending = m_pending_blocks[i / kPendingBlock][i % kPendingBlock];
+    MTag record;
+    std::memcpy(record.m_name, pending.name, 6);
+    record.m_major = pending.major;
+    record.m_minor = pending.minor;
+    record.m_tag_pos = pending.tag_pos;
+    record.m_data_pos = pending.tag_pos + MTag::kHeaderSize;
+    record.m_written = 1;
+    _APPEND_TO_CHAIN(_NEW_RECORD(record));
+  }
+  m_pending_blocks.clear();
+  m_pending_count = 0;
+}
+
+MTag* MFileTagged::GET_CHAIN() {
+  if (m_pending_count != 0) _COMPLETE_CHAIN();
+  return m_chain;
 }
 
 MTag* MFileTagged::_NEW_RECORD(const MTag& from) {
@@ -85,11 +132,19 @@ void MFileTagged::_REINDEX_CHAIN() {
 }
 
 bool MFileTagged::_PATCH_BUFFERED(__int64 position, const void* bytes, size_t n) {
-  _SyncGuard guard(this);  // the buffer fields are current only outside the fast paths
-  if (m_buffer == nullptr || !IS_OPEN_WRITE() || (m_mode & 0x0FFF) == MODE_APPEND) return false;
-  if (position < m_buffer_offset) return false;
+  // Read without _SyncGuard: in write mode the bytes written through the fast path end at m_put,
+  // beyond m_valid_bytes; the other buffer fields are current. Only the bytes are changed here.
+  const unsigned kind = m_mode & 0x0FFF;
+  if (m_buffer == nullptr || m_stream == nullptr || (kind != MODE_WRITE && kind != MODE_UPDATE) ||
+      position < m_buffer_offset) {
+    return false;
+  }
+  std::uint64_t valid = m_valid_bytes;
+  if (m_put != nullptr && static_cast<std::uint64_t>(m_put - m_buffer) > valid) {
+    valid = static_cast<std::uint64_t>(m_put - m_buffer);
+  }
   const std::uint64_t at = static_cast<std::uint64_t>(position - m_buffer_offset);
-  if (at + n > m_valid_bytes) return false;
+  if (at + n > valid) return false;
   std::memcpy(m_buffer + at, bytes, n);
   m_dirty = true;
   return true;
@@ -111,6 +166,19 @@ bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
   using namespace zb::tagged;
   CLOSE();
   const unsigned short kind = mode & 0x0FFF;
+  MFileName backup(name);
+  backup.SET_EXT_PART(L".bak", 256);
+  if (kind == 3) {
+    // Updating in place the unfinished file of an interrupted rewrite would change the wrong
+    // content (and the next rewrite would restore the backup over it): restore first.
+    const DWORD error = RestoreUnfinishedRewrite(name, backup);
+    if (error != 0) {
+      _FREE_CHAIN();
+      RESET_RESULT();
+      _SET_RESULT(error);
+      return false;
+    }
+  }
   if (kind == 1 || kind == 3) {
     const bool opened = MFile::_OPEN(name, mode);
     if (opened) {
@@ -129,18 +197,21 @@ bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
 
   _FREE_CHAIN();
   RESET_RESULT();
-  MFileName backup(name);
-  backup.SET_EXT_PART(L".bak", 256);
-  // An earlier write that stopped between the rename and the new file left the document only as
-  // its backup: bring it back first so that its records are carried over, not deleted.
-  if (!name.DOES_EXIST() && backup.DOES_EXIST()) {
-    if (!RenameFile(backup.GET(), name.GET())) {
-      _SET_RESULT(LastErrorOr(ERROR_ACCESS_DENIED));
-      return false;
-    }
+  // An earlier rewrite that did not finish (stopped by a failure or by the end of the process)
+  // left the whole old document only as its backup: bring it back first, so that its records are
+  // carried over instead of the unfinished file's, and the backup is not deleted below.
+  if (const DWORD error = RestoreUnfinishedRewrite(name, backup)) {
+    _SET_RESULT(error);
+    return false;
   }
   bool have_backup = false;
   if (name.DOES_EXIST()) {
+    // A read-only document is not to be replaced (and its backup could not be deleted at the end).
+    const DWORD attributes = GetFileAttributesW(name.GET());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      _SET_RESULT(ERROR_ACCESS_DENIED);
+      return false;
+    }
     MFile reader(kChainReadBuffer);
     if (!reader.OPEN_READ(name)) {
       // Writing would truncate a document that could not even be read: refuse.
@@ -175,23 +246,62 @@ bool MFileTagged::_CARRY_OVER() {
     _SET_RESULT(backup.GET_RESULT() != 0 ? backup.GET_RESULT() : ERROR_OPEN_FAILED);
     return false;
   }
+  // The chain was read in the byte order of a fresh MFile, as `backup` reads. When this file
+  // writes in that order too, the headers of the carried records are exactly the backup's bytes,
+  // so records that follow each other there are copied together, headers and data, in one step.
+  const bool same_headers = GET_FILESWAP() == backup.GET_FILESWAP() &&
+                            GET_MACHINESWAP() == backup.GET_MACHINESWAP();
   std::vector<char> chunk;
-  for (MTag* record = m_chain; record != nullptr; record = record->m_next) {
-    if (record->m_written) continue;
-    const __int64 old_data = record->m_data_pos;
-    __int64 left = record->m_skip;
-    bool ok = record->WRITE(*this) && backup.SEEK(old_data, 0);
-    if (ok && left > 0 && chunk.empty()) chunk.resize(kCarryChunk);
-    while (ok && left > 0) {
-      const size_t want = static_cast<size_t>(std::min<__int64>(left, kCarryChunk));
-      // Every byte must arrive: a short read (a shrunken backup) or a short write fails the close.
-      ok = backup.READ(chunk.data(), want) == want && WRITE(chunk.data(), want) == want;
-      left -= static_cast<__int64>(want);
+  MTag* record = m_chain;
+  while (record != nullptr) {
+    if (record->m_written) {
+      record = record->m_next;
+      continue;
+    }
+    // The stretch [from, to) of the backup to copy: this record, and with the same headers every
+    // following record that is carried too and starts where the previous one ends.
+    MTag* last = record;
+    if (same_headers) {
+      while (last->m_next != nullptr && !last->m_next->m_written &&
+             last->m_next->m_tag_pos == last->END()) {
+        last = last->m_next;
+      }
+    }
+    const __int64 from = same_headers ? record->m_tag_pos : record->m_data_pos;
+    const __int64 to = last->END();
+    const __int64 start = TELL();
+    bool ok = (same_headers || record->WRITE(*this)) && backup.SEEK(from, 0);
+    const __int64 length = to - from;
+    // Every byte must arrive: a short read (a shrunken backup) or a short write fails the close.
+    if (ok && length >= kDirectCopyMin) {
+      // In pieces, each handed on to the device as soon as it is copied: the device writes while
+      // the copy goes on, and the flush at the end has little left to wait for.
+      for (__int64 done = 0; ok && done < length;) {
+        const __int64 piece = std::min<__int64>(length - done, kWritebackPiece);
+        const __int64 at = TELL();
+        ok = COPY(backup, piece) == piece;
+        if (ok) zb::tagged::StartWriteback(*m_stream, at, piece);
+        done += piece;
+      }
+    } else if (ok && length > 0) {
+      if (chunk.size() < static_cast<size_t>(length)) chunk.resize(static_cast<size_t>(length));
+      const size_t n = static_cast<size_t>(length);
+      ok = backup.READ(chunk.data(), n) == n && WRITE(chunk.data(), n) == n;
     }
     if (!ok) {
       _SET_RESULT(ERROR_WRITE_FAULT);
       return false;
     }
+    // The carried records now stand in the new file, as if each had been written there.
+    const __int64 shift = start - record->m_tag_pos;
+    for (MTag* moved = record;; moved = moved->m_next) {
+      moved->m_tag_pos += shift;
+      moved->m_data_pos += shift;
+      moved->m_written = 1;
+      moved->m_closed = 0;
+      if (moved == last) break;
+    }
+    record = last->m_next;
   }
   backup.CLOSE();
   return true;
@@ -229,8 +339,20 @@ bool MFileTagged::CLOSE() {
     _SET_RESULT(LastErrorOr(ERROR_WRITE_FAULT));
     tell_reporter();
   }
-  // Only a complete new file, safely on the device, replaces the old document.
-  if (ok) RemoveFile(m_backup_name.GET());
+  // Only a complete new file, safely on the device, replaces the old document. A backup that
+  // is still there (not deleted, or its deletion not yet on the device when the power fails)
+  // would be taken for the remains of an unfinished rewrite by the next open and restored: the
+  // rewrite has then not taken effect, and CLOSE says so.
+  if (ok && !RemoveFile(m_backup_name.GET())) {
+    ok = false;
+    _SET_RESULT(LastErrorOr(ERROR_ACCESS_DENIED));
+    tell_reporter();
+  }
+  if (ok && !SyncDirectoryOf(name.c_str())) {
+    ok = false;
+    _SET_RESULT(LastErrorOr(ERROR_WRITE_FAULT));
+    tell_reporter();
+  }
   m_backup_name = MFileName();
   return ok;
 }
@@ -249,9 +371,21 @@ bool MFileTagged::WRITE_TAG_BEGIN(MTag& tag) {
     if (candidates.empty()) m_unwritten.erase(found);
   }
   if (record == nullptr) {
-    record = _NEW_RECORD(tag);
-    record->m_written = 1;  // written just below; keeps it out of the index
-    _APPEND_TO_CHAIN(record);
+    // A record new to the chain: `tag` becomes what its chain record holds, and the chain record
+    // itself is only noted, to be made when the chain is next read.
+    tag.m_skip = 0;
+    tag.m_next = nullptr;
+    const bool written = tag.WRITE(*this);
+    if ((m_pending_count & (kPendingBlock - 1)) == 0) {
+      m_pending_blocks.emplace_back(new PendingRecord[kPendingBlock]);
+    }
+    PendingRecord& pending =
+        m_pending_blocks.back()[m_pending_count++ & (kPendingBlock - 1)];
+    pending.tag_pos = tag.m_tag_pos;
+    std::memcpy(pending.name, tag.m_name, 6);
+    pending.major = tag.m_major;
+    pending.minor = tag.m_minor;
+    return written;
   }
   record->m_major = tag.m_major;
   record->m_minor = tag.m_minor;
@@ -262,7 +396,9 @@ bool MFileTagged::WRITE_TAG_BEGIN(MTag& tag) {
 }
 
 bool MFileTagged::WRITE_TAG_END(MTag& tag) {
-  const __int64 end = TELL();
+  const bool exact = _IS_EXACT(*this);
+  __int64 end = 0;
+  if (!exact || !_FAST_TELL(&end)) end = TELL();
   const __int64 skip = end - tag.m_data_pos;
   if (tag.m_data_pos < 0 || skip < 0 || skip > std::numeric_limits<std::int32_t>::max()) {
     return false;
@@ -274,9 +410,10 @@ bool MFileTagged::WRITE_TAG_END(MTag& tag) {
   header[6] = tag.m_major;
   header[7] = tag.m_minor;
   std::int32_t value = static_cast<std::int32_t>(skip);
-  SWAP(&value, 1);
+  if (GET_FILESWAP() != GET_MACHINESWAP()) SWAP(&value, 1);
   std::memcpy(header + 8, &value, 4);
-  if (_PATCH_BUFFERED(tag.m_tag_pos, header, sizeof(header))) {
+  if ((exact && _FAST_PATCH(tag.m_tag_pos, header, sizeof(header))) ||
+      _PATCH_BUFFERED(tag.m_tag_pos, header, sizeof(header))) {
     tag.m_written = 1;
     tag.m_closed = 0;
     return true;
@@ -287,6 +424,7 @@ bool MFileTagged::WRITE_TAG_END(MTag& tag) {
 }
 
 MTag* MFileTagged::NEXT_TAG(MTag* current, bool seek) {
+  if (m_pending_count != 0) _COMPLETE_CHAIN();
   MTag* record = current == nullptr ? m_chain : current->m_next;
   if (record != nullptr && seek) SEEK(record->m_data_pos, 0);
   return record;
@@ -294,6 +432,7 @@ MTag* MFileTagged::NEXT_TAG(MTag* current, bool seek) {
 
 MTag* MFileTagged::FIND_TAG(MTag* after, MTag& pattern, unsigned long mode, bool seek) {
   if (mode > 1) return nullptr;
+  if (m_pending_count != 0) _COMPLETE_CHAIN();
   for (MTag* record = after == nullptr ? m_chain : after->m_next; record != nullptr;
        record = record->m_next) {
     if (!(*record == pattern)) continue;
@@ -306,6 +445,7 @@ MTag* MFileTagged::FIND_TAG(MTag* after, MTag& pattern, unsigned long mode, bool
 }
 
 bool MFileTagged::REMOVE_TAGS(MTag& pattern, unsigned long mode) {
+  if (m_pending_count != 0) _COMPLETE_CHAIN();
   bool removed = false;
   MTag** link = &m_chain;
   while (*link != nullptr) {

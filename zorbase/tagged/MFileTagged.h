@@ -6,12 +6,19 @@
 //
 // The old document is never lost: until the new file, with every carried-over record copied in
 // full, has been flushed to the device (file and directory), the old content stays under its own
-// name or as the ".bak" file, whatever fails or wherever the process stops.
+// name or as the ".bak" file, whatever fails or wherever the process stops. A successful rewrite
+// always deletes its ".bak", so a ".bak" found beside the document means the last rewrite did not
+// finish and is the last complete document: the next open for writing or updating moves it back
+// over the name (discarding the unfinished file) before it proceeds. An open for reading changes
+// no file: it reads whatever stands under the name, the unfinished file included.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -34,9 +41,10 @@ class ZORBASE_API MFileTagged : public MFile {
   // the device and deletes the backup. When anything falls short the backup stays, the result
   // code records the failure (29 for a write fault, otherwise the system error), the file access
   // reporter is told, and the answer is false. Then closes the file as MFile::CLOSE does.
-  // After a failed CLOSE the file under the document's name is incomplete and the whole old
-  // document is the ".bak" file; a later write-open deletes a ".bak" that stands beside its
-  // document, so a host that retries restores the backup first (rename it over the name).
+  // After a failed CLOSE the file under the document's name may be incomplete and the whole old
+  // document is the ".bak" file; the next open for writing or updating restores it, so a host
+  // simply retries. A backup that cannot be deleted at the end also fails the CLOSE (the next
+  // open would restore it, undoing the rewrite).
   bool CLOSE() override;
 
   // MTag::READ at the file position.
@@ -65,16 +73,18 @@ class ZORBASE_API MFileTagged : public MFile {
 
   // The first record of the chain (null when empty) and the backup name (empty unless open for
   // writing over an existing file).
-  MTag* GET_CHAIN() const { return m_chain; }
+  MTag* GET_CHAIN();
   const MFileName& GET_BACKUP_NAME() const { return m_backup_name; }
 
  protected:
-  // Mode 1 (read) and 3 (update): opens as MFile and builds the chain from position 0. Mode 2
-  // (write): builds the chain from the existing file, deletes a stale backup, renames the file to
-  // the backup name, opens the name for writing and writes the head "ZORCOM" of the current
-  // version. A failure after the rename moves the backup back. An existing file that cannot be
-  // read is left alone and the open fails; a ".bak" left without its document (an interrupted
-  // earlier write) is first moved back to the document's name. Other modes: false.
+  // Modes 2 (write) and 3 (update) first restore the ".bak" of an unfinished earlier rewrite: when
+  // NAME.bak exists it is moved over NAME (whether or not NAME exists), and the open fails with
+  // the system error when that move fails. Mode 1 (read) and 3 (update): opens as MFile and builds
+  // the chain from position 0; mode 1 changes no file. Mode 2: refuses a read-only document
+  // (result 5, nothing renamed), builds the chain from the existing file, renames it to the
+  // backup name, opens the name for writing and writes the head "ZORCOM" of the current version.
+  // A failure after the rename moves the backup back. An existing file that cannot be read is
+  // left alone and the open fails. Other modes: false.
   bool _OPEN(const MFileName& name, unsigned short mode) override;
 
   // Builds the chain from `file`'s position.
@@ -88,12 +98,58 @@ class ZORBASE_API MFileTagged : public MFile {
   void _APPEND_TO_CHAIN(MTag* record);
   // Rebuilds the tail pointer and the index of records not yet written.
   void _REINDEX_CHAIN();
+  // Appends the records written anew since the last call (kept compact until then, see
+  // m_pending_blocks) to the chain. Everything that reads the chain calls it first; a derived
+  // class reads the chain through GET_CHAIN, NEXT_TAG or FIND_TAG rather than m_chain.
+  void _COMPLETE_CHAIN();
   // Puts `n` bytes at file position `position` straight into the write buffer when they lie within
   // the bytes it holds, so completing a small record costs no seek and no write to the file.
   // False (nothing changed) when they do not.
   bool _PATCH_BUFFERED(__int64 position, const void* bytes, size_t n);
 
-  friend class MTag;  // UPDATE_SKIP patches through _PATCH_BUFFERED
+  // The fast lane of the record paths, taken only when the object is exactly an MFileTagged (so
+  // no derived class overrides the transfers) and MFile's write fast path is open (write mode, no
+  // byte-order conversion, see MFile::_ARM): it works on the write buffer just as MFile's inline
+  // _WRITE does. Each answers false, changing nothing, when it cannot, and the caller then takes
+  // the general path.
+  //
+  // The write position, as TELL gives it.
+  bool _FAST_TELL(__int64* position) const {
+    if (m_put == nullptr) return false;
+    *position = m_buffer_offset + static_cast<__int64>(m_put - m_buffer);
+    return true;
+  }
+  // MTag::WRITE of `tag` at the write position (positions and flags set as it sets them).
+  bool _FAST_WRITE_HEADER(MTag& tag) {
+    if (m_put == nullptr || m_put_end - m_put < MTag::kHeaderSize) return false;
+    const __int64 position = m_buffer_offset + static_cast<__int64>(m_put - m_buffer);
+    tag.m_tag_pos = position;
+    tag.m_data_pos = position + MTag::kHeaderSize;
+    tag.m_written = 1;
+    tag.m_closed = 0;
+    const std::int32_t skip = static_cast<std::int32_t>(static_cast<std::uint32_t>(tag.m_skip));
+    std::memcpy(m_put, tag.m_name, 6);
+    m_put[6] = tag.m_major;
+    m_put[7] = tag.m_minor;
+    std::memcpy(m_put + 8, &skip, 4);
+    m_put += MTag::kHeaderSize;
+    return true;
+  }
+  // Stores `n` bytes (at most a header's) at file position `position` when they lie in the bytes
+  // written into the buffer.
+  bool _FAST_PATCH(__int64 position, const void* bytes, size_t n) {
+    if (m_put == nullptr || position < m_buffer_offset ||
+        position + static_cast<__int64>(n) >
+            m_buffer_offset + static_cast<__int64>(m_put - m_buffer)) {
+      return false;
+    }
+    std::memcpy(m_buffer + (position - m_buffer_offset), bytes, n);
+    return true;
+  }
+  // Whether `file` is exactly an MFileTagged, so that the fast lane may be used on it.
+  static bool _IS_EXACT(const MFile& file) { return typeid(file) == typeid(MFileTagged); }
+
+  friend class MTag;  // MTag's WRITE and UPDATE_SKIP use the fast lane and _PATCH_BUFFERED
 
   MTag* m_chain;             // owned, linked through m_next
   MFileName m_backup_name;
@@ -105,4 +161,17 @@ class ZORBASE_API MFileTagged : public MFile {
   // records costs no allocation per record.
   std::vector<std::unique_ptr<MTag[]>> m_record_blocks;
   size_t m_block_used;
+  // A record written anew (not a reused record of the old file) as its chain record would hold
+  // it: written flag set, closed flag clear, skip 0, data position tag position + 12.
+  struct PendingRecord {
+    __int64 tag_pos;
+    char name[6];
+    unsigned char major;
+    unsigned char minor;
+  };
+  // The records written anew since the chain was last completed, in order; they belong at its
+  // end. A third of a chain record's size and no linking while a large document is written: most
+  // writers never walk the chain they build.
+  std::vector<std::unique_ptr<PendingRecord[]>> m_pending_blocks;
+  size_t m_pending_count;
 };

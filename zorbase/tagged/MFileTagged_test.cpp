@@ -2,8 +2,10 @@
 
 #include <UnitTest++/UnitTest++.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 
 #include <zorbase/files/MFileName.h>
 #include <zorbase/platform/fault_injection.h>
+#include <zorbase/platform/file_system.h>
 #include <zorbase/platform/internal/scratch_dir.h>
 #include <zorbase/tagged/internal/test_records.h>
 
@@ -33,6 +36,28 @@ std::string OldDocument() {
 std::string NewDocument() {
   return TagHead() + TagRecord("B", 2, 1, "new-b!") + TagRecord("A", 2, 1, "old-a") +
          TagRecord("C", 2, 1, "old-c");
+}
+
+// What an unfinished rewrite of OldDocument can leave under the document's name: nothing
+// written yet, the head only, the rewritten record, part of the carry-over, a header cut short.
+const std::string kUnfinished[] = {
+    "",
+    TagHead(),
+    TagHead() + TagRecord("B", 2, 1, "new-b!"),
+    TagHead() + TagRecord("B", 2, 1, "new-b!") + TagRecord("A", 2, 1, "old-a"),
+    TagHead() + TagRecord("B", 2, 1, "new-b!") + TagHeader("A", 2, 1, 5) + "ol",
+};
+
+// Puts into `dir` what an unfinished rewrite of OldDocument leaves: `unfinished` under the
+// document's name, the old document as its backup.
+void LeaveUnfinishedRewrite(const ScratchDir& dir, const std::string& unfinished) {
+  dir.Put("doc.zor", unfinished);
+  dir.Put("doc.bak", OldDocument());
+}
+
+// Whether `dir` still holds what LeaveUnfinishedRewrite put there.
+bool UnfinishedRewriteUntouched(const ScratchDir& dir, const std::string& unfinished) {
+  return dir.Get("doc.zor") == unfinished && dir.Get("doc.bak") == OldDocument();
 }
 
 // Opens `path` for writing, writes B anew and closes; true when every step succeeded.
@@ -119,6 +144,91 @@ TEST(RemovedRecordsAreNotCarriedOver) {
         TagHead() + TagRecord("B", 2, 1, "new-b!") + TagRecord("A", 2, 1, "old-a"));
 }
 
+// Carried records are copied whole, in their old order, around the rewritten ones, whether they
+// are copied through memory (short stretches) or file to file (long ones); afterwards the chain
+// describes the new file.
+TEST(CarriedRecordsAreCopiedWholeAroundRewrittenOnes) {
+  ScratchDir dir("tagged_carry");
+  const std::wstring path = dir.Win(L"doc.zor");
+  const size_t sizes[] = {0, 5, 70000, 3, 200000, 1, 66000};
+  const char* names[] = {"R0", "R1", "R2", "R3", "R4", "R5", "R6"};
+  std::vector<std::string> payloads;
+  std::string old_doc = TagHead();
+  for (size_t i = 0; i < 7; ++i) {
+    payloads.push_back(std::string(sizes[i], static_cast<char>('a' + i)));
+    old_doc += TagRecord(names[i], 2, 1, payloads[i]);
+  }
+  // Each set of records rewritten: none, one in the middle, the first and the last, every other.
+  const std::vector<std::vector<size_t>> rewrites = {{}, {3}, {0, 6}, {1, 3, 5}, {2, 4}};
+  for (const std::vector<size_t>& rewritten : rewrites) {
+    dir.Put("doc.zor", old_doc);
+    MFileTagged file;
+    CHECK(file.OPEN_WRITE(MFileName(path.c_str())));
+    std::string expected = TagHead();
+    for (size_t i : rewritten) {
+      MTag tag(names[i]);
+      CHECK(file.WRITE_TAG_BEGIN(tag) && file.WRITE("new", 3) == 3 && file.WRITE_TAG_END(tag));
+      expected += TagRecord(names[i], 2, 1, "new");
+    }
+    for (size_t i = 0; i < 7; ++i) {
+      if (std::find(rewritten.begin(), rewritten.end(), i) == rewritten.end()) {
+        expected += TagRecord(names[i], 2, 1, payloads[i]);
+      }
+    }
+    CHECK(file.CLOSE());
+    CHECK(dir.Get("doc.zor") == expected);
+    CHECK(!dir.Exists("doc.bak"));
+    // Every chain record now names its place in the new file.
+    for (MTag* tag = file.NEXT_TAG(nullptr, false); tag; tag = file.NEXT_TAG(tag, false)) {
+      CHECK(tag->m_written != 0);
+      CHECK(expected.compare(static_cast<size_t>(tag->m_tag_pos), 8,
+                             TagHeader(tag->m_name, 2, 1, 0).substr(0, 8)) == 0);
+    }
+  }
+}
+
+// A file switched to the other byte order after the open writes the headers of carried records
+// in that order too; their data is copied as it stands.
+TEST(CarriedHeadersFollowTheFilesByteOrder) {
+  ScratchDir dir("tagged_carry_order");
+  dir.Put("doc.zor", OldDocument());
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  file.SET_FILESWAP(file.GET_MACHINESWAP() == 0 ? 7 : 0);
+  MTag b("B");
+  CHECK(file.WRITE_TAG_BEGIN(b) && file.WRITE("new-b!", 6) == 6 && file.WRITE_TAG_END(b));
+  CHECK(file.CLOSE());
+  const auto big_endian = [](const char* name, const std::string& payload) {
+    std::string header = TagHeader(name, 2, 1, 0);
+    header[11] = static_cast<char>(payload.size());
+    return header + payload;
+  };
+  CHECK(dir.Get("doc.zor") == TagHead() + big_endian("B", "new-b!") + big_endian("A", "old-a") +
+                                  big_endian("C", "old-c"));
+}
+
+// A backup that lost bytes while the file was open cannot give every carried record in full: the
+// close fails with a write fault instead of leaving a shorter document behind as complete.
+TEST(ShortCarryOverFailsTheClose) {
+  ScratchDir dir("tagged_carry_short");
+  const std::string big(100000, 'b');
+  const std::string docs[] = {OldDocument(), TagHead() + TagRecord("A", 2, 1, big) +
+                                                 TagRecord("B", 2, 1, "old-b") +
+                                                 TagRecord("C", 2, 1, big)};
+  for (const std::string& doc : docs) {
+    dir.Put("doc.zor", doc);
+    MFileTagged file;
+    CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+    MTag b("B");
+    CHECK(file.WRITE_TAG_BEGIN(b) && file.WRITE("new-b!", 6) == 6 && file.WRITE_TAG_END(b));
+    std::filesystem::resize_file(dir.Native("doc.bak"), doc.size() - 2);
+    CHECK(!file.CLOSE());
+    CHECK_EQUAL(29u, file.GET_RESULT());
+    CHECK(dir.Exists("doc.bak"));
+    std::remove(dir.Native("doc.bak").c_str());
+  }
+}
+
 TEST(SecondWriteOfTheSameRecordAppendsAChainRecord) {
   ScratchDir dir("tagged_twice");
   dir.Put("doc.zor", OldDocument());
@@ -179,6 +289,50 @@ TEST(RecordsLargerThanTheBufferGetTheSameHeaders) {
   CHECK(file.WRITE_TAG_END(record));
   CHECK(file.CLOSE());
   CHECK(dir.Get("big.zor") == TagHead() + TagRecord("BIG", 2, 1, TagRecord("DATA", 2, 1, payload)));
+}
+
+// The chain lists every record written, in order, with its place in the file, however the writes
+// and the reads of the chain alternate (thousands of records, a reused old record among them).
+TEST(ChainListsEveryRecordWrittenInOrder) {
+  ScratchDir dir("tagged_chain");
+  dir.Put("doc.zor", TagHead() + TagRecord("OLD", 2, 1, "o") + TagRecord("KEEP", 2, 1, "k"));
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  std::vector<std::pair<std::string, __int64>> written;
+  auto write = [&](const char* name, unsigned char minor) {
+    MTag tag(name, 2, minor);
+    const __int64 at = file.TELL();
+    CHECK(file.WRITE_TAG_BEGIN(tag) && file.WRITE("x", 1) == 1 && file.WRITE_TAG_END(tag));
+    CHECK_EQUAL(at, tag.m_tag_pos);
+    CHECK(tag.m_next == nullptr || std::string(name) == "OLD");
+    written.emplace_back(name, at);
+  };
+  // The chain in order: OLD (rewritten in place in the chain), KEEP, then the new records.
+  auto check_chain = [&]() {
+    std::vector<std::pair<std::string, __int64>> chain;
+    for (MTag* tag = file.NEXT_TAG(nullptr, false); tag; tag = file.NEXT_TAG(tag, false)) {
+      if (std::string(tag->m_name) == "KEEP") continue;
+      CHECK(tag->m_written != 0 && tag->m_closed == 0 && tag->m_skip == 0);
+      CHECK_EQUAL(tag->m_tag_pos + 12, tag->m_data_pos);
+      chain.emplace_back(tag->m_name, tag->m_tag_pos);
+    }
+    CHECK(chain == written);
+    CHECK(file.GET_CHAIN() != nullptr && std::string(file.GET_CHAIN()->m_name) == "OLD");
+  };
+  write("OLD", 1);
+  for (int i = 0; i < 5000; ++i) write(i % 2 ? "ODD" : "EVEN", static_cast<unsigned char>(i % 7));
+  check_chain();
+  for (int i = 0; i < 3; ++i) write("LATE", 0);
+  MTag late("LATE");
+  MTag* found = file.FIND_TAG(nullptr, late, 0, false);
+  CHECK(found != nullptr && found->m_tag_pos == written[5001].second);
+  check_chain();
+  CHECK(file.REMOVE_TAGS(late, 0));
+  written.resize(5001);
+  check_chain();
+  CHECK(file.CLOSE());
+  const std::string bytes = dir.Get("doc.zor");
+  CHECK(bytes.compare(bytes.size() - 13, 13, TagRecord("KEEP", 2, 1, "k")) == 0);
 }
 
 TEST(OldRecordsOfOneNameAreReusedInOrder) {
@@ -287,6 +441,124 @@ TEST(StaleBackupWithoutItsDocumentIsRecovered) {
   CHECK(!dir.Exists("doc.bak"));
 }
 
+// A backup beside its document is what an unfinished rewrite leaves: the next rewrite restores it
+// and carries its records over, whatever the unfinished file holds.
+TEST(UnfinishedRewriteIsRestoredBeforeTheNextWrite) {
+  ScratchDir dir("tagged_unfinished");
+  for (const std::string& unfinished : kUnfinished) {
+    LeaveUnfinishedRewrite(dir, unfinished);
+    CHECK(RewriteB(dir.Win(L"doc.zor")));
+    CHECK(dir.Get("doc.zor") == NewDocument());
+    CHECK(!dir.Exists("doc.bak"));
+  }
+}
+
+// An update in place would otherwise change the unfinished file, and the next rewrite would then
+// restore the backup over the update.
+TEST(UpdateOpenRestoresAnUnfinishedRewriteFirst) {
+  ScratchDir dir("tagged_unfinished_update");
+  LeaveUnfinishedRewrite(dir, kUnfinished[2]);
+  MFileTagged file;
+  CHECK(file.OPEN_UPDATE(MFileName(dir.Win(L"doc.zor").c_str())));
+  std::string names;
+  for (MTag* tag = file.NEXT_TAG(nullptr, false); tag; tag = file.NEXT_TAG(tag, false)) {
+    names += tag->m_name;
+  }
+  CHECK_EQUAL("ABC", names);
+  CHECK(file.CLOSE());
+  CHECK(dir.Get("doc.zor") == OldDocument());
+  CHECK(!dir.Exists("doc.bak"));
+}
+
+// Reading changes no file: the reader sees what stands under the name.
+TEST(ReadOpenLeavesAnUnfinishedRewriteAlone) {
+  ScratchDir dir("tagged_unfinished_read");
+  LeaveUnfinishedRewrite(dir, kUnfinished[2]);
+  MFileTagged file;
+  CHECK(file.OPEN_READ(MFileName(dir.Win(L"doc.zor").c_str())));
+  MTag* first = file.NEXT_TAG(nullptr, false);
+  CHECK(first != nullptr && std::string(first->m_name) == "B" &&
+        file.NEXT_TAG(first, false) == nullptr);
+  CHECK(file.CLOSE());
+  CHECK(UnfinishedRewriteUntouched(dir, kUnfinished[2]));
+}
+
+// When the backup cannot be moved back the open fails and changes nothing.
+TEST(BackupThatCannotBeRestoredFailsTheOpen) {
+  ScratchDir dir("tagged_unfinished_fail");
+  const unsigned short modes[] = {MFile::MODE_WRITE, MFile::MODE_UPDATE};
+  for (unsigned short mode : modes) {
+    LeaveUnfinishedRewrite(dir, kUnfinished[2]);
+    MFileTagged file;
+    {
+      zb::platform::ScopedFault fault(FaultPoint::kRename, 1, EIO);
+      CHECK(mode == MFile::MODE_WRITE ? !file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str()))
+                                      : !file.OPEN_UPDATE(MFileName(dir.Win(L"doc.zor").c_str())));
+    }
+    CHECK(!file.IS_OPEN());
+    CHECK(file.GET_RESULT() != 0);
+    CHECK(UnfinishedRewriteUntouched(dir, kUnfinished[2]));
+  }
+}
+
+// A read-only document is refused before anything is renamed.
+TEST(ReadOnlyDocumentIsNotRewritten) {
+  ScratchDir dir("tagged_readonly");
+  dir.Put("doc.zor", OldDocument());
+  const std::wstring path = dir.Win(L"doc.zor");
+  CHECK(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  MFileTagged file;
+  CHECK(!file.OPEN_WRITE(MFileName(path.c_str())));
+  CHECK_EQUAL(5u, file.GET_RESULT());
+  CHECK(dir.Get("doc.zor") == OldDocument());
+  CHECK(!dir.Exists("doc.bak"));
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A backup that cannot be deleted at the end would be restored by the next open: the rewrite has
+// not taken effect, and CLOSE must say so.
+TEST(BackupThatCannotBeDeletedFailsTheClose) {
+  ScratchDir dir("tagged_undeletable");
+  dir.Put("doc.zor", OldDocument());
+  CountingReporter reporter;
+  ReporterScope scope(&reporter);
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  MTag b("B");
+  CHECK(file.WRITE_TAG_BEGIN(b) && file.WRITE("new-b!", 6) == 6 && file.WRITE_TAG_END(b));
+  const std::wstring backup = dir.Win(L"doc.bak");
+  CHECK(SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_READONLY));
+  CHECK(!file.CLOSE());
+  CHECK_EQUAL(5u, file.GET_RESULT());
+  CHECK_EQUAL(1, reporter.reports);
+  CHECK(dir.Get("doc.bak") == OldDocument());
+  SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+  CHECK(RewriteB(dir.Win(L"doc.zor")));
+  CHECK(dir.Get("doc.zor") == NewDocument());
+  CHECK(!dir.Exists("doc.bak"));
+}
+
+// The deletion of the backup must reach the device too: were it lost, the next open would restore
+// the backup and undo a rewrite that CLOSE had reported done. The last flush of a rewrite is that
+// of the directory after the deletion; when it fails, CLOSE says so.
+TEST(UnflushedDeletionOfTheBackupFailsTheClose) {
+  ScratchDir dir("tagged_unflushed_delete");
+  dir.Put("doc.zor", OldDocument());
+  std::uint64_t flushes = 0;
+  {
+    zb::platform::ScopedFault probe(FaultPoint::kFlush, ~std::uint64_t{0} - 1, EIO);
+    CHECK(RewriteB(dir.Win(L"doc.zor")));
+    flushes = zb::platform::FaultCallCount(FaultPoint::kFlush);
+  }
+  dir.Put("doc.zor", OldDocument());
+  {
+    zb::platform::ScopedFault fault(FaultPoint::kFlush, flushes, EIO);
+    CHECK(!RewriteB(dir.Win(L"doc.zor")));
+  }
+  CHECK(dir.Get("doc.zor") == NewDocument());
+  CHECK(!dir.Exists("doc.bak"));
+}
+
 TEST(FullDiskAtCloseKeepsTheBackupAndReports) {
   ScratchDir dir("tagged_full");
   dir.Put("doc.zor", OldDocument());
@@ -309,6 +581,46 @@ TEST(FullDiskAtCloseKeepsTheBackupAndReports) {
   CHECK(dir.Get("doc.bak") == OldDocument());
 }
 
+// The disk fills up at each write of the close in turn; a retry once there is room again keeps
+// every record of the old document that it does not rewrite.
+TEST(RetryAfterFullDiskAtCloseKeepsEveryRecord) {
+  ScratchDir dir("tagged_full_retry");
+  // Records large enough that the carry-over takes several writes.
+  const std::string big_a(300000, 'a');
+  const std::string old_doc = TagHead() + TagRecord("A", 2, 1, big_a) +
+                              TagRecord("B", 2, 1, "old-b") + TagRecord("C", 2, 1, "old-c");
+  const std::string new_doc = TagHead() + TagRecord("B", 2, 1, "new-b!") +
+                              TagRecord("A", 2, 1, big_a) + TagRecord("C", 2, 1, "old-c");
+  const std::wstring path = dir.Win(L"doc.zor");
+  // Closes a rewrite of B with a write fault injected from the nth write of the close on (none
+  // when nth is 0); the number of writes the close made and its answer.
+  auto close_with_full_disk = [&](std::uint64_t nth, bool* closed) {
+    MFileTagged file;
+    CHECK(file.OPEN_WRITE(MFileName(path.c_str())));
+    MTag b("B");
+    CHECK(file.WRITE_TAG_BEGIN(b) && file.WRITE("new-b!", 6) == 6 && file.WRITE_TAG_END(b));
+    zb::platform::ScopedFault fault(FaultPoint::kWrite, nth == 0 ? ~std::uint64_t{0} - 1 : nth,
+                                    ENOSPC, zb::platform::kFaultForever);
+    *closed = file.CLOSE();
+    if (!*closed) CHECK_EQUAL(29u, file.GET_RESULT());
+    return zb::platform::FaultCallCount(FaultPoint::kWrite);
+  };
+  dir.Put("doc.zor", old_doc);
+  bool closed = false;
+  const std::uint64_t writes = close_with_full_disk(0, &closed);
+  CHECK(closed && writes >= 2);
+  for (std::uint64_t nth = 1; nth <= writes; ++nth) {
+    dir.Put("doc.zor", old_doc);
+    close_with_full_disk(nth, &closed);
+    CHECK(!closed);
+    CHECK(dir.Get("doc.bak") == old_doc);
+    CHECK(dir.Get("doc.zor") != new_doc);
+    CHECK(RewriteB(path));
+    CHECK(dir.Get("doc.zor") == new_doc);
+    CHECK(!dir.Exists("doc.bak"));
+  }
+}
+
 TEST(UnopenableBackupAtCloseKeepsTheBackupAndReports) {
   ScratchDir dir("tagged_nobackup");
   dir.Put("doc.zor", OldDocument());
@@ -328,7 +640,8 @@ TEST(UnopenableBackupAtCloseKeepsTheBackupAndReports) {
 // Fails the Nth write, flush, rename or open of a whole rewrite (once, or for good from then on,
 // as a device that stops working or a process that dies there would), for every N that the
 // rewrite reaches. Afterwards the old document must be intact under its own name or as its
-// backup, unless the rewrite reported success and the new document is complete.
+// backup, unless the new document is complete and the backup gone (which a reported success
+// requires); and a retry must give the complete new document.
 TEST(FaultAtEveryStepOfARewriteNeverLosesTheDocument) {
   ScratchDir dir("tagged_faults");
   const std::wstring path = dir.Win(L"doc.zor");
@@ -364,13 +677,21 @@ TEST(FaultAtEveryStepOfARewriteNeverLosesTheDocument) {
             CHECK(now == NewDocument());
             CHECK(!backup);
           } else {
-            const bool intact = now == OldDocument() || dir.Get("doc.bak") == OldDocument();
+            // The old document is whole under either name; or the failure came only after the
+            // backup was deleted (flushing that deletion to the device failed) and the complete
+            // new document has taken its place.
+            const bool intact = now == OldDocument() || dir.Get("doc.bak") == OldDocument() ||
+                                (now == NewDocument() && !backup);
             CHECK(intact);
             if (!intact) {
               printf("point %d call %llu count %llu lost the document\n", static_cast<int>(point),
                      static_cast<unsigned long long>(n), static_cast<unsigned long long>(count));
             }
           }
+          // Whatever the failure left, a retry gives the complete new document.
+          CHECK(RewriteB(path));
+          CHECK(dir.Get("doc.zor") == NewDocument());
+          CHECK(!dir.Exists("doc.bak"));
         }
       }
     }
@@ -418,6 +739,52 @@ TEST(ProcessKilledWhileRewritingLeavesTheOldDocument) {
       const std::string now = dir.Get("doc.zor");
       CHECK(now == old_doc || now == new_doc);
     }
+    // The next rewrite loses nothing of the old document.
+    CHECK(RewriteB(path));
+    CHECK(dir.Get("doc.zor") == new_doc);
+    CHECK(!dir.Exists("doc.bak"));
+  }
+}
+
+// A process that dies after writing its new record but before closing, and one that dies in the
+// middle of the carry-over (its disk full from the first carried block on, then killed): the next
+// writer finds everything the old document held.
+TEST(NextWriteAfterAKilledRewriteLosesNothing) {
+  ScratchDir dir("tagged_kill_retry");
+  const std::string big_a(1 << 20, 'a');
+  const std::string old_doc = TagHead() + TagRecord("A", 2, 1, big_a) +
+                              TagRecord("B", 2, 1, "old-b") + TagRecord("C", 2, 1, "old-c");
+  const std::string new_doc = TagHead() + TagRecord("B", 2, 1, "new-b!") +
+                              TagRecord("A", 2, 1, big_a) + TagRecord("C", 2, 1, "old-c");
+  const std::wstring path = dir.Win(L"doc.zor");
+  for (int stop = 0; stop < 2; ++stop) {
+    dir.Put("doc.zor", old_doc);
+    const pid_t child = fork();
+    if (child == 0) {
+      MFileTagged file;
+      file.OPEN_WRITE(MFileName(path.c_str()));
+      MTag b("B");
+      file.WRITE_TAG_BEGIN(b);
+      file.WRITE("new-b!", 6);
+      file.WRITE_TAG_END(b);
+      file.FLUSH();
+      if (stop == 1) {
+        zb::platform::InjectFault(FaultPoint::kWrite, 2, ENOSPC, zb::platform::kFaultForever);
+        file.CLOSE();
+      }
+      kill(getpid(), SIGKILL);
+      _exit(0);
+    }
+    CHECK(child > 0);
+    if (child <= 0) break;
+    int status = 0;
+    waitpid(child, &status, 0);
+    CHECK(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    CHECK(dir.Get("doc.bak") == old_doc);
+    CHECK(dir.Get("doc.zor") != old_doc);
+    CHECK(RewriteB(path));
+    CHECK(dir.Get("doc.zor") == new_doc);
+    CHECK(!dir.Exists("doc.bak"));
   }
 }
 

@@ -1,8 +1,11 @@
 #include <zorbase/tagged/internal/durable.h>
 
+#include <fcntl.h>
+
 #include <cwchar>
 #include <string>
 
+#include <zorbase/platform/file_stream.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/last_error.h>
 
@@ -19,6 +22,15 @@ bool SyncFile(const wchar_t* name) {
   return flushed;
 }
 
+void StartWriteback(zb::platform::FileStream& stream, std::int64_t offset, std::int64_t length) {
+  // The platform's streams have no such call (Windows has none to model it on); the descriptor
+  // is theirs to hand out, and the call changes nothing but when the kernel starts writing.
+  const int fd = stream.Descriptor();
+  if (fd >= 0 && offset >= 0 && length > 0) {
+    sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
+  }
+}
+
 bool SyncDirectoryOf(const wchar_t* name) {
   MFileName file(name);
   std::wstring dir = file.GET_DRIVE_DIR_PARTS(true);
@@ -32,7 +44,9 @@ bool SyncDirectoryOf(const wchar_t* name) {
   return flushed;
 }
 
-bool RenameFile(const wchar_t* from, const wchar_t* to) { return MoveFileExW(from, to, 0) != FALSE; }
+bool RenameFile(const wchar_t* from, const wchar_t* to) {
+  return MoveFileExW(from, to, 0) != FALSE;
+}
 
 bool ReplaceFileWith(const wchar_t* from, const wchar_t* to) {
   return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
