@@ -70,6 +70,10 @@ class ZORBASE_API FileStream {
   bool Failed() const { return failed_; }
   // The file descriptor (for the runtime's _fileno).
   int Descriptor() const;
+  // Asks the system to start writing `length` bytes of the file from `offset` to the device without
+  // waiting, so a later Flush of a large file has less left to wait for. A hint only: nothing is
+  // reported, and a flush still waits for (and reports) every byte.
+  void StartWriteback(std::int64_t offset, std::int64_t length);
 
  private:
   FileStream() = default;

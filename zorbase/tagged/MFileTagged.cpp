@@ -280,7 +280,7 @@ bool MFileTagged::_CARRY_OVER() {
         const __int64 piece = std::min<__int64>(length - done, kWritebackPiece);
         const __int64 at = TELL();
         ok = COPY(backup, piece) == piece;
-        if (ok) zb::tagged::StartWriteback(*m_stream, at, piece);
+        if (ok) m_stream->StartWriteback(at, piece);
         done += piece;
       }
     } else if (ok && length > 0) {

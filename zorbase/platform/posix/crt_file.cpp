@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -187,6 +188,13 @@ bool FileStream::CanRead() const { return file_->CanRead(); }
 bool FileStream::CanWrite() const { return file_->CanWrite(); }
 
 int FileStream::Descriptor() const { return file_->fd; }
+
+void FileStream::StartWriteback(std::int64_t offset, std::int64_t length) {
+  const int fd = Descriptor();
+  if (fd >= 0 && offset >= 0 && length > 0) {
+    sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
+  }
+}
 
 std::size_t FileStream::Read(void* buffer_ptr, std::size_t size) {
   char* buffer = static_cast<char*>(buffer_ptr);

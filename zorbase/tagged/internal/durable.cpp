@@ -1,11 +1,8 @@
 #include <zorbase/tagged/internal/durable.h>
 
-#include <fcntl.h>
-
 #include <cwchar>
 #include <string>
 
-#include <zorbase/platform/file_stream.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/last_error.h>
 
@@ -20,15 +17,6 @@ bool SyncFile(const wchar_t* name) {
   const bool flushed = FlushFileBuffers(handle) != FALSE;
   CloseHandle(handle);
   return flushed;
-}
-
-void StartWriteback(zb::platform::FileStream& stream, std::int64_t offset, std::int64_t length) {
-  // The platform's streams have no such call (Windows has none to model it on); the descriptor
-  // is theirs to hand out, and the call changes nothing but when the kernel starts writing.
-  const int fd = stream.Descriptor();
-  if (fd >= 0 && offset >= 0 && length > 0) {
-    sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
-  }
 }
 
 bool SyncDirectoryOf(const wchar_t* name) {
