@@ -13,21 +13,7 @@ file(MAKE_DIRECTORY "${WORK}/drive_c/Data")
 set(ENV{ZORBASE_DRIVE_C} "${WORK}/drive_c")
 file(WRITE "${WORK}/drive_c/Data/Report.TXT" "twelve bytes")
 
-function(run_tool expected_code)
-  execute_process(COMMAND ${TOOL} ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out
-    ERROR_VARIABLE err)
-  if(NOT code EQUAL expected_code)
-    message(FATAL_ERROR "zorbase ${ARGN}: exit code ${code}, expected ${expected_code}\n${out}${err}")
-  endif()
-  set(output "${out}${err}" PARENT_SCOPE)
-endfunction()
-
-function(expect_text text)
-  string(FIND "${output}" "${text}" at)
-  if(at EQUAL -1)
-    message(FATAL_ERROR "expected '${text}' in the output:\n${output}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/ToolTestHelpers.cmake)
 
 run_tool(0 file stat "C:\\DATA\\report.txt")
 expect_text("windows:    C:\\Data\\Report.TXT\n")
