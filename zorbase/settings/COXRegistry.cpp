@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
-#include <zorbase/platform/codepage.h>
+#include <zorbase/settings/internal/settings_internal.h>
+
+using zb::settings_internal::RegSzData;
+using zb::settings_internal::RegSzText;
 
 IMPLEMENT_DYNAMIC(COXRegistry, CObject)
 
@@ -16,25 +19,6 @@ constexpr DWORD kMaxNameCharacters = 2047;
 constexpr std::size_t kPathBuffer = 291;
 constexpr DWORD kMaxComputerName = 260;
 constexpr DWORD kMaxTextBytes = 520;
-
-std::vector<BYTE> StringBytes(const CString& text) {
-  std::string bytes = zb::platform::WideToUtf16Le(text.GetString(), static_cast<std::size_t>(text.GetLength()));
-  bytes.append(2, '\0');
-  return std::vector<BYTE>(bytes.begin(), bytes.end());
-}
-
-// Text of string data: UTF-16LE up to the first terminator.
-CString TextOf(const BYTE* data, std::size_t size) {
-  std::size_t units = size / 2;
-  for (std::size_t i = 0; i < units; ++i) {
-    if (data[2 * i] == 0 && data[2 * i + 1] == 0) {
-      units = i;
-      break;
-    }
-  }
-  std::wstring text = zb::platform::Utf16LeToWide(data, units * 2);
-  return CString(text.c_str(), static_cast<int>(text.size()));
-}
 
 const wchar_t* RegistryNameOf(HKEY root) {
   if (root == HKEY_LOCAL_MACHINE) return L"HKEY_LOCAL_MACHINE";
@@ -288,7 +272,7 @@ int COXRegistry::GetStringValue(const wchar_t* name, CString& value) {
     value.Empty();
     return Record(ERROR_INVALID_DATA);
   }
-  value = TextOf(buffer, size);
+  value = RegSzText(buffer, size);
   return 1;
 }
 
@@ -327,7 +311,7 @@ int COXRegistry::GetBinaryValue(const wchar_t* name, CByteArray& data) {
 int COXRegistry::GetValue(const wchar_t* name, CByteArray& data) { return GetBinaryValue(name, data); }
 
 int COXRegistry::SetStringValue(const wchar_t* name, const CString& value) {
-  std::vector<BYTE> bytes = StringBytes(value);
+  std::vector<BYTE> bytes = RegSzData(value.GetString(), static_cast<std::size_t>(value.GetLength()));
   return SetValue(name, typeString, bytes.data(), bytes.size());
 }
 
@@ -428,7 +412,7 @@ bool CRegUtils::SaveRegKey(const CString& key, const CString& name, const void* 
 }
 
 bool CRegUtils::SaveRegKey(const CString& key, const CString& name, const CString& text) {
-  std::vector<BYTE> bytes = StringBytes(text);
+  std::vector<BYTE> bytes = RegSzData(text.GetString(), static_cast<std::size_t>(text.GetLength()));
   return SaveBytes(key, name, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
@@ -441,7 +425,7 @@ bool CRegUtils::LoadRegKey(const CString& key, const CString& name, CString& tex
   BYTE buffer[kMaxTextBytes];
   DWORD size = sizeof(buffer);
   if (LoadBytes(key, name, buffer, &size) != ERROR_SUCCESS) return false;
-  text = TextOf(buffer, size);
+  text = RegSzText(buffer, size);
   return true;
 }
 

@@ -4,37 +4,18 @@
 #include <cstring>
 #include <vector>
 
-#include <zorbase/platform/codepage.h>
 #include <zorbase/platform/format.h>
 #include <zorbase/settings/internal/settings_internal.h>
 
 using zb::settings_internal::JoinRegPath;
+using zb::settings_internal::RegSzData;
+using zb::settings_internal::RegSzText;
 
 namespace {
 
 constexpr DWORD kMaxSubKeyName = 260;
 
 bool IsEmptyText(const wchar_t* text) { return text == nullptr || *text == 0; }
-
-std::vector<BYTE> StringBytes(const wchar_t* text) {
-  std::size_t length = text != nullptr ? std::wcslen(text) : 0;
-  std::string bytes = zb::platform::WideToUtf16Le(text != nullptr ? text : L"", length);
-  bytes.append(2, '\0');
-  return std::vector<BYTE>(bytes.begin(), bytes.end());
-}
-
-// The text of REG_SZ data: UTF-16LE up to the first terminator (data without one is taken whole).
-CString TextOf(const std::vector<BYTE>& data) {
-  std::size_t units = data.size() / 2;
-  for (std::size_t i = 0; i < units; ++i) {
-    if (data[2 * i] == 0 && data[2 * i + 1] == 0) {
-      units = i;
-      break;
-    }
-  }
-  std::wstring text = zb::platform::Utf16LeToWide(data.data(), units * 2);
-  return CString(text.c_str(), static_cast<int>(text.size()));
-}
 
 }  // namespace
 
@@ -199,7 +180,7 @@ int MRegKey::Write(const wchar_t* name, DWORD type, const BYTE* data, DWORD size
 }
 
 int MRegKey::_SetRegStr(const wchar_t* name, const wchar_t* value) {
-  std::vector<BYTE> bytes = StringBytes(value);
+  std::vector<BYTE> bytes = RegSzData(value, value != nullptr ? std::wcslen(value) : 0);
   return Write(name, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
@@ -250,7 +231,7 @@ int MRegKey::GetRegStr(const wchar_t* name, CString& value) {
     m_lastError = E_FAIL;
     return 0;
   }
-  value = TextOf(data);
+  value = RegSzText(data.data(), data.size());
   return 1;
 }
 

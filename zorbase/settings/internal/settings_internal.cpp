@@ -59,6 +59,24 @@ CString JoinRegPath(const wchar_t* first, const wchar_t* second) {
   return CString(a.c_str(), static_cast<int>(a.size()));
 }
 
+std::vector<BYTE> RegSzData(const wchar_t* text, std::size_t length) {
+  std::string bytes = zb::platform::WideToUtf16Le(text, length);
+  bytes.append(2, '\0');
+  return std::vector<BYTE>(bytes.begin(), bytes.end());
+}
+
+CString RegSzText(const BYTE* data, std::size_t size) {
+  std::size_t units = size / 2;
+  for (std::size_t i = 0; i < units; ++i) {
+    if (data[2 * i] == 0 && data[2 * i + 1] == 0) {
+      units = i;
+      break;
+    }
+  }
+  std::wstring text = zb::platform::Utf16LeToWide(data, units * 2);
+  return CString(text.c_str(), static_cast<int>(text.size()));
+}
+
 CString ProductNameFromModulePath(const wchar_t* module_path) {
   std::wstring path = module_path != nullptr ? module_path : L"";
   std::size_t slash = path.find_last_of(L"\\/");
