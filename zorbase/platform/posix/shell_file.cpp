@@ -91,20 +91,28 @@ DWORD ExpandSources(const std::vector<std::wstring>& sources, bool files_only,
   return ERROR_SUCCESS;
 }
 
+// The names in the native directory `dir` other than "." and "..", in the order the file system
+// lists them. ERROR_SUCCESS, or the Windows code of the failure to open the directory.
+DWORD ListNames(const std::string& dir, std::vector<std::string>* names) {
+  DIR* stream = opendir(dir.c_str());
+  if (stream == nullptr) return ErrorFromErrno(errno);
+  while (dirent* entry = readdir(stream)) {
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+      names->push_back(entry->d_name);
+    }
+  }
+  closedir(stream);
+  return ERROR_SUCCESS;
+}
+
 // Deletes a native file or directory tree for good. Stops at the first failure.
 DWORD DeleteTree(const std::string& native) {
   struct stat st;
   if (lstat(native.c_str(), &st) != 0) return ErrorFromErrno(errno);
   if (S_ISDIR(st.st_mode)) {
-    DIR* dir = opendir(native.c_str());
-    if (dir == nullptr) return ErrorFromErrno(errno);
     std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-      if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-        names.push_back(entry->d_name);
-      }
-    }
-    closedir(dir);
+    const DWORD listed = ListNames(native, &names);
+    if (listed != ERROR_SUCCESS) return listed;
     for (const std::string& name : names) {
       const DWORD code = DeleteTree(native + "/" + name);
       if (code != ERROR_SUCCESS) return code;
@@ -284,15 +292,9 @@ DWORD CopyTree(const std::string& source, const std::string& target) {
     return ERROR_ACCESS_DENIED;  // into itself
   }
   if (!MakeDirectory(target, 0777)) return ErrorFromErrno(errno);
-  DIR* dir = opendir(source.c_str());
-  if (dir == nullptr) return ErrorFromErrno(errno);
   std::vector<std::string> names;
-  while (dirent* entry = readdir(dir)) {
-    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-      names.push_back(entry->d_name);
-    }
-  }
-  closedir(dir);
+  const DWORD listed = ListNames(source, &names);
+  if (listed != ERROR_SUCCESS) return listed;
   for (const std::string& name : names) {
     const DWORD code = CopyTree(source + "/" + name, target + "/" + name);
     if (code != ERROR_SUCCESS) return code;
