@@ -52,13 +52,7 @@ bool Describe(const std::string& directory, const FoundEntry& entry, WIN32_FIND_
   struct stat st;
   if (stat(native.c_str(), &st) != 0 && lstat(native.c_str(), &st) != 0) return false;
   std::memset(data, 0, sizeof(*data));
-  data->dwFileAttributes = AttributesOf(native, st, entry.native_name);
-  data->ftCreationTime = FileTimeFrom(st.st_mtim);
-  data->ftLastAccessTime = FileTimeFrom(st.st_atim);
-  data->ftLastWriteTime = FileTimeFrom(st.st_mtim);
-  const std::uint64_t size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
-  data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
-  data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFF);
+  FillStatFields(native, st, entry.native_name, data);
   const std::size_t length = std::min<std::size_t>(entry.name.size(), MAX_PATH - 1);
   std::wmemcpy(data->cFileName, entry.name.data(), length);
   data->cFileName[length] = 0;

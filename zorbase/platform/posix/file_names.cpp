@@ -281,14 +281,7 @@ BOOL GetFileAttributesExW(LPCWSTR name, GET_FILEEX_INFO_LEVELS level, LPVOID inf
   struct stat st;
   if (stat(path.native.c_str(), &st) != 0) return FailWith(ErrorForPath(errno, path));
   auto* data = static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(info);
-  data->dwFileAttributes =
-      AttributesOf(path.native, st, path.is_root ? std::string() : BaseName(path.native));
-  data->ftCreationTime = FileTimeFrom(st.st_mtim);
-  data->ftLastAccessTime = FileTimeFrom(st.st_atim);
-  data->ftLastWriteTime = FileTimeFrom(st.st_mtim);
-  const std::uint64_t size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
-  data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
-  data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFF);
+  FillStatFields(path.native, st, path.is_root ? std::string() : BaseName(path.native), data);
   return TRUE;
 }
 
