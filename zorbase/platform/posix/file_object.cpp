@@ -54,36 +54,32 @@ bool Conflicts(unsigned rights_a, unsigned share_a, unsigned rights_b, unsigned 
   return (rights_a & ~share_b & 7u) != 0 || (rights_b & ~share_a & 7u) != 0;
 }
 
-int SetLockByte(int fd, short type, off_t at) {
+// A lock record of `type` over `length` bytes from offset `start`.
+struct flock LockRange(short type, off_t start, off_t length) {
   struct flock fl;
   std::memset(&fl, 0, sizeof(fl));
   fl.l_type = type;
   fl.l_whence = SEEK_SET;
-  fl.l_start = at;
-  fl.l_len = 1;
+  fl.l_start = start;
+  fl.l_len = length;
+  return fl;
+}
+
+int SetLockByte(int fd, short type, off_t at) {
+  struct flock fl = LockRange(type, at, 1);
   return fcntl(fd, F_OFD_SETLK, &fl);
 }
 
 // 1 when another open description holds a lock on the byte, 0 when none does, -1 when locks do not
 // work on this descriptor.
 int ByteHeldByOthers(int fd, off_t at) {
-  struct flock fl;
-  std::memset(&fl, 0, sizeof(fl));
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = at;
-  fl.l_len = 1;
+  struct flock fl = LockRange(F_WRLCK, at, 1);
   if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return -1;
   return fl.l_type == F_UNLCK ? 0 : 1;
 }
 
 void ReleaseLocks(int fd) {
-  struct flock fl;
-  std::memset(&fl, 0, sizeof(fl));
-  fl.l_type = F_UNLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kLockBase;
-  fl.l_len = 8;
+  struct flock fl = LockRange(F_UNLCK, kLockBase, 8);
   fcntl(fd, F_OFD_SETLK, &fl);
 }
 
