@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <zorbase/platform/win_errors.h>
+#include <zorbase/strings/internal/ascii.h>
 
 namespace zb {
 namespace platform {
@@ -102,7 +103,7 @@ bool IsDeviceName(const std::wstring& name) {
   std::wstring base = name.substr(0, name.find(L'.'));
   while (!base.empty() && base.back() == L' ') base.pop_back();
   std::wstring upper;
-  for (wchar_t c : base) upper += (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+  for (wchar_t c : base) upper += zb::internal::AsciiToUpper(c);
   if (upper == L"CON" || upper == L"PRN" || upper == L"AUX" || upper == L"NUL") return true;
   if (upper.size() == 4 && (upper.compare(0, 3, L"COM") == 0 || upper.compare(0, 3, L"LPT") == 0) &&
       upper[3] >= L'1' && upper[3] <= L'9') {
@@ -142,7 +143,7 @@ std::string JoinNative(const std::string& root, const std::vector<std::string>& 
 }  // namespace
 
 bool MapDrive(wchar_t letter, const std::string& native_root) {
-  wchar_t upper = (letter >= L'a' && letter <= L'z') ? static_cast<wchar_t>(letter - 32) : letter;
+  const wchar_t upper = zb::internal::AsciiToUpper(letter);
   if (upper < L'A' || upper > L'Z') return false;
   if (!native_root.empty() && native_root[0] != '/') return false;
   DriveOverrides& overrides = Overrides();
@@ -154,7 +155,7 @@ bool MapDrive(wchar_t letter, const std::string& native_root) {
 }
 
 std::string DriveRoot(wchar_t letter) {
-  wchar_t upper = (letter >= L'a' && letter <= L'z') ? static_cast<wchar_t>(letter - 32) : letter;
+  const wchar_t upper = zb::internal::AsciiToUpper(letter);
   if (upper < L'A' || upper > L'Z') return std::string();
   const int index = upper - L'A';
   {
@@ -172,7 +173,7 @@ std::string DriveRoot(wchar_t letter) {
 }
 
 wchar_t UpcaseChar(wchar_t c) {
-  if (c < 0x80) return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+  if (c < 0x80) return zb::internal::AsciiToUpper(c);
   if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return c;
   locale_t locale = CaseLocale();
   if (locale == static_cast<locale_t>(0)) return c;
@@ -355,8 +356,7 @@ DWORD ResolveWindowsPath(const wchar_t* path, ResolvedPath* out, unsigned flags)
     return true;
   };
   if (text.size() >= 2 && text[1] == L':') {
-    wchar_t letter = text[0];
-    if (letter >= L'a' && letter <= L'z') letter = static_cast<wchar_t>(letter - 32);
+    const wchar_t letter = zb::internal::AsciiToUpper(text[0]);
     if (letter < L'A' || letter > L'Z') return ERROR_INVALID_NAME;
     rest_start = 2;
     if (text.size() > 2 && text[2] == L'\\') {
