@@ -112,8 +112,7 @@ SUITE(RegFile) {
     std::string fixture = Utf16File(kEveryType);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\ZorBaseTests\\Fixture");
     CHECK_EQUAL(ERROR_SUCCESS, zb::platform::ImportRegistryText(fixture.data(), fixture.size(), nullptr));
-    const char* root = std::getenv("ZORBASE_TEST_ROOT");
-    std::string path = std::string(root != nullptr ? root : "/tmp") + "/every_type_export.reg";
+    std::string path = zb::test::TestRootPath("every_type_export.reg");
     CHECK_EQUAL(ERROR_SUCCESS, zb::platform::ExportRegistryKey(HKEY_CURRENT_USER, L"Software\\ZorBaseTests\\Fixture",
                                                                std::wstring(path.begin(), path.end())));
     std::string exported = ReadFile(path);

@@ -22,18 +22,14 @@
 
 using zb::test::DwordData;
 using zb::test::TestKey;
+using zb::test::TestRootPath;
 
 namespace {
-
-std::string TestRoot() {
-  const char* root = std::getenv("ZORBASE_TEST_ROOT");
-  return root != nullptr ? root : "/tmp";
-}
 
 // Points the registry at a private directory for one test and back at the run's directory after.
 class PrivateRegistry {
  public:
-  explicit PrivateRegistry(const std::string& name) : directory_(TestRoot() + "/" + name) {
+  explicit PrivateRegistry(const std::string& name) : directory_(TestRootPath(name)) {
     const char* old = std::getenv("ZORBASE_REGISTRY_DIR");
     old_ = old != nullptr ? old : "";
     mkdir(directory_.c_str(), 0700);
@@ -209,7 +205,7 @@ SUITE(RegistryReliability) {
     }
     {
       // A registry directory that cannot be made.
-      std::string blocker = TestRoot() + "/not_a_directory";
+      std::string blocker = TestRootPath("not_a_directory");
       std::ofstream(blocker) << "x";
       PrivateRegistry registry("unused");
       setenv("ZORBASE_REGISTRY_DIR", (blocker + "/registry").c_str(), 1);
@@ -296,7 +292,7 @@ SUITE(RegistryHives) {
   }
 
   TEST(MachineHiveDescribesTheProcessor) {
-    std::string cpuinfo = TestRoot() + "/cpuinfo";
+    std::string cpuinfo = TestRootPath("cpuinfo");
     std::ofstream(cpuinfo) << "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 85\n"
                               "model name\t: Intel(R) Xeon(R)  Gold   6248 CPU @ 2.50GHz\nstepping\t: 7\n"
                               "cpu MHz\t\t: 2494.140\n\nprocessor\t: 1\nvendor_id\t: GenuineIntel\ncpu family\t: 6\n"

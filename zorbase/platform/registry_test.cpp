@@ -17,6 +17,7 @@
 using zb::test::DwordData;
 using zb::test::SzData;
 using zb::test::TestKey;
+using zb::test::TestRootPath;
 
 namespace {
 
@@ -40,11 +41,6 @@ std::wstring EnumKeyName(HKEY key, DWORD index, LONG* status) {
   DWORD size = 300;
   *status = RegEnumKeyExW(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
   return *status == ERROR_SUCCESS ? std::wstring(name, size) : std::wstring();
-}
-
-std::string TempPath(const char* name) {
-  const char* root = std::getenv("ZORBASE_TEST_ROOT");
-  return std::string(root != nullptr ? root : "/tmp") + "/" + name;
 }
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
@@ -410,7 +406,7 @@ SUITE(Registry) {
     SetBytes(sub, L"Text", REG_SZ, SzData(L"a \"quoted\" \\ text"));
     SetBytes(test.key(), L"Bin", REG_BINARY, std::vector<BYTE>(100, 0xAB));
     RegCloseKey(sub);
-    std::string file = TempPath("save_restore.reg");
+    std::string file = TestRootPath("save_restore.reg");
     unlink(file.c_str());
     CHECK_EQUAL(ERROR_SUCCESS, RegSaveKeyW(test.key(), Wide(file).c_str(), nullptr));
     CHECK_EQUAL(ERROR_ALREADY_EXISTS, RegSaveKeyW(test.key(), Wide(file).c_str(), nullptr));
@@ -424,7 +420,7 @@ SUITE(Registry) {
     CHECK_EQUAL(ERROR_SUCCESS, RegOpenKeyExW(copy.key(), L"Sub", 0, KEY_READ, &restored));
     CHECK(Query(restored, L"Text") == SzData(L"a \"quoted\" \\ text"));
     RegCloseKey(restored);
-    std::string junk = TempPath("junk.reg");
+    std::string junk = TestRootPath("junk.reg");
     std::ofstream(junk) << "not a registry file\n";
     CHECK_EQUAL(ERROR_NOT_REGISTRY_FILE, RegRestoreKeyW(copy.key(), Wide(junk).c_str(), 0));
     CHECK(Query(copy.key(), L"Bin") == std::vector<BYTE>(100, 0xAB));
@@ -432,7 +428,7 @@ SUITE(Registry) {
   }
 
   TEST(LoadAndUnloadAHive) {
-    std::string file = TempPath("loaded.reg");
+    std::string file = TestRootPath("loaded.reg");
     std::ofstream(file) << "REGEDIT4\n\n[HKEY_USERS\\Anything]\n\"Greeting\"=\"hi\"\n\n"
                         << "[HKEY_USERS\\Anything\\Child]\n\"N\"=dword:00000005\n";
     CHECK_EQUAL(ERROR_INVALID_PARAMETER, RegLoadKeyW(HKEY_CURRENT_USER, L"Mounted", Wide(file).c_str()));
@@ -457,8 +453,8 @@ SUITE(Registry) {
   TEST(ReplaceSavesTheOldContents) {
     TestKey test(L"Replace");
     SetBytes(test.key(), L"Before", REG_DWORD, DwordData(1));
-    std::string new_file = TempPath("replace_new.reg");
-    std::string old_file = TempPath("replace_old.reg");
+    std::string new_file = TestRootPath("replace_new.reg");
+    std::string old_file = TestRootPath("replace_old.reg");
     unlink(old_file.c_str());
     std::ofstream(new_file) << "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\X]\n\"After\"=dword:2\n";
     CHECK_EQUAL(ERROR_SUCCESS,

@@ -194,8 +194,7 @@ SUITE(COXRegistry) {
     CHECK(registry.Connect(HKEY_CURRENT_USER));
     CHECK(registry.OpenKey(test.path().c_str()));
     CHECK(registry.SetValue(L"Kept", DWORD(1)));
-    const char* root = std::getenv("ZORBASE_TEST_ROOT");
-    std::string file = std::string(root != nullptr ? root : "/tmp") + "/ox_save.reg";
+    std::string file = zb::test::TestRootPath("ox_save.reg");
     unlink(file.c_str());
     std::wstring wide_file(file.begin(), file.end());
     CHECK(registry.SaveToFile(wide_file.c_str()));

@@ -1,7 +1,8 @@
-// Test helpers for the registry suites: value data in Windows form and a private test key that is
-// removed when the test ends.
+// Test helpers for the registry suites: value data in Windows form, a private test key that is
+// removed when the test ends, and file paths in the test run's temporary directory.
 #pragma once
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,12 @@ inline std::vector<BYTE> SzData(const std::wstring& text) {
 inline std::vector<BYTE> DwordData(DWORD value) {
   return {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
           static_cast<BYTE>(value >> 24)};
+}
+
+// The native path `name` in the test run's temporary directory (ZORBASE_TEST_ROOT, else /tmp).
+inline std::string TestRootPath(const std::string& name) {
+  const char* root = std::getenv("ZORBASE_TEST_ROOT");
+  return std::string(root != nullptr ? root : "/tmp") + "/" + name;
 }
 
 // The key HKEY_CURRENT_USER\Software\ZorBaseTests\<name>, created afresh (with full access) and
