@@ -98,12 +98,6 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
 
 std::vector<BYTE> ToBytes(const std::string& bytes) { return std::vector<BYTE>(bytes.begin(), bytes.end()); }
 
-std::vector<BYTE> WideStringData(const std::wstring& text) {
-  std::string bytes = WideToUtf16Le(text.data(), text.size());
-  bytes.append(2, '\0');
-  return ToBytes(bytes);
-}
-
 class Parser {
  public:
   Parser(const std::vector<std::wstring>& lines, Document* document, ParseError* error)
@@ -217,7 +211,7 @@ class Parser {
       if (!ReadQuoted(rest, &end, &text)) return Fail("unterminated string", line_number);
       if (!Trailer(rest, end)) return Fail("text after string", line_number);
       value.type = REG_SZ;
-      value.data = WideStringData(text);
+      value.data = reg::SzData(text);
     } else if (rest.size() >= 6 && EqualsNoCase(rest.substr(0, 6), L"dword:")) {
       std::size_t i = 6;
       std::uint32_t number = 0;

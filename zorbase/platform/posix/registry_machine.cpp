@@ -72,17 +72,7 @@ std::string Identifier(const Processor& processor) {
   return std::string();
 }
 
-std::vector<BYTE> StringData(const std::string& utf8) {
-  std::wstring wide = Utf8ToWide(utf8);
-  std::string bytes = WideToUtf16Le(wide.data(), wide.size());
-  bytes.append(2, '\0');
-  return std::vector<BYTE>(bytes.begin(), bytes.end());
-}
-
-std::vector<BYTE> DwordData(DWORD value) {
-  return {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
-          static_cast<BYTE>(value >> 24)};
-}
+std::vector<BYTE> StringData(const std::string& utf8) { return SzData(Utf8ToWide(utf8)); }
 
 }  // namespace
 

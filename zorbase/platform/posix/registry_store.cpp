@@ -13,6 +13,7 @@
 #include <fstream>
 #include <utility>
 
+#include <zorbase/platform/codepage.h>
 #include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/win_errors.h>
 
@@ -201,6 +202,17 @@ std::string ToUtf8(const std::wstring& text) { return EncodeNativeName(text); }
 std::wstring FromUtf8(const unsigned char* text, int bytes) {
   if (text == nullptr || bytes <= 0) return std::wstring();
   return DecodeNativeName(std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)));
+}
+
+std::vector<BYTE> SzData(const std::wstring& text) {
+  std::string bytes = WideToUtf16Le(text.data(), text.size());
+  bytes.append(2, '\0');
+  return std::vector<BYTE>(bytes.begin(), bytes.end());
+}
+
+std::vector<BYTE> DwordData(DWORD value) {
+  return {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
+          static_cast<BYTE>(value >> 24)};
 }
 
 LONG SplitKeyPath(const wchar_t* path, std::vector<std::wstring>* levels) {

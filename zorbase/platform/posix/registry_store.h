@@ -49,6 +49,11 @@ std::string ToUtf8(const std::wstring& text);
 void FoldToUtf8(const std::wstring& name, std::string* out);
 std::wstring FromUtf8(const unsigned char* text, int bytes);
 
+// Value data in Windows form: REG_SZ data is the UTF-16LE text with its terminator, REG_DWORD
+// data the value's four bytes, least significant first.
+std::vector<BYTE> SzData(const std::wstring& text);
+std::vector<BYTE> DwordData(DWORD value);
+
 // Splits a key path at backslashes. A trailing backslash is ignored. Fails with
 // ERROR_BAD_PATHNAME (161) for a leading backslash or an empty level, ERROR_INVALID_PARAMETER for
 // a level longer than kMaxKeyNameLength or a path deeper than kMaxKeyDepth.
