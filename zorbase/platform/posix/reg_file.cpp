@@ -9,6 +9,7 @@
 
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/registry.h>
+#include <zorbase/strings/internal/ascii.h>
 
 namespace zb {
 namespace platform {
@@ -37,8 +38,9 @@ const RootName kRoots[] = {
 bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
   std::size_t i = 0;
   for (; i < a.size() && b[i] != 0; ++i) {
-    wchar_t x = a[i] < 0x80 ? static_cast<wchar_t>(std::towupper(a[i])) : a[i];
-    wchar_t y = b[i] < 0x80 ? static_cast<wchar_t>(std::towupper(b[i])) : b[i];
+    // ASCII-only folding: the process locale must not decide (a Turkish "i" upper-cases to U+0130).
+    const wchar_t x = zb::internal::AsciiToUpper(a[i]);
+    const wchar_t y = zb::internal::AsciiToUpper(b[i]);
     if (x != y) return false;
   }
   return i == a.size() && b[i] == 0;
