@@ -286,6 +286,9 @@ class ZORBASE_API MFile : public MSwap {
   // byte-order conversion. A derived class that overrides _READ or _WRITE overrides these too.
   virtual void _SYNC();
   virtual void _ARM();
+  // What _SYNC does for a medium whose pointers run over `base`: the position becomes the
+  // pointer's place, a write pointer past `end` moves the end there, and the paths close.
+  void _FOLD_FAST_PATHS(const unsigned char* base, std::uint64_t* position, std::uint64_t* end);
   struct _SyncGuard {
     explicit _SyncGuard(MFile* file) : file_(file) { file_->_SYNC(); }
     ~_SyncGuard() { file_->_ARM(); }

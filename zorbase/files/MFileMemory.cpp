@@ -21,14 +21,7 @@ MFileMemory::~MFileMemory() {
   _RELEASE_BLOCK(nullptr);
 }
 
-void MFileMemory::_SYNC() {
-  if (m_get != nullptr) m_position = static_cast<std::uint64_t>(m_get - m_memory);
-  if (m_put != nullptr) {
-    m_position = static_cast<std::uint64_t>(m_put - m_memory);
-    if (m_position > m_size) m_size = m_position;
-  }
-  m_get = m_get_end = m_put = m_put_end = nullptr;
-}
+void MFileMemory::_SYNC() { _FOLD_FAST_PATHS(m_memory, &m_position, &m_size); }
 
 void MFileMemory::_ARM() {
   m_get = m_get_end = m_put = m_put_end = nullptr;
