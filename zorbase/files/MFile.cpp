@@ -85,11 +85,14 @@ void MFile::_SET_RESULT(DWORD code) {
 
 void MFile::_SET_RESULT_FROM_ERRNO(int errno_value) { _SET_RESULT(ResultFromErrno(errno_value)); }
 
-void MFile::_SYNC() {
-  if (m_get != nullptr) m_buffer_pos = static_cast<std::uint64_t>(m_get - m_buffer);
+void MFile::_SYNC() { _FOLD_FAST_PATHS(m_buffer, &m_buffer_pos, &m_valid_bytes); }
+
+void MFile::_FOLD_FAST_PATHS(const unsigned char* base, std::uint64_t* position,
+                             std::uint64_t* end) {
+  if (m_get != nullptr) *position = static_cast<std::uint64_t>(m_get - base);
   if (m_put != nullptr) {
-    m_buffer_pos = static_cast<std::uint64_t>(m_put - m_buffer);
-    if (m_buffer_pos > m_valid_bytes) m_valid_bytes = m_buffer_pos;
+    *position = static_cast<std::uint64_t>(m_put - base);
+    if (*position > *end) *end = *position;
   }
   m_get = m_get_end = m_put = m_put_end = nullptr;
 }

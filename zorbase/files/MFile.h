@@ -101,27 +101,13 @@ class ZORBASE_API MFile : public MSwap {
   // (IS_OPEN_READ), else 0. Returns whole elements read; the bytes of a trailing partial element are
   // stored too.
   virtual std::uint64_t _READ(void* dest, std::uint64_t count, std::uint64_t size) {
-    std::uint64_t bytes;
-    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) && bytes != 0 &&
-                             static_cast<std::uint64_t>(m_get_end - m_get) >= bytes,
-                         1)) {
-      std::memcpy(dest, m_get, bytes);
-      m_get += bytes;
-      return count;
-    }
+    if (_GET_FAST(dest, count, size)) return count;
     return _READ_BUFFERED(dest, count, size);
   }
   // Writes `count` elements of `size` bytes from `src` (the open mode is not checked). Returns whole
   // elements taken: buffered or written.
   virtual std::uint64_t _WRITE(const void* src, std::uint64_t count, std::uint64_t size) {
-    std::uint64_t bytes;
-    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) && bytes != 0 &&
-                             static_cast<std::uint64_t>(m_put_end - m_put) >= bytes,
-                         1)) {
-      std::memcpy(m_put, src, bytes);
-      m_put += bytes;
-      return count;
-    }
+    if (_PUT_FAST(src, count, size)) return count;
     return _WRITE_BUFFERED(src, count, size);
   }
   // Opens `name` in `mode` (see the modes above). Clears the result code and closes first; an
@@ -163,10 +149,10 @@ class ZORBASE_API MFile : public MSwap {
   // std::int32_t)/unsigned long (std::uint32_t)/float 4, double and the 64-bit integers 8. A native
   // `long*` is 64-bit here and reaches the 64-bit overload.
 
-  std::uint64_t WRITE(const bool* p, size_t count) { return _WRITE(p, count, 1); }
-  std::uint64_t WRITE(const char* p, size_t count) { return _WRITE(p, count, 1); }
-  std::uint64_t WRITE(const signed char* p, size_t count) { return _WRITE(p, count, 1); }
-  std::uint64_t WRITE(const unsigned char* p, size_t count) { return _WRITE(p, count, 1); }
+  std::uint64_t WRITE(const bool* p, size_t count) { return _WRITE_INLINE(p, count, 1); }
+  std::uint64_t WRITE(const char* p, size_t count) { return _WRITE_INLINE(p, count, 1); }
+  std::uint64_t WRITE(const signed char* p, size_t count) { return _WRITE_INLINE(p, count, 1); }
+  std::uint64_t WRITE(const unsigned char* p, size_t count) { return _WRITE_INLINE(p, count, 1); }
   std::uint64_t WRITE(short* p, size_t count) { return _WRITE_SWAPPED(p, count); }
   std::uint64_t WRITE(unsigned short* p, size_t count) { return _WRITE_SWAPPED(p, count); }
   std::uint64_t WRITE(std::int32_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
@@ -189,9 +175,9 @@ class ZORBASE_API MFile : public MSwap {
 
   // A byte read into a bool becomes true when it is not 0.
   std::uint64_t READ(bool* p, size_t count);
-  std::uint64_t READ(char* p, size_t count) { return _READ(p, count, 1); }
-  std::uint64_t READ(signed char* p, size_t count) { return _READ(p, count, 1); }
-  std::uint64_t READ(unsigned char* p, size_t count) { return _READ(p, count, 1); }
+  std::uint64_t READ(char* p, size_t count) { return _READ_INLINE(p, count, 1); }
+  std::uint64_t READ(signed char* p, size_t count) { return _READ_INLINE(p, count, 1); }
+  std::uint64_t READ(unsigned char* p, size_t count) { return _READ_INLINE(p, count, 1); }
   std::uint64_t READ(short* p, size_t count) { return _READ_SWAPPED(p, count); }
   std::uint64_t READ(unsigned short* p, size_t count) { return _READ_SWAPPED(p, count); }
   std::uint64_t READ(std::int32_t* p, size_t count) { return _READ_SWAPPED(p, count); }
@@ -293,8 +279,16 @@ class ZORBASE_API MFile : public MSwap {
   // the buffer instead of the fields above. _SYNC folds those pointers back into m_buffer_pos and
   // m_valid_bytes and closes the fast paths; _ARM opens them again from the fields. Code that reads
   // or changes the buffer fields holds a _SyncGuard (or calls _SYNC) first.
-  void _SYNC();
-  void _ARM();
+  //
+  // Both are virtual so that a class with another medium keeps its own position behind the same
+  // pointers (the memory file does): m_get..m_get_end are bytes the next reads may take, and
+  // m_put..m_put_end room the next writes may fill, exactly as its _READ and _WRITE would, with no
+  // byte-order conversion. A derived class that overrides _READ or _WRITE overrides these too.
+  virtual void _SYNC();
+  virtual void _ARM();
+  // What _SYNC does for a medium whose pointers run over `base`: the position becomes the
+  // pointer's place, a write pointer past `end` moves the end there, and the paths close.
+  void _FOLD_FAST_PATHS(const unsigned char* base, std::uint64_t* position, std::uint64_t* end);
   struct _SyncGuard {
     explicit _SyncGuard(MFile* file) : file_(file) { file_->_SYNC(); }
     ~_SyncGuard() { file_->_ARM(); }
@@ -303,13 +297,56 @@ class ZORBASE_API MFile : public MSwap {
     MFile* file_;
   };
 
+  // The fast paths themselves: when the whole transfer fits, the bytes are copied and the pointer
+  // moved, and the result is true; otherwise nothing happens. The pointer moves before the copy:
+  // the copy may write anywhere as far as the compiler knows, so this order keeps the pointer in a
+  // register instead of loading it back. The source of a write may lie in a memory file's own
+  // block, hence memmove (a plain copy of a register for element sizes).
+  bool _GET_FAST(void* dest, std::uint64_t count, std::uint64_t size) {
+    const unsigned char* const from = m_get;
+    std::uint64_t bytes;
+    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) && bytes != 0 &&
+                             dest != nullptr &&
+                             static_cast<std::uint64_t>(m_get_end - from) >= bytes,
+                         1)) {
+      m_get = const_cast<unsigned char*>(from) + bytes;
+      std::memmove(dest, from, bytes);
+      return true;
+    }
+    return false;
+  }
+  bool _PUT_FAST(const void* src, std::uint64_t count, std::uint64_t size) {
+    unsigned char* const to = m_put;
+    std::uint64_t bytes;
+    if (__builtin_expect(!__builtin_mul_overflow(count, size, &bytes) && bytes != 0 &&
+                             src != nullptr &&
+                             static_cast<std::uint64_t>(m_put_end - to) >= bytes,
+                         1)) {
+      m_put = to + bytes;
+      std::memmove(to, src, bytes);
+      return true;
+    }
+    return false;
+  }
+  // The typed and byte transfers take the fast paths inline, before the virtual call: an open
+  // fast path is the medium's promise that copying there is what its _READ or _WRITE would do,
+  // so a call through an MFile& of any medium costs no call per element either.
+  std::uint64_t _WRITE_INLINE(const void* src, std::uint64_t count, std::uint64_t size) {
+    if (_PUT_FAST(src, count, size)) return count;
+    return _WRITE(src, count, size);
+  }
+  std::uint64_t _READ_INLINE(void* dest, std::uint64_t count, std::uint64_t size) {
+    if (_GET_FAST(dest, count, size)) return count;
+    return _READ(dest, count, size);
+  }
+
   // An open fast path means the file converts nothing (_ARM opens them only then), so the typed
   // transfers skip the byte-order test while one is open.
   template <class T>
   std::uint64_t _WRITE_SWAPPED(T* p, size_t count) {
     if (__builtin_expect(static_cast<std::uint64_t>(m_put_end - m_put) / sizeof(T) >= count, 1) ||
         _SWAP_MASK(sizeof(T)) == 0) {
-      return _WRITE(p, count, sizeof(T));
+      return _WRITE_INLINE(p, count, sizeof(T));
     }
     SWAP(p, count);
     const std::uint64_t written = _WRITE(p, count, sizeof(T));
@@ -318,10 +355,16 @@ class ZORBASE_API MFile : public MSwap {
   }
   template <class T>
   std::uint64_t _WRITE_COPY(const T* p, size_t count) {
-    if (static_cast<std::uint64_t>(m_put_end - m_put) / sizeof(T) >= count ||
+    if (__builtin_expect(static_cast<std::uint64_t>(m_put_end - m_put) / sizeof(T) >= count, 1) ||
         _SWAP_MASK(sizeof(T)) == 0) {
-      return _WRITE(p, count, sizeof(T));
+      return _WRITE_INLINE(p, count, sizeof(T));
     }
+    return _WRITE_CONVERTED(p, count);
+  }
+  // Converts a const array through a copy, chunk by chunk, and writes it. Kept out of line so
+  // that the element path of _WRITE_COPY stays small enough to inline.
+  template <class T>
+  __attribute__((noinline)) std::uint64_t _WRITE_CONVERTED(const T* p, size_t count) {
     T chunk[512];
     std::uint64_t done = 0;
     while (done < count) {
@@ -337,7 +380,7 @@ class ZORBASE_API MFile : public MSwap {
   template <class T>
   std::uint64_t _READ_SWAPPED(T* p, size_t count) {
     if (__builtin_expect(static_cast<std::uint64_t>(m_get_end - m_get) / sizeof(T) >= count, 1)) {
-      return _READ(p, count, sizeof(T));
+      return _READ_INLINE(p, count, sizeof(T));
     }
     const std::uint64_t read = _READ(p, count, sizeof(T));
     if (_SWAP_MASK(sizeof(T)) != 0) SWAP(p, read);

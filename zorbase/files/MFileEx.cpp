@@ -140,6 +140,38 @@ void MFileEx::_RECORD_SUCCESS() {
   if (!m_write_lost) m_result = 0;
 }
 
+void MFileEx::_SYNC() {
+  if (m_get != nullptr) m_buffer_position = static_cast<std::uint64_t>(m_get - m_buffer);
+  if (m_put != nullptr) m_buffer_position = static_cast<std::uint64_t>(m_put - m_buffer);
+  m_get = m_get_end = m_put = m_put_end = nullptr;
+}
+
+void MFileEx::_ARM() {
+  m_get = m_get_end = m_put = m_put_end = nullptr;
+  // The inline paths copy bytes as they are: binary mode, and nothing to convert.
+  if (m_handle == nullptr || m_buffer == nullptr || (m_mode & MODE_TEXT) != 0 ||
+      m_machine_swap != m_file_swap) {
+    return;
+  }
+  if (m_state == STATE_READ && m_buffer_position <= m_buffer_fill) {
+    m_get = m_buffer + m_buffer_position;
+    m_get_end = m_buffer + m_buffer_fill;
+  } else if (m_state == STATE_WRITE && m_buffer_position <= m_buffer_size) {
+    m_put = m_buffer + m_buffer_position;
+    m_put_end = m_buffer + m_buffer_size;
+  }
+}
+
+void MFileEx::SET_FILESWAP(unsigned char code) {
+  _SyncGuard guard(this);
+  MSwap::SET_FILESWAP(code);
+}
+
+void MFileEx::SET_MACHINESWAP(unsigned char code) {
+  _SyncGuard guard(this);
+  MSwap::SET_MACHINESWAP(code);
+}
+
 void MFileEx::_RESET_FIELDS() {
   m_handle = nullptr;
   m_file_name.clear();
@@ -154,6 +186,7 @@ void MFileEx::_RESET_FIELDS() {
 // ---- opening and closing --------------------------------------------------------------------
 
 bool MFileEx::_OPEN(const MFileName& name, int mode) {
+  _SyncGuard guard(this);
   CLOSE();
   _RESET_FIELDS();
   m_result = 0;
@@ -230,6 +263,7 @@ bool MFileEx::_OPEN(const MFileName& name, int mode) {
 }
 
 bool MFileEx::CLOSE() {
+  _SyncGuard guard(this);
   if (!IS_OPEN()) return true;
   bool clean = _FLUSH_WRITES() && !m_write_lost;
   if (m_write_lost && mp_file_access_reporter != nullptr) {
@@ -301,6 +335,7 @@ bool MFileEx::_SET_HANDLE_POSITION(std::uint64_t position) {
 }
 
 bool MFileEx::_FLUSH_WRITES() {
+  _SyncGuard guard(this);
   if ((m_state & STATE_WRITE) == 0 || m_buffer_position == 0) return true;
   const std::uint64_t pending = m_buffer_position;
   m_buffer_position = 0;
@@ -311,6 +346,7 @@ bool MFileEx::_FLUSH_WRITES() {
 }
 
 bool MFileEx::_DROP_READ_AHEAD() {
+  _SyncGuard guard(this);
   const bool held = m_buffer_fill != 0;
   m_buffer_offset += m_buffer_position;
   m_buffer_fill = 0;
@@ -319,6 +355,7 @@ bool MFileEx::_DROP_READ_AHEAD() {
 }
 
 bool MFileEx::_BEGIN_READ() {
+  _SyncGuard guard(this);
   if (!IS_OPEN()) {
     m_result = ERROR_INVALID_HANDLE;
     return false;
@@ -337,6 +374,7 @@ bool MFileEx::_BEGIN_READ() {
 }
 
 bool MFileEx::_BEGIN_WRITE() {
+  _SyncGuard guard(this);
   if (!IS_OPEN()) {
     m_result = ERROR_INVALID_HANDLE;
     return false;
@@ -360,6 +398,7 @@ bool MFileEx::_BEGIN_WRITE() {
 }
 
 std::uint64_t MFileEx::_PEEK(std::uint64_t k) {
+  _SyncGuard guard(this);
   std::uint64_t available = m_buffer_fill - m_buffer_position;
   if (available >= k) return available;
   if (m_buffer_position != 0) {
@@ -373,6 +412,7 @@ std::uint64_t MFileEx::_PEEK(std::uint64_t k) {
 }
 
 void MFileEx::_UNREAD_TO(std::uint64_t position) {
+  _SyncGuard guard(this);
   if (position >= m_buffer_offset) {
     m_buffer_position = position - m_buffer_offset;
   } else {
@@ -387,6 +427,7 @@ void MFileEx::_UNREAD_TO(std::uint64_t position) {
 // ---- byte transfers ---------------------------------------------------------------------------
 
 std::uint64_t MFileEx::_READ_BYTES(void* dest, std::uint64_t n, TextUnit unit) {
+  _SyncGuard guard(this);
   if (n == 0 || !_BEGIN_READ()) return 0;
   auto* out = static_cast<unsigned char*>(dest);
   std::uint64_t done = 0;
@@ -456,6 +497,7 @@ std::uint64_t MFileEx::_READ_BYTES(void* dest, std::uint64_t n, TextUnit unit) {
 }
 
 std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit unit) {
+  _SyncGuard guard(this);
   if (n == 0 || !_BEGIN_WRITE()) return 0;
   const auto* in = static_cast<const unsigned char*>(src);
 
@@ -533,6 +575,7 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
 // ---- position and size --------------------------------------------------------------------
 
 bool MFileEx::SEEK(__int64 offset, int origin) {
+  _SyncGuard guard(this);
   if (!IS_OPEN() || origin < 0 || origin > 2) return false;
   if ((m_state & STATE_READ) != 0 && origin != 2) {
     // A target inside the read-ahead only moves the position there.
@@ -569,6 +612,7 @@ bool MFileEx::SEEK(__int64 offset, int origin) {
 }
 
 __int64 MFileEx::SIZE() {
+  _SyncGuard guard(this);
   if (!IS_OPEN()) return -1;
   _FLUSH_WRITES();
   LARGE_INTEGER size;
@@ -580,6 +624,7 @@ __int64 MFileEx::SIZE() {
 }
 
 bool MFileEx::FEOF() {
+  _SyncGuard guard(this);
   if (!IS_OPEN()) return true;
   if ((m_mode & (MODE_WRITE | MODE_APPEND | MODE_UPDATE)) != 0) return false;
   if (!_BEGIN_READ()) return true;
@@ -587,6 +632,7 @@ bool MFileEx::FEOF() {
 }
 
 bool MFileEx::FLUSH(bool to_disk) {
+  _SyncGuard guard(this);
   if (!IS_OPEN()) return false;
   bool ok = _FLUSH_WRITES();
   if (to_disk && IS_OPEN_WRITE() && !FlushFileBuffers(m_handle)) {
@@ -598,6 +644,7 @@ bool MFileEx::FLUSH(bool to_disk) {
 }
 
 bool MFileEx::SET_BUFFER_SIZE(size_t n) {
+  _SyncGuard guard(this);
   const std::uint64_t size = std::max<std::uint64_t>(n, kMinBufferSize);
   unsigned char* fresh = new unsigned char[size];
   bool ok = true;

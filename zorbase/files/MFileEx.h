@@ -124,7 +124,11 @@ class ZORBASE_API MFileEx : public MSwap {
   bool SEEK(__int64 offset, int origin);
   // The file position; 0 when closed.
   std::uint64_t TELL() const {
-    return m_handle != nullptr ? m_buffer_offset + m_buffer_position : 0;
+    if (m_handle == nullptr) return 0;
+    const std::uint64_t in_buffer = m_get != nullptr   ? static_cast<std::uint64_t>(m_get - m_buffer)
+                                    : m_put != nullptr ? static_cast<std::uint64_t>(m_put - m_buffer)
+                                                       : m_buffer_position;
+    return m_buffer_offset + in_buffer;
   }
   bool REWIND() { return SEEK(0, 0); }
   // Writes pending bytes, then the size of the file; -1 when closed or the size is unknown.
@@ -139,6 +143,11 @@ class ZORBASE_API MFileEx : public MSwap {
   // the read-ahead is fetched again from the position. False when pending bytes were lost.
   bool SET_BUFFER_SIZE(size_t n);
   size_t GET_BUFFER_SIZE() const { return static_cast<size_t>(m_buffer_size); }
+
+  // The byte-order setters of MSwap, for a file: the inline element paths follow the new codes.
+  // Change an open file's codes through the file, not through an MSwap reference to it.
+  void SET_FILESWAP(unsigned char code);
+  void SET_MACHINESWAP(unsigned char code);
 
   // Copies `n` bytes (all ones: up to the end) from the position of `source` to this file, in
   // chunks of this file's buffer size, each side in its own mode (text translation included).
@@ -307,37 +316,59 @@ class ZORBASE_API MFileEx : public MSwap {
   std::uint64_t _READ_ELEMENTS(void* p, size_t count, size_t width);
   // The common case inline: binary mode, no conversion, and the bytes fit the pending block (or
   // are held in the read-ahead), so an element-by-element loop costs no call into the library.
+  // The pointer moves before the copy, which keeps it in a register (the copy may write anywhere
+  // as far as the compiler knows).
   template <typename T>
   std::uint64_t _WRITE_INLINE(const T* p, size_t count) {
-    if (m_fast_write && p != nullptr && count <= (m_buffer_size - m_buffer_position) / sizeof(T) &&
-        _SWAP_MASK(sizeof(T)) == 0) {
+    unsigned char* const to = m_put;
+    if (__builtin_expect(
+            p != nullptr && count != 0 &&
+                count <= static_cast<std::uint64_t>(m_put_end - to) / sizeof(T),
+            1)) {
       const std::uint64_t bytes = static_cast<std::uint64_t>(count) * sizeof(T);
-      std::memcpy(m_buffer + m_buffer_position, p, bytes);
-      m_buffer_position += bytes;
+      m_put = to + bytes;
+      std::memcpy(to, p, bytes);
       return count;
     }
     return _WRITE_ELEMENTS(p, count, sizeof(T));
   }
   template <typename T>
   std::uint64_t _READ_INLINE(T* p, size_t count) {
-    if (m_fast_read && p != nullptr && count <= (m_buffer_fill - m_buffer_position) / sizeof(T) &&
-        _SWAP_MASK(sizeof(T)) == 0) {
+    const unsigned char* const from = m_get;
+    if (__builtin_expect(
+            p != nullptr && count != 0 &&
+                count <= static_cast<std::uint64_t>(m_get_end - from) / sizeof(T),
+            1)) {
       const std::uint64_t bytes = static_cast<std::uint64_t>(count) * sizeof(T);
-      std::memcpy(p, m_buffer + m_buffer_position, bytes);
-      m_buffer_position += bytes;
+      m_get = const_cast<unsigned char*>(from) + bytes;
+      std::memcpy(p, from, bytes);
       return count;
     }
     return _READ_ELEMENTS(p, count, sizeof(T));
   }
   TextUnit _UNIT16_IN_FILE_ORDER() const;
-  // Sets the buffer state and the flags of the inline paths (binary mode in that state).
-  void _SET_STATE(int state) {
-    m_state = state;
-    const bool binary = m_handle != nullptr && (m_mode & MODE_TEXT) == 0;
-    m_fast_read = binary && state == STATE_READ;
-    m_fast_write = binary && state == STATE_WRITE;
-  }
+  void _SET_STATE(int state) { m_state = state; }
   void _RESET_FIELDS();
+
+  // The inline paths move m_get (read state) or m_put (write state) through the buffer instead
+  // of m_buffer_position. They are open only in binary mode while the file converts nothing:
+  // m_get..m_get_end is the read-ahead from the position, m_put..m_put_end the room of the pending
+  // block. _SYNC folds the pointer back into m_buffer_position and closes the paths; _ARM opens
+  // them from the fields and the state. Every operation that reads or changes the buffer fields
+  // holds a _SyncGuard; guards nest, and only the outermost one syncs and re-arms.
+  void _SYNC();
+  void _ARM();
+  struct _SyncGuard {
+    explicit _SyncGuard(MFileEx* file) : file_(file) {
+      if (file_->m_sync_depth++ == 0) file_->_SYNC();
+    }
+    ~_SyncGuard() {
+      if (--file_->m_sync_depth == 0) file_->_ARM();
+    }
+    _SyncGuard(const _SyncGuard&) = delete;
+    _SyncGuard& operator=(const _SyncGuard&) = delete;
+    MFileEx* file_;
+  };
 
   HANDLE m_handle = nullptr;
   std::wstring m_file_name;
@@ -354,9 +385,13 @@ class ZORBASE_API MFileEx : public MSwap {
   unsigned char m_controlled = 0;
   // Set when a write of this open lost bytes; keeps the result code and is what CLOSE reports.
   bool m_write_lost = false;
-  // The inline element paths may serve the next transfer from the buffer.
-  bool m_fast_read = false;
-  bool m_fast_write = false;
+  // The inline element paths (see _SYNC); null when closed.
+  unsigned char* m_get = nullptr;
+  unsigned char* m_get_end = nullptr;
+  unsigned char* m_put = nullptr;
+  unsigned char* m_put_end = nullptr;
+  // Nesting depth of _SyncGuard.
+  int m_sync_depth = 0;
 
   static IZorFileAccess* mp_file_access_reporter;
 };

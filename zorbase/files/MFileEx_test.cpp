@@ -134,6 +134,133 @@ class Opaque : public MFilePartEx {
   int value = 5;
 };
 
+// The bytes of a file and a position, for element transfers checked against plain rules: a write
+// puts the element's bytes in file order at the position (extending the file), a read takes what
+// the file holds there (a trailing partial element is consumed but not counted).
+struct FileModel {
+  std::string bytes;
+  std::uint64_t position = 0;
+  unsigned char code = 7;
+
+  template <class T>
+  void Write(T value) {
+    MSwap order(code);
+    order.SWAP(&value, 1);
+    if (bytes.size() < position + sizeof(T)) bytes.resize(static_cast<size_t>(position) + sizeof(T));
+    std::memcpy(&bytes[static_cast<size_t>(position)], &value, sizeof(T));
+    position += sizeof(T);
+  }
+  template <class T>
+  std::uint64_t Read(T* value) {
+    const std::uint64_t take = std::min<std::uint64_t>(sizeof(T), bytes.size() - position);
+    if (take == sizeof(T)) {
+      std::memcpy(value, bytes.data() + position, sizeof(T));
+      MSwap order(code);
+      order.SWAP(value, 1);
+    }
+    position += take;
+    return take / sizeof(T);
+  }
+  bool Seek(__int64 offset, int origin) {
+    const __int64 end = static_cast<__int64>(bytes.size());
+    __int64 target;
+    switch (origin) {
+      case 0: target = offset; break;
+      case 1: target = static_cast<__int64>(position) + offset; break;
+      case 2: target = end + offset; break;
+      default: return false;
+    }
+    if (target < 0 || target > end) return false;
+    position = static_cast<std::uint64_t>(target);
+    return true;
+  }
+};
+
+// `steps` pseudo-random element writes (when `writes`), reads (when `reads`), seeks, order
+// changes and size queries on `file` and the model, compared after each step.
+void RunElementsAgainstModel(MFileEx& file, FileModel& model, std::uint32_t seed, int steps,
+                             bool reads, bool writes) {
+  std::uint32_t state = seed;
+  auto next = [&state](std::uint32_t range) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % range;
+  };
+  for (int step = 0; step < steps; ++step) {
+    const std::uint32_t op = next(100);
+    const std::uint32_t kind = next(4);
+    if (op < 45 && writes) {
+      const std::uint32_t v = state;
+      switch (kind) {
+        case 0: {
+          const char c = static_cast<char>(v);
+          CHECK_EQUAL(1u, file.WRITE(&c, 1));
+          model.Write(c);
+          break;
+        }
+        case 1: {
+          const short h = static_cast<short>(v);
+          CHECK_EQUAL(1u, file.WRITE(&h, 1));
+          model.Write(h);
+          break;
+        }
+        case 2: {
+          const std::int32_t w = static_cast<std::int32_t>(v);
+          CHECK_EQUAL(1u, file.WRITE(&w, 1));
+          model.Write(w);
+          break;
+        }
+        default: {
+          const double d = static_cast<double>(v) / 7.0;
+          CHECK_EQUAL(1u, file.WRITE(&d, 1));
+          model.Write(d);
+          break;
+        }
+      }
+    } else if (op < 80 && reads) {
+      switch (kind) {
+        case 0: {
+          unsigned char c = 0, want = 0;
+          const std::uint64_t expected = model.Read(&want);
+          CHECK_EQUAL(expected, file.READ(&c, 1));
+          if (expected == 1) CHECK_EQUAL(static_cast<int>(want), static_cast<int>(c));
+          break;
+        }
+        case 1: {
+          unsigned short h = 0, want = 0;
+          const std::uint64_t expected = model.Read(&want);
+          CHECK_EQUAL(expected, file.READ(&h, 1));
+          if (expected == 1) CHECK_EQUAL(want, h);
+          break;
+        }
+        case 2: {
+          std::uint32_t w = 0, want = 0;
+          const std::uint64_t expected = model.Read(&want);
+          CHECK_EQUAL(expected, file.READ(&w, 1));
+          if (expected == 1) CHECK_EQUAL(want, w);
+          break;
+        }
+        default: {
+          std::int64_t q = 0, want = 0;
+          const std::uint64_t expected = model.Read(&want);
+          CHECK_EQUAL(expected, file.READ(&q, 1));
+          if (expected == 1) CHECK(want == q);
+          break;
+        }
+      }
+    } else if (op < 88) {
+      const int origin = static_cast<int>(next(4));
+      const __int64 offset = static_cast<__int64>(next(61)) - 30;
+      CHECK_EQUAL(model.Seek(offset, origin), file.SEEK(offset, origin));
+    } else if (op < 94) {
+      model.code = next(3) == 0 ? 7 : static_cast<unsigned char>(next(8));
+      file.SET_FILESWAP(model.code);
+    } else {
+      CHECK_EQUAL(static_cast<__int64>(model.bytes.size()), file.SIZE());
+    }
+    CHECK_EQUAL(model.position, file.TELL());
+  }
+}
+
 }  // namespace
 
 SUITE(MFileEx) {
@@ -849,6 +976,41 @@ TEST(CopyTranslatesEachSide) {
   CHECK(!target.COPY(target));
   CHECK(target.CLOSE());
   CHECK_EQUAL(std::string("a\r\nb"), dir.Get("text.txt"));
+}
+
+TEST(ElementTransfersKeepPositionAndOrderBetweenEveryOtherOperation) {
+  // A 16-byte buffer, so elements meet its end, refills and flushes all the time.
+  ScratchDir dir("mfileex_elements");
+  const MFileName name(dir.Win(L"e.bin").c_str());
+  FileModel model;
+  for (std::uint32_t seed : {3u, 11u}) {
+    MFileEx file(16);
+    CHECK(file.OPEN_WRITE(name));
+    model = FileModel();
+    RunElementsAgainstModel(file, model, seed, 1500, false, true);
+    CHECK(file.CHANGE_MODE(MFileEx::MODE_UPDATE));
+    model.position = 0;
+    file.SET_FILESWAP(model.code);  // the new open keeps the object's codes
+    RunElementsAgainstModel(file, model, seed + 1, 1500, true, true);
+    CHECK(file.CHANGE_MODE(MFileEx::MODE_READ));
+    model.position = 0;
+    RunElementsAgainstModel(file, model, seed + 2, 1500, true, false);
+    CHECK(file.CLOSE());
+    CHECK(model.bytes == dir.Get("e.bin"));
+  }
+}
+
+TEST(NullElementArraysTransferNothing) {
+  ScratchDir dir("mfileex_null");
+  MFileEx file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"n.bin").c_str())));
+  CHECK_EQUAL(0u, file.WRITE(static_cast<const std::int32_t*>(nullptr), 1));
+  CHECK_EQUAL(0u, file.TELL());
+  const std::int32_t v = 1;
+  CHECK_EQUAL(1u, file.WRITE(&v, 1));
+  CHECK(file.CHANGE_MODE(MFileEx::MODE_READ));
+  CHECK_EQUAL(0u, file.READ(static_cast<std::int32_t*>(nullptr), 1));
+  CHECK_EQUAL(0u, file.TELL());
 }
 
 TEST(SetBufferSizeKeepsThePosition) {

@@ -15,7 +15,44 @@ constexpr unsigned short kModeMask = 0x0FFF;
 MFileMemory::MFileMemory()
     : m_memory(nullptr), m_capacity(0), m_position(0), m_owned(true), m_size(0) {}
 
-MFileMemory::~MFileMemory() { _RELEASE_BLOCK(nullptr); }
+MFileMemory::~MFileMemory() {
+  // Closes the fast paths: MFile's destructor must not see pointers into a freed block.
+  _SYNC();
+  _RELEASE_BLOCK(nullptr);
+}
+
+void MFileMemory::_SYNC() { _FOLD_FAST_PATHS(m_memory, &m_position, &m_size); }
+
+void MFileMemory::_ARM() {
+  m_get = m_get_end = m_put = m_put_end = nullptr;
+  // The fast paths copy bytes as they are, so they open only when there is nothing to convert.
+  if (m_memory == nullptr || m_machine_swap != m_file_swap) return;
+  const unsigned mode = m_mode & kModeMask;
+  if (mode == MODE_READ) {
+    if (m_position <= m_size) {
+      m_get = m_memory + m_position;
+      m_get_end = m_memory + m_size;
+    }
+  } else if (mode == MODE_WRITE || mode == MODE_UPDATE || mode == MODE_APPEND) {
+    // Room up to one byte before the capacity: a write that reaches the capacity takes the slow
+    // path, which grows an owned block then (and cuts a write at the end of a lent one).
+    if (m_position < m_capacity && m_capacity - m_position > 1) {
+      m_put = m_memory + m_position;
+      m_put_end = m_memory + m_capacity - 1;
+    }
+  }
+}
+
+std::uint64_t MFileMemory::_POSITION() const {
+  if (m_get != nullptr) return static_cast<std::uint64_t>(m_get - m_memory);
+  if (m_put != nullptr) return static_cast<std::uint64_t>(m_put - m_memory);
+  return m_position;
+}
+
+std::uint64_t MFileMemory::_SIZE() const {
+  if (m_put != nullptr) return std::max(m_size, static_cast<std::uint64_t>(m_put - m_memory));
+  return m_size;
+}
 
 void MFileMemory::_RELEASE_BLOCK(const unsigned char* keep) {
   if (m_owned && m_memory != keep) delete[] m_memory;
@@ -38,6 +75,7 @@ void MFileMemory::_GROW(std::uint64_t capacity) {
 }
 
 bool MFileMemory::OPEN_WRITE(LONG n, unsigned char* external) {
+  _SyncGuard guard(this);
   if (n < 0) {
     _SET_RESULT(ERROR_INVALID_FUNCTION);
     return false;
@@ -59,6 +97,7 @@ bool MFileMemory::OPEN_WRITE(LONG n, unsigned char* external) {
 }
 
 bool MFileMemory::OPEN_READ(LONG n, unsigned char* data) {
+  _SyncGuard guard(this);
   if (n < 0) {
     _SET_RESULT(ERROR_INVALID_FUNCTION);
     return false;
@@ -85,16 +124,19 @@ bool MFileMemory::OPEN_READ(LONG n, unsigned char* data) {
 }
 
 bool MFileMemory::_OPEN(const MFileName&, unsigned short mode) {
+  _SyncGuard guard(this);
   m_mode = mode;
   return true;
 }
 
 bool MFileMemory::CLOSE() {
+  _SyncGuard guard(this);
   m_mode = 0;
   return true;
 }
 
 bool MFileMemory::CHANGE_MODE(unsigned short mode) {
+  _SyncGuard guard(this);
   m_position = 0;
   m_mode = mode;
   return true;
@@ -116,15 +158,16 @@ bool MFileMemory::IS_OPEN_UPDATE() const {
   return IS_OPEN() && (m_mode & kModeMask) == MODE_UPDATE;
 }
 
-__int64 MFileMemory::SIZE() const { return static_cast<__int64>(m_size); }
+__int64 MFileMemory::SIZE() const { return static_cast<__int64>(_SIZE()); }
 
-__int64 MFileMemory::TELL() const { return static_cast<__int64>(m_position); }
+__int64 MFileMemory::TELL() const { return static_cast<__int64>(_POSITION()); }
 
-bool MFileMemory::FEOF() { return m_position >= m_size; }
+bool MFileMemory::FEOF() { return _POSITION() >= _SIZE(); }
 
 bool MFileMemory::FLUSH() { return true; }
 
 bool MFileMemory::SEEK(__int64 offset, LONG origin) {
+  _SyncGuard guard(this);
   const __int64 size = static_cast<__int64>(m_size);
   __int64 target = 0;
   switch (origin) {
@@ -150,6 +193,7 @@ bool MFileMemory::SEEK(__int64 offset, LONG origin) {
 }
 
 bool MFileMemory::SET_BUFFER_SIZE(size_t n) {
+  _SyncGuard guard(this);
   if (!IS_OPEN()) {
     _SET_RESULT(ERROR_INVALID_FUNCTION);
     return false;
@@ -163,19 +207,22 @@ bool MFileMemory::SET_BUFFER_SIZE(size_t n) {
   return true;
 }
 
-std::uint64_t MFileMemory::_READ(void* dest, std::uint64_t count, std::uint64_t size) {
+std::uint64_t MFileMemory::_READ_MEMORY(void* dest, std::uint64_t count, std::uint64_t size) {
+  _SyncGuard guard(this);
   if (m_memory == nullptr || m_mode == 0 || size == 0 || count == 0 || dest == nullptr) return 0;
   const std::uint64_t available = m_size > m_position ? m_size - m_position : 0;
   std::uint64_t bytes;
   if (__builtin_mul_overflow(count, size, &bytes) || bytes > available) bytes = available;
-  std::memcpy(dest, m_memory + m_position, static_cast<size_t>(bytes));
+  std::memmove(dest, m_memory + m_position, static_cast<size_t>(bytes));
   m_position += bytes;
   return bytes / size;
 }
 
+namespace {
+
 // Copies n bytes; element widths are copied through a register, so small writes cost no call.
 // The ranges may overlap (a write from the block itself).
-inline void MoveBytes(unsigned char* to, const unsigned char* from, std::uint64_t n) {
+void MoveBytes(unsigned char* to, const unsigned char* from, std::uint64_t n) {
   switch (n) {
     case 1:
       *to = *from;
@@ -203,7 +250,11 @@ inline void MoveBytes(unsigned char* to, const unsigned char* from, std::uint64_
   }
 }
 
-std::uint64_t MFileMemory::_WRITE(const void* src, std::uint64_t count, std::uint64_t size) {
+}  // namespace
+
+std::uint64_t MFileMemory::_WRITE_MEMORY(const void* src, std::uint64_t count,
+                                         std::uint64_t size) {
+  _SyncGuard guard(this);
   std::uint64_t bytes;
   const unsigned writable = (1u << MODE_WRITE) | (1u << MODE_UPDATE) | (1u << MODE_APPEND);
   const unsigned mode = m_mode & kModeMask;

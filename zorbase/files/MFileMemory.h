@@ -8,6 +8,11 @@
 // is reported by false results and result code 1 (ERROR_INVALID_FUNCTION): SET_BUFFER_SIZE on a
 // closed file or a lent block, writing to a block opened for reading, a negative size.
 //
+// Element reads and writes take MFile's inline fast paths over the block (write and update
+// modes: the room up to the capacity; read mode: the bytes up to the size), while the file
+// converts nothing; every other operation first folds them back into the position and size. As
+// for MFile, change an open memory file's order codes through the file, not through an MSwap&.
+//
 // One thread at a time per object. A lent block must stay valid while the object uses it.
 #pragma once
 
@@ -75,11 +80,19 @@ class ZORBASE_API MFileMemory : public MFile {
   bool IS_OPEN_UPDATE() const override;
   // Copies min(count * size, size - position) bytes from the position; whole elements. 0 when
   // not open.
-  std::uint64_t _READ(void* dest, std::uint64_t count, std::uint64_t size) override;
+  std::uint64_t _READ(void* dest, std::uint64_t count, std::uint64_t size) override {
+    if (_GET_FAST(dest, count, size)) return count;
+    return _READ_MEMORY(dest, count, size);
+  }
   // Copies count * size bytes to the position, growing an owned block (to the larger of what the
   // write needs and capacity * 1.5) or cutting at the end of a lent one; the size grows to the
   // position. Whole elements written. 0 (result code 1) when not open for writing.
-  std::uint64_t _WRITE(const void* src, std::uint64_t count, std::uint64_t size) override;
+  std::uint64_t _WRITE(const void* src, std::uint64_t count, std::uint64_t size) override {
+    // The fast path's room ends one byte before the capacity (see _ARM): a write that reaches the
+    // capacity grows an owned block, which only _WRITE_MEMORY does.
+    if (_PUT_FAST(src, count, size)) return count;
+    return _WRITE_MEMORY(src, count, size);
+  }
   // Stores the mode; true. No file is touched.
   bool _OPEN(const MFileName& name, unsigned short mode) override;
 
@@ -88,6 +101,18 @@ class ZORBASE_API MFileMemory : public MFile {
   void _RELEASE_BLOCK(const unsigned char* keep);
   // Grows an owned block to `capacity` bytes, keeping the data.
   void _GROW(std::uint64_t capacity);
+  // The paths of _READ and _WRITE that the inline fast paths do not take.
+  std::uint64_t _READ_MEMORY(void* dest, std::uint64_t count, std::uint64_t size);
+  std::uint64_t _WRITE_MEMORY(const void* src, std::uint64_t count, std::uint64_t size);
+  // Fast paths over the block: _SYNC folds them into m_position and m_size and closes them; _ARM
+  // opens them from those fields (read mode: m_get over the bytes from the position to the size;
+  // write, append and update modes: m_put over the room up to the capacity), only while the file
+  // converts nothing.
+  void _SYNC() override;
+  void _ARM() override;
+  // The position and size, the fast paths' progress included.
+  std::uint64_t _POSITION() const;
+  std::uint64_t _SIZE() const;
 
   unsigned char* m_memory;
   std::uint64_t m_capacity;

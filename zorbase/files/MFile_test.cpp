@@ -252,6 +252,67 @@ TEST(EmptyTransfersAndClosedFiles) {
   CHECK_EQUAL("", dir.Get("e.bin"));
 }
 
+TEST(NullElementArraysTransferNothing) {
+  ScratchDir dir("MFileNull");
+  MFile file;
+  CHECK(file.OPEN_WRITE(Name(dir, L"n.bin")));
+  CHECK_EQUAL(0u, file.WRITE(static_cast<const std::int32_t*>(nullptr), 1));
+  CHECK_EQUAL(0u, file.WRITE(static_cast<std::int32_t*>(nullptr), 1));
+  CHECK_EQUAL(0u, file.WRITE(static_cast<const char*>(nullptr), 2));
+  const std::int32_t v = 9;
+  CHECK_EQUAL(1u, file.WRITE(&v, 1));
+  CHECK_EQUAL(4, file.TELL());
+  CHECK(file.CHANGE_MODE(MFile::MODE_READ));
+  CHECK_EQUAL(0u, file.READ(static_cast<std::int32_t*>(nullptr), 1));
+  CHECK_EQUAL(0u, file.READ(static_cast<char*>(nullptr), 1));
+  CHECK_EQUAL(0, file.TELL());
+  CHECK(file.CLOSE());
+  CHECK_EQUAL(std::string("\x09\0\0\0", 4), dir.Get("n.bin"));
+}
+
+TEST(ElementsAcrossBufferEndsAndOrderChanges) {
+  // A 7-byte buffer: 4-byte elements straddle its end; the order code changes every 13 elements,
+  // through the file and through an MFile& alike.
+  ScratchDir dir("MFileStraddle");
+  auto element = [](std::int32_t i) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(i) * 0x01020304u);
+  };
+  const MFileName name = Name(dir, L"s.bin");
+  std::string expected;
+  {
+    MFile file(7);
+    MFile& base = file;
+    CHECK(file.OPEN_WRITE(name));
+    for (std::int32_t i = 0; i < 200; ++i) {
+      const unsigned char code = (i / 13) % 2 == 0 ? 7 : 0;
+      if (i % 13 == 0) base.SET_FILESWAP(code);
+      std::int32_t value = element(i);
+      CHECK_EQUAL(1u, (i % 2 == 0 ? file : base).WRITE(&value, 1));
+      CHECK_EQUAL(element(i), value);
+      CHECK_EQUAL(4 * (i + 1), file.TELL());
+      unsigned char bytes[4];
+      std::memcpy(bytes, &value, 4);
+      if (code == 0) std::swap(bytes[0], bytes[3]), std::swap(bytes[1], bytes[2]);
+      expected.append(reinterpret_cast<char*>(bytes), 4);
+    }
+    CHECK(file.CLOSE());
+  }
+  CHECK(expected == dir.Get("s.bin"));
+  MFile file(7);
+  CHECK(file.OPEN_READ(name));
+  for (int pass = 0; pass < 2; ++pass) {
+    for (std::int32_t i = 0; i < 200; ++i) {
+      if (i % 13 == 0) file.SET_FILESWAP((i / 13) % 2 == 0 ? 7 : 0);
+      std::int32_t value = 0;
+      CHECK_EQUAL(1u, file.READ(&value, 1));
+      CHECK_EQUAL(element(i), value);
+      CHECK_EQUAL(4 * (i + 1), file.TELL());
+    }
+    CHECK(file.FEOF());
+    CHECK(file.SEEK(-800, 1));
+  }
+}
+
 TEST(ReadingPastTheEndRecordsEndOfFile) {
   ScratchDir dir("MFileEof");
   dir.Put("x.bin", "abc");
