@@ -1,6 +1,8 @@
 // MFile: opening, the buffer rules, positioning, typed and byte-text operations, copying.
 #include <zorbase/files/MFile.h>
 
+#include <zorbase/platform/internal/ascii.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -53,7 +55,7 @@ wchar_t* CopyText(const wchar_t* text) {
 }
 
 unsigned char FoldAscii(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+  return static_cast<unsigned char>(zb::internal::AsciiToLower(c));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include <zorbase/strings/internal/ascii.h>
+#include <zorbase/platform/internal/ascii.h>
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/format.h>
-#include <zorbase/strings/internal/ascii.h>
+#include <zorbase/platform/internal/ascii.h>
 
 unsigned short MFileName::mg_temp_name_counter = 1;
 

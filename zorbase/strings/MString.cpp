@@ -7,7 +7,7 @@
 #include <memory>
 #include <new>
 
-#include <zorbase/strings/internal/ascii.h>
+#include <zorbase/platform/internal/ascii.h>
 #include <zorbase/strings/internal/kmp_search.h>
 
 namespace {

@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 #include <zorbase/platform/win_errors.h>
-#include <zorbase/strings/internal/ascii.h>
+#include <zorbase/platform/internal/ascii.h>
 
 namespace zb {
 namespace platform {

@@ -9,7 +9,7 @@
 
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/registry.h>
-#include <zorbase/strings/internal/ascii.h>
+#include <zorbase/platform/internal/ascii.h>
 
 namespace zb {
 namespace platform {

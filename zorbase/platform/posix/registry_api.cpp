@@ -2,6 +2,8 @@
 // values, keys, enumeration, key information, connection, flushing and security.
 #include <zorbase/platform/registry.h>
 
+#include <zorbase/platform/internal/ascii.h>
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -912,8 +914,7 @@ BOOL GetComputerNameW(LPWSTR buffer, LPDWORD size) {
   }
   std::wstring name;
   for (const char* p = host; *p != 0 && *p != '.'; ++p) {
-    char c = *p;
-    name += static_cast<wchar_t>(c >= 'a' && c <= 'z' ? c - 32 : static_cast<unsigned char>(c));
+    name += zb::internal::AsciiToUpper(static_cast<unsigned char>(*p));
   }
   if (name.size() > MAX_COMPUTERNAME_LENGTH) name.resize(MAX_COMPUTERNAME_LENGTH);
   if (buffer == nullptr || *size < name.size() + 1) {

@@ -7,7 +7,7 @@
 #include <limits>
 #include <memory>
 
-#include <zorbase/strings/internal/ascii.h>
+#include <zorbase/platform/internal/ascii.h>
 
 namespace zb {
 namespace internal {
