@@ -13,6 +13,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <zorbase/platform/durable_file.h>
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/last_error.h>
 
@@ -194,7 +195,17 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags) {
         return FailWith(ERROR_NOT_SAME_DEVICE);
       }
       if (!CopyFileResolved(existing, target, !replace)) return FALSE;
+      if ((flags & MOVEFILE_WRITE_THROUGH) != 0) {
+        // The copy must be on the device before the original goes.
+        DWORD flushed = zb::platform::SyncNativeFile(to_native);
+        if (flushed == ERROR_SUCCESS) flushed = zb::platform::SyncNativeDirectoryOf(to_native);
+        if (flushed != ERROR_SUCCESS) return FailWith(flushed);
+      }
       if (unlink(from_native.c_str()) != 0) return FailWith(ErrorFromErrno(errno));
+      if ((flags & MOVEFILE_WRITE_THROUGH) != 0) {
+        const DWORD flushed = zb::platform::SyncNativeDirectoryOf(from_native);
+        if (flushed != ERROR_SUCCESS) return FailWith(flushed);
+      }
       return TRUE;
     }
     if (e == EEXIST) return FailWith(ERROR_ALREADY_EXISTS);
@@ -204,11 +215,13 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags) {
     return FailWith(ErrorFromErrno(e, to.parent_missing));
   }
   if ((flags & MOVEFILE_WRITE_THROUGH) != 0) {
-    int dir = open(DirName(to_native).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      fsync(dir);
-      close(dir);
+    // The move is on the device before the call returns: both directory entries are flushed, and
+    // a failure to flush is reported (the move itself has happened).
+    DWORD flushed = zb::platform::SyncNativeDirectoryOf(to_native);
+    if (flushed == ERROR_SUCCESS && DirName(from_native) != DirName(to_native)) {
+      flushed = zb::platform::SyncNativeDirectoryOf(from_native);
     }
+    if (flushed != ERROR_SUCCESS) return FailWith(flushed);
   }
   return TRUE;
 }
