@@ -16,8 +16,8 @@
 #include <utility>
 
 #include <zorbase/platform/last_error.h>
-#include <zorbase/platform/posix/registry_internal.h>
-#include <zorbase/platform/posix/registry_security.h>
+#include <zorbase/platform/portable/registry_internal.h>
+#include <zorbase/platform/portable/registry_security.h>
 
 namespace zb {
 namespace platform {

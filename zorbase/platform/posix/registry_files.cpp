@@ -15,8 +15,8 @@
 #include <zorbase/platform/durable_file.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
-#include <zorbase/platform/posix/reg_file.h>
-#include <zorbase/platform/posix/registry_internal.h>
+#include <zorbase/platform/portable/reg_file.h>
+#include <zorbase/platform/portable/registry_internal.h>
 
 namespace zb {
 namespace platform {

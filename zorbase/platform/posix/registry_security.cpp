@@ -1,5 +1,5 @@
 // Internal: registry security descriptors and the access check (registry_security.h).
-#include <zorbase/platform/posix/registry_security.h>
+#include <zorbase/platform/portable/registry_security.h>
 
 #include <unistd.h>
 

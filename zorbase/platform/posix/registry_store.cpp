@@ -1,5 +1,5 @@
 // Internal: the SQLite hive (registry_store.h).
-#include <zorbase/platform/posix/registry_store.h>
+#include <zorbase/platform/portable/registry_store.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 // Internal: reader and writer of .reg files (reg_file.h).
-#include <zorbase/platform/posix/reg_file.h>
+#include <zorbase/platform/portable/reg_file.h>
 
 #include <algorithm>
 #include <cstring>

@@ -14,8 +14,8 @@
 
 #include <zorbase/platform/codepage.h>
 
-#include "zorbase/platform/posix/codepage_internal.h"
-#include "zorbase/platform/posix/format_internal.h"
+#include "zorbase/platform/portable/codepage_internal.h"
+#include "zorbase/platform/portable/format_internal.h"
 
 namespace zb {
 namespace platform {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <zorbase/platform/posix/registry_store.h>
+#include <zorbase/platform/portable/registry_store.h>
 #include <zorbase/platform/registry.h>
 
 namespace zb {
