@@ -1,12 +1,12 @@
 // Internal helpers of the settings classes (settings_internal.h).
 #include <zorbase/settings/internal/settings_internal.h>
 
-#include <unistd.h>
-
 #include <climits>
 #include <cstdint>
+#include <vector>
 
 #include <zorbase/platform/codepage.h>
+#include <zorbase/platform/file_system.h>
 #include <zorbase/settings/MSoftKey.h>
 
 namespace zb {
@@ -107,12 +107,12 @@ bool ParseRegLong(const wchar_t* text, LONG* value) {
 }
 
 void SetSettingsDefaults() {
-  // The executable's own name; its Windows path has the same file name, so no drive mapping (and
-  // no file system work) is needed while the library loads.
-  char native[4096];
-  ssize_t length = readlink("/proc/self/exe", native, sizeof(native) - 1);
-  std::wstring path = length > 0 ? zb::platform::Utf8ToWide(std::string(native, static_cast<std::size_t>(length)))
-                                 : std::wstring();
+  // The executable's own name. Runs while the library loads: GetModuleFileNameW only compares
+  // names with the drive roots, so nothing is created before the host sets its environment.
+  std::vector<wchar_t> buffer(32768);
+  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  const std::wstring path = length > 0 && length < buffer.size() ? std::wstring(buffer.data(), length)
+                                                                 : std::wstring();
   MSoftKey::m_CompanyName = L"!TestCompany";
   MSoftKey::m_ProductName = ProductNameFromModulePath(path.c_str());
   MSoftKey::m_ProductVersion = L"";
