@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <zorbase/platform/fault_injection.h>
+#include <zorbase/platform/internal/ascii.h>
 #include <zorbase/platform/last_error.h>
 
 namespace zb {
@@ -191,9 +192,8 @@ bool ParseDosAttribute(const char* data, std::size_t size, DWORD* value) {
     std::size_t i = 2;
     for (; i < n && text[i] != 0; ++i) {
       char c = text[i];
-      int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
-      if (digit < 0 || i > 10) return false;
+      const int digit = zb::internal::AsciiDigitValue(c);
+      if (digit >= 16 || i > 10) return false;
       v = (v << 4) | static_cast<DWORD>(digit);
     }
     if (i == 2) return false;

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <zorbase/platform/fault_injection.h>
+#include <zorbase/platform/internal/ascii.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 
@@ -161,7 +162,7 @@ std::string TopDirectory(const std::string& native, dev_t device) {
 std::string EscapePath(const std::string& path) {
   std::string out;
   for (unsigned char c : path) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+    if (zb::internal::IsAsciiAlnum(c) ||
         std::strchr("/-_.~!$&'()*+,;=:@", c) != nullptr) {
       out += static_cast<char>(c);
     } else {

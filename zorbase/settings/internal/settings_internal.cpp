@@ -7,6 +7,7 @@
 
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/file_system.h>
+#include <zorbase/platform/internal/ascii.h>
 #include <zorbase/settings/MSoftKey.h>
 
 namespace zb {
@@ -22,22 +23,20 @@ std::wstring StripBackslashes(const wchar_t* text) {
   return part.substr(begin, end - begin + 1);
 }
 
-bool IsSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
-
 // Sign, magnitude and the end of the digits of a base-10 number after leading white space.
 bool ScanNumber(const wchar_t* text, bool* negative, std::uint64_t* magnitude, bool* overflow) {
   if (text == nullptr) return false;
   const wchar_t* p = text;
-  while (IsSpace(*p)) ++p;
+  while (zb::internal::IsAsciiSpace(*p)) ++p;
   *negative = false;
   if (*p == L'+' || *p == L'-') {
     *negative = *p == L'-';
     ++p;
   }
-  if (*p < L'0' || *p > L'9') return false;
+  if (!zb::internal::IsAsciiDigit(*p)) return false;
   *magnitude = 0;
   *overflow = false;
-  for (; *p >= L'0' && *p <= L'9'; ++p) {
+  for (; zb::internal::IsAsciiDigit(*p); ++p) {
     *magnitude = *magnitude * 10 + static_cast<std::uint64_t>(*p - L'0');
     if (*magnitude > 0xFFFFFFFFull) {
       *overflow = true;
