@@ -127,7 +127,7 @@ DWORD WriteFileDurably(const std::string& native_path, const void* data, std::si
   if (error == 0) error = PutInPlace(temporary, target, mode);
   if (error != 0) {
     unlink(temporary.c_str());
-    return error == EEXIST ? ERROR_ALREADY_EXISTS : ErrorFromErrno(error);
+    return ErrorFromErrno(error);
   }
   return SyncNativeDirectoryOf(target);
 }

@@ -45,7 +45,7 @@ DWORD CopyData(int from, int to) {
   for (;;) {
     if (use_range) {
       if (int fault = CheckFault(FaultPoint::kWrite)) {
-        return fault == ENOSPC ? ERROR_DISK_FULL : ErrorFromErrno(fault);
+        return ErrorFromErrno(fault);
       }
       const ssize_t n = copy_file_range(from, nullptr, to, nullptr, kBlock, 0);
       if (n > 0) continue;
@@ -56,7 +56,7 @@ DWORD CopyData(int from, int to) {
         use_range = false;  // not offered for this pair of files: copy through memory
         continue;
       }
-      return errno == ENOSPC ? ERROR_DISK_FULL : ErrorFromErrno(errno);
+      return ErrorFromErrno(errno);
     }
     if (buffer.empty()) buffer.resize(1 << 20);
     const ssize_t n = read(from, buffer.data(), buffer.size());
@@ -67,7 +67,7 @@ DWORD CopyData(int from, int to) {
     if (n == 0) return ERROR_SUCCESS;
     if (WriteAll(to, buffer.data(), static_cast<std::size_t>(n), -1) !=
         static_cast<std::size_t>(n)) {
-      return errno == ENOSPC ? ERROR_DISK_FULL : ErrorFromErrno(errno);
+      return ErrorFromErrno(errno);
     }
   }
 }
@@ -208,11 +208,8 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags) {
       }
       return TRUE;
     }
-    if (e == EEXIST) return FailWith(ERROR_ALREADY_EXISTS);
-    if (e == ENOTEMPTY || e == EISDIR || e == ENOTDIR || e == EINVAL) {
-      return FailWith(ERROR_ACCESS_DENIED);
-    }
-    return FailWith(ErrorFromErrno(e, to.parent_missing));
+    if (e == ENOENT) return FailWith(ErrorFromErrno(e, to.parent_missing));
+    return FailWith(ErrorFromErrno(e, zb::platform::ErrnoContext::kRename));
   }
   if ((flags & MOVEFILE_WRITE_THROUGH) != 0) {
     // The move is on the device before the call returns: both directory entries are flushed, and
@@ -239,11 +236,7 @@ BOOL CreateDirectoryW(LPCWSTR name, LPSECURITY_ATTRIBUTES) {
   if (path.exists) return FailWith(ERROR_ALREADY_EXISTS);
   if (path.parent_missing) return FailWith(ERROR_PATH_NOT_FOUND);
   if (mkdir(StripTrailingSlash(path.native).c_str(), 0777) != 0) {
-    const int e = errno;
-    if (e == EEXIST) return FailWith(ERROR_ALREADY_EXISTS);
-    if (e == ENOENT || e == ENOTDIR) return FailWith(ERROR_PATH_NOT_FOUND);
-    if (e == ENOSPC) return FailWith(ERROR_DISK_FULL);
-    return FailWith(ErrorFromErrno(e));
+    return FailWith(ErrorFromErrno(errno, zb::platform::ErrnoContext::kMissingParent));
   }
   return TRUE;
 }
@@ -269,9 +262,8 @@ BOOL RemoveDirectoryW(LPCWSTR name) {
   if (sharing != ERROR_SUCCESS) return FailWith(sharing);
   if (rmdir(native.c_str()) != 0) {
     const int e = errno;
-    if (e == ENOTEMPTY || e == EEXIST) return FailWith(ERROR_DIR_NOT_EMPTY);
-    if (e == EBUSY) return FailWith(ERROR_SHARING_VIOLATION);
-    return FailWith(ErrorForPath(e, path));
+    if (e == ENOENT) return FailWith(ErrorForPath(e, path));
+    return FailWith(ErrorFromErrno(e, zb::platform::ErrnoContext::kRemoveDirectory));
   }
   return TRUE;
 }

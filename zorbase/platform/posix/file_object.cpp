@@ -340,13 +340,8 @@ std::shared_ptr<FileObject> OpenFileObject(const wchar_t* name, DWORD access, DW
     if (file->fd < 0) {
       const int e = errno;
       if ((e == EEXIST && !exists) || (e == ENOENT && exists)) continue;  // raced: look again
-      if (e == EEXIST) {
-        *error = ERROR_FILE_EXISTS;
-      } else if (e == ENOENT) {
-        *error = path.parent_missing ? ERROR_PATH_NOT_FOUND : ErrorForPath(e, path);
-      } else {
-        *error = ErrorForPath(e, path);
-      }
+      *error = e == ENOENT ? ErrorForPath(e, path)
+                           : ErrorFromErrno(e, zb::platform::ErrnoContext::kCreateNew);
       return nullptr;
     }
     created = !exists;
@@ -467,7 +462,6 @@ DWORD StoreAttributes(const std::string& native, const struct stat& st, DWORD at
                                    static_cast<unsigned>(bits | (directory ? FILE_ATTRIBUTE_DIRECTORY : 0)));
   if (setxattr(native.c_str(), kDosAttributeName, text, static_cast<std::size_t>(length), 0) != 0) {
     const int e = errno;
-    if (e == ENOTSUP || e == EOPNOTSUPP) return ERROR_NOT_SUPPORTED;
     return ErrorFromErrno(e);
   }
   return ERROR_SUCCESS;
