@@ -3,6 +3,7 @@
 
 #include <UnitTest++/UnitTest++.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -192,6 +193,72 @@ SUITE(RegFile) {
       CHECK_EQUAL(std::string(c.message), error.message);
       CHECK(document.sections.empty());
     }
+  }
+
+  TEST(ANulInsideANameIsRefusedWithItsLine) {
+    // Taken as a C string the name would be cut at the NUL and merge with another key or value.
+    static const wchar_t kKey[] = L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\A\0B]\r\n";
+    static const char kValue[] = "REGEDIT4\n[HKCU\\x]\n\"a\0b\"=\"v\"\n";
+    const std::wstring key_line(kKey, sizeof(kKey) / sizeof(kKey[0]) - 1);
+    const std::string value_line(kValue, sizeof(kValue) - 1);
+    Document document;
+    ParseError error;
+    CHECK(!ParseText(Utf16File(key_line), &document, &error));
+    CHECK_EQUAL(3, error.line);
+    CHECK_EQUAL(std::string("NUL character in key name"), error.message);
+    CHECK(!ParseText(value_line, &document, &error));
+    CHECK_EQUAL(3, error.line);
+    CHECK_EQUAL(std::string("NUL character in value name"), error.message);
+    CHECK_EQUAL(ERROR_NOT_REGISTRY_FILE, zb::platform::ImportRegistryText(value_line.data(), value_line.size(), nullptr));
+    HKEY untouched = nullptr;
+    CHECK_EQUAL(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, L"x", 0, KEY_READ, &untouched));
+  }
+
+  TEST(LoneSurrogatesInNamesRoundTrip) {
+    // Windows keeps any 16-bit units in a name; so must a trip through a .reg file.
+    const std::wstring base = L"Software\\ZorBaseTests\\Surrogates";
+    const std::wstring names[] = {std::wstring(L"a") + wchar_t(0xD800) + L"b",
+                                  std::wstring(L"c") + wchar_t(0xDC80) + wchar_t(0xDCA9),
+                                  std::wstring(1, wchar_t(0xDFFF)), std::wstring(L"\u00e9")};
+    RegDeleteTreeW(HKEY_CURRENT_USER, base.c_str());
+    for (const std::wstring& name : names) {
+      HKEY key = nullptr;
+      CHECK_EQUAL(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, (base + L"\\" + name).c_str(), 0, nullptr,
+                                                 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+      const DWORD one = 1;
+      CHECK_EQUAL(ERROR_SUCCESS, RegSetValueExW(key, name.c_str(), 0, REG_DWORD,
+                                                reinterpret_cast<const BYTE*>(&one), sizeof(one)));
+      RegCloseKey(key);
+    }
+    const std::string path = zb::test::TestRootPath("surrogates.reg");
+    const std::wstring wide_path(path.begin(), path.end());
+    CHECK_EQUAL(ERROR_SUCCESS, zb::platform::ExportRegistryKey(HKEY_CURRENT_USER, base.c_str(), wide_path));
+    CHECK(ReadFile(path).find(std::string("a\0\x00\xD8" "b\0", 6)) != std::string::npos);
+    CHECK_EQUAL(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CURRENT_USER, base.c_str()));
+    CHECK_EQUAL(ERROR_SUCCESS, zb::platform::ImportRegistryFile(wide_path, nullptr));
+    HKEY parent = nullptr;
+    CHECK_EQUAL(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, base.c_str(), 0, KEY_READ, &parent));
+    std::vector<std::wstring> found;
+    for (DWORD index = 0;; ++index) {
+      wchar_t name[64];
+      DWORD size = 64;
+      if (RegEnumKeyExW(parent, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      found.emplace_back(name, size);
+    }
+    RegCloseKey(parent);
+    CHECK_EQUAL(4u, found.size());
+    for (const std::wstring& name : names) {
+      CHECK(std::find(found.begin(), found.end(), name) != found.end());
+      HKEY key = nullptr;
+      CHECK_EQUAL(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, (base + L"\\" + name).c_str(), 0, KEY_READ, &key));
+      DWORD value = 0;
+      DWORD size = sizeof(value);
+      CHECK_EQUAL(ERROR_SUCCESS, RegQueryValueExW(key, name.c_str(), nullptr, nullptr,
+                                                  reinterpret_cast<BYTE*>(&value), &size));
+      CHECK_EQUAL(1u, value);
+      RegCloseKey(key);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, base.c_str());
   }
 
   TEST(BuildTreeNeedsOneBase) {

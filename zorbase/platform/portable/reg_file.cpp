@@ -150,6 +150,8 @@ class Parser {
     Section section;
     section.line = line_number;
     std::wstring path = line.substr(1, close - 1);
+    // Names are handed on as C strings: one cut at a NUL would denote another key.
+    if (path.find(L'\0') != std::wstring::npos) return Fail("NUL character in key name", line_number);
     if (!path.empty() && path[0] == L'-') {
       section.remove = true;
       path.erase(0, 1);
@@ -196,6 +198,9 @@ class Parser {
       at = 1;
     } else if (!ReadQuoted(line, &at, &value.name)) {
       return Fail("unterminated value name", line_number);
+    }
+    if (value.name.find(L'\0') != std::wstring::npos) {
+      return Fail("NUL character in value name", line_number);
     }
     if (value.name.size() > reg::kMaxValueNameLength) return Fail("value name too long", line_number);
     while (at < line.size() && IsSpace(line[at])) ++at;

@@ -43,7 +43,8 @@ constexpr std::size_t kMaxKeyDepth = 512;
 // The upper-case form used to compare names (simple Unicode case mapping, independent of the
 // process locale).
 std::wstring FoldName(const std::wstring& name);
-// UTF-8 for SQLite text, by the platform's native-name rules (so every wchar_t string survives).
+// UTF-8 for SQLite text that keeps every UTF-16 unit, lone surrogates included
+// (registry_names.cpp), and back.
 std::string ToUtf8(const std::wstring& text);
 // FoldName and ToUtf8 in one pass, into a buffer the caller keeps.
 void FoldToUtf8(const std::wstring& name, std::string* out);

@@ -187,22 +187,14 @@ std::wstring FoldName(const std::wstring& name) {
 }
 
 void FoldToUtf8(const std::wstring& name, std::string* out) {
-  out->clear();
-  for (wchar_t c : name) {
-    wchar_t upper = UpcaseChar(c);
-    if (static_cast<std::uint32_t>(upper) < 0x80) {
-      out->push_back(static_cast<char>(upper));
-    } else {
-      out->append(EncodeNativeName(std::wstring(1, upper)));
-    }
+  bool ascii = true;
+  for (wchar_t c : name) ascii = ascii && static_cast<std::uint32_t>(c) < 0x80;
+  if (!ascii) {
+    *out = ToUtf8(FoldName(name));
+    return;
   }
-}
-
-std::string ToUtf8(const std::wstring& text) { return EncodeNativeName(text); }
-
-std::wstring FromUtf8(const unsigned char* text, int bytes) {
-  if (text == nullptr || bytes <= 0) return std::wstring();
-  return DecodeNativeName(std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)));
+  out->clear();
+  for (wchar_t c : name) out->push_back(static_cast<char>(UpcaseChar(c)));
 }
 
 std::vector<BYTE> SzData(const std::wstring& text) {
