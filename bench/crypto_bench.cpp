@@ -1,7 +1,8 @@
 // Checksums and ciphers against their peers in the same run: CRC-32 against zlib's crc32 on
 // 64 MiB, CRC-16 against the one-byte table loop, SHA-1, AES-128 (ECB and CBC, both directions) and
-// RC4 against OpenSSL. Prints each ratio (peer time / our time: above 1 means faster) and the goal.
-#include <benchmark/benchmark.h>
+// RC4 against OpenSSL. Prints each ratio (peer time / our time: above 1 means faster), median and
+// spread of the repetitions, wall and CPU, and the goal.
+#include "bench_support.h"
 
 #include <openssl/evp.h>
 #include <openssl/provider.h>
@@ -9,7 +10,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -169,72 +169,48 @@ void Rc4OpenSsl(benchmark::State& state) {
   Bytes(state, d.size());
 }
 
-// Remembers the processor time per iteration (fairer than wall time on a shared machine) of every benchmark for the ratio table.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  void PrintRatio(const char* what, const std::string& ours, const std::string& peer, double goal) {
-    auto o = times_.find(ours);
-    auto p = times_.find(peer);
-    if (o == times_.end() || p == times_.end()) return;
-    double ratio = p->second / o->second;
-    std::printf("%-44s %6.2fx  (goal >= %.1fx) %s\n", what, ratio, goal,
-                ratio >= goal ? "ok" : "BELOW GOAL");
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   OSSL_PROVIDER_load(nullptr, "default");
   OSSL_PROVIDER_load(nullptr, "legacy");
   namespace zi = zb::crypto::internal;
+  auto Measured = [](benchmark::internal::Benchmark* b) {
+    b->Apply(zb::bench::Repeated)->Unit(benchmark::kMicrosecond);
+  };
   std::printf("processor: pclmul %d, aes %d, sha %d\n", zi::CpuHasPclmul(), zi::CpuHasAes(),
               zi::CpuHasSha());
 
-  benchmark::RegisterBenchmark("crc32/zorbase", Crc32Ours);
-  benchmark::RegisterBenchmark("crc32/zlib", Crc32Zlib);
-  benchmark::RegisterBenchmark("crc16/zorbase", Crc16Ours);
-  benchmark::RegisterBenchmark("crc16/byte_loop", Crc16ByteLoop);
-  benchmark::RegisterBenchmark("sha1/zorbase", Sha1Ours);
-  benchmark::RegisterBenchmark("sha1/openssl", Sha1OpenSsl);
+  Measured(benchmark::RegisterBenchmark("crc32/zorbase", Crc32Ours));
+  Measured(benchmark::RegisterBenchmark("crc32/zlib", Crc32Zlib));
+  Measured(benchmark::RegisterBenchmark("crc16/zorbase", Crc16Ours));
+  Measured(benchmark::RegisterBenchmark("crc16/byte_loop", Crc16ByteLoop));
+  Measured(benchmark::RegisterBenchmark("sha1/zorbase", Sha1Ours));
+  Measured(benchmark::RegisterBenchmark("sha1/openssl", Sha1OpenSsl));
   const char* names[2][2] = {{"aes128_ecb_enc", "aes128_ecb_dec"}, {"aes128_cbc_enc", "aes128_cbc_dec"}};
   for (int mode = 0; mode < 2; ++mode) {
     for (int dec = 0; dec < 2; ++dec) {
       std::string base = names[mode][dec];
-      benchmark::RegisterBenchmark((base + "/zorbase").c_str(), AesOurs, mode, dec != 0);
-      benchmark::RegisterBenchmark((base + "/openssl").c_str(), AesOpenSsl, mode, dec != 0);
+      Measured(benchmark::RegisterBenchmark((base + "/zorbase").c_str(), AesOurs, mode, dec != 0));
+      Measured(benchmark::RegisterBenchmark((base + "/openssl").c_str(), AesOpenSsl, mode, dec != 0));
     }
   }
-  benchmark::RegisterBenchmark("rc4/zorbase", Rc4Ours);
-  benchmark::RegisterBenchmark("rc4/openssl", Rc4OpenSsl);
+  Measured(benchmark::RegisterBenchmark("rc4/zorbase", Rc4Ours));
+  Measured(benchmark::RegisterBenchmark("rc4/openssl", Rc4OpenSsl));
 
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-
-  std::printf("\nratios (peer CPU time / zorbase CPU time):\n");
-  reporter.PrintRatio("CRC-32 vs zlib crc32 (64 MiB)", "crc32/zorbase", "crc32/zlib", 1.0);
-  reporter.PrintRatio("CRC-16 vs one-byte table loop (1 MiB)", "crc16/zorbase", "crc16/byte_loop", 4.0);
-  reporter.PrintRatio("SHA-1 vs OpenSSL (1 MiB)", "sha1/zorbase", "sha1/openssl", 0.8);
-  for (auto& row : names) {
-    for (const char* base : row) {
-      std::string b = base;
-      reporter.PrintRatio((b + " vs OpenSSL (64 KiB)").c_str(), b + "/zorbase", b + "/openssl", 0.8);
+  return zb::bench::Main(argc, argv, [&names](const zb::bench::RatioReporter& r) {
+    r.PrintSpeedRatio("CRC-32 vs zlib crc32 (64 MiB)", "crc32/zorbase", "crc32/zlib", "goal >= 1.0x");
+    r.PrintSpeedRatio("CRC-16 vs one-byte table loop (1 MiB)", "crc16/zorbase", "crc16/byte_loop",
+                      "goal >= 4.0x");
+    r.PrintSpeedRatio("SHA-1 vs OpenSSL (1 MiB)", "sha1/zorbase", "sha1/openssl", "goal >= 0.8x");
+    for (auto& row : names) {
+      for (const char* base : row) {
+        const std::string b = base;
+        r.PrintSpeedRatio((b + " vs OpenSSL (64 KiB)").c_str(), (b + "/zorbase").c_str(),
+                          (b + "/openssl").c_str(), "goal >= 0.8x");
+      }
     }
-  }
-  reporter.PrintRatio("RC4 vs OpenSSL legacy RC4 (64 KiB)", "rc4/zorbase", "rc4/openssl", 0.8);
-  benchmark::Shutdown();
-  return 0;
+    r.PrintSpeedRatio("RC4 vs OpenSSL legacy RC4 (64 KiB)", "rc4/zorbase", "rc4/openssl",
+                      "goal >= 0.8x");
+  });
 }

@@ -3,14 +3,12 @@
 //    with the same kind of file appender and the same layout (goal: at most 1.3x the time);
 //  - a Trace call that the plug-in's masks hold back, against a disabled LOG4CXX_TRACE check
 //    (goal: at most 2x).
-#include <benchmark/benchmark.h>
+// After the runs the ratios (ours / peer, median and spread of the repetitions, wall and CPU) are
+// printed.
+#include "bench_support.h"
 
 #include <cstdio>
-#include <map>
 #include <string>
-#include <vector>
-
-#include <unistd.h>
 
 #include <log4cxx/fileappender.h>
 #include <log4cxx/helpers/pool.h>
@@ -24,11 +22,7 @@ namespace {
 
 const char kLayout[] = "%d{HH:mm:ss}|%c|%p|%m%n";
 
-std::string TempFile(const char* name) {
-  const char* tmp = std::getenv("TMPDIR");
-  return std::string(tmp != nullptr && *tmp ? tmp : "/tmp") + "/zorbase_logging_bench_" +
-         std::to_string(::getpid()) + "_" + name;
-}
+std::string TempFile(const char* name) { return zb::bench::ScratchDir("logging") + "/" + name; }
 
 struct LibrarySetup {
   std::string path = TempFile("library.log");
@@ -70,7 +64,7 @@ void BM_PlugInInfoToFile(benchmark::State& state) {
     benchmark::DoNotOptimize(setup.plugin.Info(L"benchmark message with a little text 12345"));
   }
 }
-BENCHMARK(BM_PlugInInfoToFile);
+BENCHMARK(BM_PlugInInfoToFile)->Apply(zb::bench::Repeated)->Unit(benchmark::kNanosecond);
 
 void BM_Log4cxxInfoToFile(benchmark::State& state) {
   PeerSetup setup;
@@ -78,7 +72,7 @@ void BM_Log4cxxInfoToFile(benchmark::State& state) {
     LOG4CXX_INFO(setup.logger, "benchmark message with a little text 12345");
   }
 }
-BENCHMARK(BM_Log4cxxInfoToFile);
+BENCHMARK(BM_Log4cxxInfoToFile)->Apply(zb::bench::Repeated)->Unit(benchmark::kNanosecond);
 
 void BM_PlugInTraceMasked(benchmark::State& state) {
   LibrarySetup setup;
@@ -86,7 +80,7 @@ void BM_PlugInTraceMasked(benchmark::State& state) {
     benchmark::DoNotOptimize(setup.plugin.Trace(L"held back by the masks"));
   }
 }
-BENCHMARK(BM_PlugInTraceMasked);
+BENCHMARK(BM_PlugInTraceMasked)->Apply(zb::bench::Repeated)->Unit(benchmark::kNanosecond);
 
 void BM_Log4cxxTraceDisabled(benchmark::State& state) {
   PeerSetup setup;
@@ -94,52 +88,16 @@ void BM_Log4cxxTraceDisabled(benchmark::State& state) {
     LOG4CXX_TRACE(setup.logger, "held back by the level");
   }
 }
-BENCHMARK(BM_Log4cxxTraceDisabled);
-
-// Prints the usual table and remembers each benchmark's median time per iteration (real and CPU).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  struct Times {
-    double real = 0, cpu = 0;
-  };
-  std::map<std::string, Times> median;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-        median[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-      }
-    }
-  }
-};
-
-void PrintRatio(const RatioReporter& r, const char* ours, const char* peer, double goal) {
-  auto a = r.median.find(ours), b = r.median.find(peer);
-  if (a == r.median.end() || b == r.median.end() || b->second.real <= 0 || b->second.cpu <= 0) {
-    return;
-  }
-  const double real = a->second.real / b->second.real;
-  const double cpu = a->second.cpu / b->second.cpu;
-  std::printf("ratio %-20s / %-23s = %5.2fx real, %5.2fx CPU (goal <= %.1fx: %s)\n", ours, peer,
-              real, cpu, goal, real <= goal ? "met" : cpu <= goal ? "met in CPU time" : "missed");
-}
+BENCHMARK(BM_Log4cxxTraceDisabled)->Apply(zb::bench::Repeated)->Unit(benchmark::kNanosecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   zb::platform::SetDebugOutputTarget("");  // debugger output dropped, as without a debugger
-  // Medians of several repetitions: the machine is shared, single runs of file writes are noisy.
-  std::vector<char*> args(argv, argv + argc);
-  std::string repetitions = "--benchmark_repetitions=7";
-  std::string aggregates = "--benchmark_report_aggregates_only=true";
-  args.push_back(repetitions.data());
-  args.push_back(aggregates.data());
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintRatio(reporter, "BM_PlugInInfoToFile", "BM_Log4cxxInfoToFile", 1.3);
-  PrintRatio(reporter, "BM_PlugInTraceMasked", "BM_Log4cxxTraceDisabled", 2.0);
-  benchmark::Shutdown();
-  return 0;
+  return zb::bench::Main(argc, argv, [](const zb::bench::RatioReporter& r) {
+    r.PrintTimeRatio("MLogPlugIn::Info to a file / LOG4CXX_INFO to a file", "BM_PlugInInfoToFile",
+                     "BM_Log4cxxInfoToFile", "goal <= 1.3x");
+    r.PrintTimeRatio("masked Trace / disabled LOG4CXX_TRACE", "BM_PlugInTraceMasked",
+                     "BM_Log4cxxTraceDisabled", "goal <= 2x");
+  });
 }

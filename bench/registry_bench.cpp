@@ -1,15 +1,12 @@
 // RegSetValueExW and RegQueryValueExW on one open key against plain SQLite INSERT and SELECT on an
 // equivalent table (same file system, same journal and sync settings), in the same run. Prints the
-// ratio of each registry call's rate to its peer's (goal: at least 0.7).
-#include <benchmark/benchmark.h>
+// ratio of each registry call's rate to its peer's (goal: at least 0.7), median and spread of the
+// repetitions, wall and CPU.
+#include "bench_support.h"
+
 #include <sqlite3.h>
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -19,10 +16,7 @@ namespace {
 
 constexpr int kNames = 1000;
 
-std::string& Directory() {
-  static std::string directory;
-  return directory;
-}
+const std::string& Directory() { return zb::bench::ScratchDir("registry"); }
 
 std::vector<std::wstring> WideNames() {
   std::vector<std::wstring> names;
@@ -82,7 +76,7 @@ void BM_RegSetValueExW(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_RegSetValueExW);
+BENCHMARK(BM_RegSetValueExW)->Apply(zb::bench::Repeated)->Unit(benchmark::kMicrosecond);
 
 void BM_SqliteInsert(benchmark::State& state) {
   Peer& peer = GetPeer();
@@ -101,7 +95,7 @@ void BM_SqliteInsert(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_SqliteInsert);
+BENCHMARK(BM_SqliteInsert)->Apply(zb::bench::Repeated)->Unit(benchmark::kMicrosecond);
 
 void BM_RegQueryValueExW(benchmark::State& state) {
   HKEY key = BenchKey();
@@ -118,7 +112,7 @@ void BM_RegQueryValueExW(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_RegQueryValueExW);
+BENCHMARK(BM_RegQueryValueExW)->Apply(zb::bench::Repeated)->Unit(benchmark::kMicrosecond);
 
 void BM_SqliteSelect(benchmark::State& state) {
   Peer& peer = GetPeer();
@@ -137,47 +131,16 @@ void BM_SqliteSelect(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_SqliteSelect);
-
-// Keeps each run's time per operation so the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.iterations > 0) seconds_per_op_[run.benchmark_name()] = run.real_accumulated_time / run.iterations;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void PrintRatio(const char* ours, const char* peer) const {
-    auto a = seconds_per_op_.find(ours);
-    auto b = seconds_per_op_.find(peer);
-    if (a == seconds_per_op_.end() || b == seconds_per_op_.end() || a->second <= 0) return;
-    std::printf("%-22s %10.0f ops/s   %-18s %10.0f ops/s   ratio %.2f\n", ours, 1.0 / a->second, peer,
-                1.0 / b->second, b->second / a->second);
-  }
-
- private:
-  std::map<std::string, double> seconds_per_op_;
-};
+BENCHMARK(BM_SqliteSelect)->Apply(zb::bench::Repeated)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  char pattern[] = "/tmp/zorbase-registry-bench-XXXXXX";
-  const char* base = std::getenv("TMPDIR");
-  std::string templ = std::string(base != nullptr && *base != 0 ? base : "/tmp") + "/zorbase-registry-bench-XXXXXX";
-  std::vector<char> buffer(templ.begin(), templ.end());
-  buffer.push_back(0);
-  char* made = mkdtemp(buffer.data());
-  Directory() = made != nullptr ? made : mkdtemp(pattern);
   setenv("ZORBASE_REGISTRY_DIR", Directory().c_str(), 1);
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nRegistry calls against plain SQLite (ratio = registry rate / SQLite rate, goal >= 0.7):\n");
-  reporter.PrintRatio("BM_RegSetValueExW", "BM_SqliteInsert");
-  reporter.PrintRatio("BM_RegQueryValueExW", "BM_SqliteSelect");
-  std::error_code ignored;
-  std::filesystem::remove_all(Directory(), ignored);
-  return 0;
+  return zb::bench::Main(argc, argv, [](const zb::bench::RatioReporter& r) {
+    r.PrintSpeedRatio("RegSetValueExW / SQLite INSERT (rate)", "BM_RegSetValueExW", "BM_SqliteInsert",
+                      "goal >= 0.7");
+    r.PrintSpeedRatio("RegQueryValueExW / SQLite SELECT (rate)", "BM_RegQueryValueExW",
+                      "BM_SqliteSelect", "goal >= 0.7");
+  });
 }

@@ -5,12 +5,12 @@
 //  - the same in exact-fit mode (mode 1, one exact reallocation per append: quadratic by design) on
 //    a size that finishes quickly, against std::wstring without reserve;
 //  - FIND, case-sensitive and case-insensitive, against wcsstr on 10,000,000 characters of text.
-// After the runs the ratios (MString time / peer time) are printed.
-#include <benchmark/benchmark.h>
+// After the runs the ratios (MString time / peer time, median and spread of the repetitions, wall
+// and CPU) are printed.
+#include "bench_support.h"
 
 #include <cstdio>
 #include <cwchar>
-#include <map>
 #include <random>
 #include <string>
 
@@ -120,33 +120,14 @@ void BM_Wcsstr(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * d.text.size() * sizeof(wchar_t));
 }
 
-BENCHMARK(BM_MStringAppendReuse)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WStringAppend)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WStringAppendReserved)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MStringAppendExact)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WStringAppendSmall)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MStringFindCase)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MStringFindNoCase)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Wcsstr)->Unit(benchmark::kMillisecond);
-
-// Prints as the console reporter does and keeps each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-  }
-  void PrintRatio(const char* what, const char* mine, const char* peer, const char* goal) const {
-    auto a = times_.find(mine), b = times_.find(peer);
-    if (a == times_.end() || b == times_.end() || b->second <= 0) return;
-    std::printf("%-58s %6.2fx%s\n", what, a->second / b->second, goal);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
+BENCHMARK(BM_MStringAppendReuse)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_WStringAppend)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_WStringAppendReserved)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_MStringAppendExact)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_WStringAppendSmall)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_MStringFindCase)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_MStringFindNoCase)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_Wcsstr)->Apply(zb::bench::Repeated);
 
 }  // namespace
 
@@ -160,19 +141,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "FIND disagrees with wcsstr\n");
     return 1;
   }
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nRatios (MString time / peer time; lower is faster):\n");
-  reporter.PrintRatio("reuse-mode appends / std::wstring without reserve",
-                      "BM_MStringAppendReuse", "BM_WStringAppend", "   (goal <= 2x)");
-  reporter.PrintRatio("reuse-mode appends / std::wstring with reserve", "BM_MStringAppendReuse",
-                      "BM_WStringAppendReserved", "");
-  reporter.PrintRatio("exact-fit appends (100,000) / std::wstring without reserve",
-                      "BM_MStringAppendExact", "BM_WStringAppendSmall", "   (quadratic by design)");
-  reporter.PrintRatio("FIND case-sensitive / wcsstr", "BM_MStringFindCase", "BM_Wcsstr",
-                      "   (goal <= 3x)");
-  reporter.PrintRatio("FIND case-insensitive / wcsstr", "BM_MStringFindNoCase", "BM_Wcsstr", "");
-  benchmark::Shutdown();
-  return 0;
+  return zb::bench::Main(argc, argv, [](const zb::bench::RatioReporter& r) {
+    r.PrintTimeRatio("reuse-mode appends / std::wstring without reserve", "BM_MStringAppendReuse",
+                     "BM_WStringAppend", "goal <= 2x");
+    r.PrintTimeRatio("reuse-mode appends / std::wstring with reserve", "BM_MStringAppendReuse",
+                     "BM_WStringAppendReserved", "no goal");
+    r.PrintTimeRatio("exact-fit appends (100,000) / std::wstring without reserve",
+                     "BM_MStringAppendExact", "BM_WStringAppendSmall", "quadratic by design");
+    r.PrintTimeRatio("FIND case-sensitive / wcsstr", "BM_MStringFindCase", "BM_Wcsstr",
+                     "goal <= 3x");
+    r.PrintTimeRatio("FIND case-insensitive / wcsstr", "BM_MStringFindNoCase", "BM_Wcsstr",
+                     "no goal");
+  });
 }
