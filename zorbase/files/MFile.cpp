@@ -85,6 +85,8 @@ void MFile::_SET_RESULT(DWORD code) {
   if (m_result == 0) m_result = code;
 }
 
+void MFile::_REFUSE_VALUE() { _SET_RESULT(ERROR_INVALID_PARAMETER); }
+
 void MFile::_SET_RESULT_FROM_ERRNO(int errno_value) { _SET_RESULT(ResultFromErrno(errno_value)); }
 
 void MFile::_SYNC() { _FOLD_FAST_PATHS(m_buffer, &m_buffer_pos, &m_valid_bytes); }
@@ -749,8 +751,8 @@ int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copie
     }
   }
   if (*copied >= limit) return 1;
-  __int64 from = source.m_buffer_offset + static_cast<__int64>(source.m_buffer_pos);
-  __int64 to = m_buffer_offset;
+  std::int64_t from = source.m_buffer_offset + static_cast<__int64>(source.m_buffer_pos);
+  std::int64_t to = m_buffer_offset;
   bool unsupported = false;
   errno = 0;
   const std::uint64_t moved =

@@ -240,7 +240,7 @@ void RunElementsAgainstModel(MFileEx& file, FileModel& model, std::uint32_t seed
           break;
         }
         default: {
-          std::int64_t q = 0, want = 0;
+          long long q = 0, want = 0;
           const std::uint64_t expected = model.Read(&want);
           CHECK_EQUAL(expected, file.READ(&q, 1));
           if (expected == 1) CHECK(want == q);
@@ -278,8 +278,8 @@ TEST(BinaryRoundTripOfEveryType) {
   const std::int32_t l[2] = {-2000000000, 7};
   const std::uint32_t ul[10] = {0, 1, 2, 0xFFFFFFFFu, 4, 5, 0x80000000u, 7, 8, 9};
   const float f[2] = {-1.5f, 3.25e10f};
-  const std::int64_t ll[2] = {-9000000000000000000LL, 1};
-  const std::uint64_t ull[1] = {0xFEDCBA9876543210ULL};
+  const long long ll[2] = {-9000000000000000000LL, 1};
+  const unsigned long long ull[1] = {0xFEDCBA9876543210ULL};
   const double d[2] = {-0.1, 6.02214076e23};
   const CString wide_text(L"Gr\u00fc\u00dfe \U0001F600!");
   const CStringA narrow_text("plain bytes");
@@ -317,8 +317,8 @@ TEST(BinaryRoundTripOfEveryType) {
   std::int32_t rl[2] = {};
   std::uint32_t rul[10] = {};
   float rf[2] = {};
-  std::int64_t rll[2] = {};
-  std::uint64_t rull[1] = {};
+  long long rll[2] = {};
+  unsigned long long rull[1] = {};
   double rd[2] = {};
   CHECK_EQUAL(2u, file.READ(rb, 2));
   CHECK_EQUAL(3u, file.READ(rc, 3));
