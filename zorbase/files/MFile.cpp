@@ -638,12 +638,11 @@ char* MFile::FGETS_STOP_ENDL(char* out, const int& n, const bool& strip_endl) {
     }
     out[i++] = c;
   }
-  // CR LF and LF CR are one line end; a second identical byte starts the next (blank) line, so
-  // blank lines are never swallowed.
+  // One more byte belongs to the line end when it is CR or LF too (CR LF, LF CR, LF LF, CR CR):
+  // files written by the Windows builds are read line by line this way.
   if (line_end != 0) {
-    const char pair = line_end == '\r' ? '\n' : '\r';
     char next;
-    if (_READ(&next, 1, 1) == 1 && next != pair) SEEK(-1, 1);
+    if (_READ(&next, 1, 1) == 1 && next != '\r' && next != '\n') SEEK(-1, 1);
   }
   out[i] = 0;
   if (line_end && !strip_endl) {

@@ -255,9 +255,9 @@ class ZORBASE_API MFile : public MSwap {
   // (consumed and dropped); line ends do not stop it. Terminates `out` and returns a pointer to the
   // terminator. With n < 1 nothing is stored and `out` is returned.
   char* FGETS(char* out, int n);
-  // Reads up to n - 1 bytes, stopping at CR or LF; CR LF and LF CR count as one line end, while a
-  // second identical byte (LF LF) is left to end the next, blank line. Terminates `out`; when a line end was seen and `strip_endl`
-  // is false, a single LF is appended. Returns a pointer to where the text ends (the LF when one
+  // Reads up to n - 1 bytes, stopping at CR or LF; after the line end one more byte is read and
+  // kept consumed when it is also CR or LF (so CR LF, LF CR and LF LF are each one line end).
+  // Terminates `out`; when a line end was seen and `strip_endl` is false, a single LF is appended. Returns a pointer to where the text ends (the LF when one
   // was appended). `out` holds n bytes.
   char* FGETS_STOP_ENDL(char* out, const int& n, const bool& strip_endl);
   // Reads forward byte by byte looking for `text`, at most max_bytes - strlen(text) bytes

@@ -464,11 +464,8 @@ std::uint64_t MFileEx::_READ_BYTES(void* dest, std::uint64_t n, TextUnit unit) {
       std::memcpy(out + done, p, run);
       m_buffer_position += run;
       done += run;
-      if (cr == nullptr) continue;
-      // A CR: dropped when an LF follows, kept otherwise (also at the end of the file).
-      const bool pair = _PEEK(2) >= 2 && m_buffer[m_buffer_position + 1] == '\n';
-      if (!pair) out[done++] = '\r';
-      ++m_buffer_position;
+      // Every CR is dropped and the next byte read in its place.
+      if (cr != nullptr) ++m_buffer_position;
     }
     return done;
   }
@@ -482,10 +479,8 @@ std::uint64_t MFileEx::_READ_BYTES(void* dest, std::uint64_t n, TextUnit unit) {
       out[done++] = m_buffer[m_buffer_position++];
       continue;
     }
-    const std::uint16_t u = LoadUnit(m_buffer + m_buffer_position, big_endian);
-    if (u == 0x000D && _PEEK(4) >= 4 &&
-        LoadUnit(m_buffer + m_buffer_position + 2, big_endian) == 0x000A) {
-      m_buffer_position += 2;
+    if (LoadUnit(m_buffer + m_buffer_position, big_endian) == 0x000D) {
+      m_buffer_position += 2;  // every CR unit is dropped
       continue;
     }
     out[done] = m_buffer[m_buffer_position];
@@ -1054,11 +1049,10 @@ char* MFileEx::FGETS_STOP_ENDL(char* out, int n, bool strip_endl) {
   while (stored < n - 1 && _READ_BYTES(&ch, 1, kTextByte) == 1) {
     if (ch == '\r' || ch == '\n') {
       line_end = true;
-      // CR LF and LF CR are one line end; a second identical byte starts the next (blank) line.
-      const char pair = ch == '\r' ? '\n' : '\r';
+      // One more byte belongs to the line end when it is CR or LF too (LF LF is one line end).
       const std::uint64_t before = TELL();
       char next = 0;
-      if (_READ_BYTES(&next, 1, kTextByte) == 1 && next != pair) _UNREAD_TO(before);
+      if (_READ_BYTES(&next, 1, kTextByte) == 1 && next != '\r' && next != '\n') _UNREAD_TO(before);
       break;
     }
     out[stored++] = ch;

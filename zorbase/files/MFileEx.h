@@ -8,8 +8,9 @@
 // U+FFFF becomes a surrogate pair on the way out and one wchar_t on the way back. Typed wchar_t
 // arrays (READ/WRITE of wchar_t) are UTF-16 units in the file's byte order (the 16-bit rule).
 //
-// Text mode (open modes with 0x1000): every LF written becomes CR LF; on reading, CR LF becomes LF
-// (a CR not followed by LF is kept, so text written in text mode reads back unchanged). The unit
+// Text mode (open modes with 0x1000): every LF written becomes CR LF; on reading, every CR is
+// dropped and the next unit read in its place (so CR LF becomes LF, and a lone CR disappears); a
+// read reports the units it stored, never more than requested. The unit
 // is the byte, or the 16-bit code unit for wide text and wchar_t arrays. Typed binary values pass
 // through the translation too: text mode is meant for text.
 //
@@ -280,8 +281,9 @@ class ZORBASE_API MFileEx : public MSwap {
   // above (that byte is consumed and not stored); line ends do not stop it. Terminates `out` and
   // returns it.
   char* FGETS(char* out, int n);
-  // Reads up to n-1 bytes of a line: a CR or LF ends it; a CR directly followed by LF is one line
-  // end (both consumed); the byte after a line end is left unread otherwise. Unless `strip_endl`,
+  // Reads up to n-1 bytes of a line: a CR or LF ends it; one more byte is read and kept consumed
+  // when it is also CR or LF (CR LF, LF CR and LF LF are each one line end), and left unread
+  // otherwise. Unless `strip_endl`,
   // a line that ended with a line end gets one LF. Terminates `out` and returns it.
   char* FGETS_STOP_ENDL(char* out, int n, bool strip_endl);
 

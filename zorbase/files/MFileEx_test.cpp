@@ -417,9 +417,10 @@ TEST(NarrowTextModeWritesCrLfAndReadsLf) {
   CHECK_EQUAL(std::string("Line 2 of three"), file.FGETS_STOP_ENDL(line, 64, true));
   CHECK_EQUAL(std::string("end\n"), file.FGETS_STOP_ENDL(line, 64, false));
   CHECK(file.FEOF());
-  // FGETS does not stop at line ends: the whole text comes back with single LFs.
+  // FGETS does not stop at line ends: the whole text comes back with single LFs (text mode drops
+  // every CR, the caller's own included).
   CHECK(file.REWIND());
-  CHECK_EQUAL(std::string("First\nLine 2 of three\nend\r\n"), file.FGETS(line, 64));
+  CHECK_EQUAL(std::string("First\nLine 2 of three\nend\n"), file.FGETS(line, 64));
   CHECK_EQUAL(std::string(""), file.FGETS(line, 64));
 }
 
@@ -463,15 +464,18 @@ TEST(WideFgetsInBinaryMode) {
   CHECK(file.FGETS(line, 0) == line);
 }
 
-TEST(TextModeReadKeepsLoneCrAndReportsStoredBytes) {
+TEST(TextModeReadDropsEveryCrAndReportsStoredBytes) {
   ScratchDir dir("mfileex_cr");
-  dir.Put("t.txt", "a\r\nb\rc\r");
+  dir.Put("t.txt", "a\r\nb\rc\r\r\rd");
   MFileEx file;
   CHECK(file.OPEN_ASCII_READ(MFileName(dir.Win(L"t.txt").c_str())));
   char buf[16] = {};
-  CHECK_EQUAL(6u, file.READ(buf, 16));
-  CHECK_EQUAL(std::string("a\nb\rc\r"), std::string(buf, 6));
-  CHECK_EQUAL(7u, file.TELL());  // positions are file offsets
+  CHECK_EQUAL(2u, file.READ(buf, 2));  // a request is filled past the dropped CR
+  CHECK_EQUAL(std::string("a\n"), std::string(buf, 2));
+  CHECK_EQUAL(3u, file.TELL());  // positions are file offsets
+  CHECK_EQUAL(3u, file.READ(buf, 16));
+  CHECK_EQUAL(std::string("bcd"), std::string(buf, 3));
+  CHECK_EQUAL(10u, file.TELL());
 }
 
 TEST(TellAfterAppendOfTenByteFile) {
@@ -902,7 +906,7 @@ TEST(FgetsStopEndl) {
   CHECK_EQUAL(std::string("two"), file.FGETS_STOP_ENDL(out, 16, true));
   CHECK_EQUAL(9u, file.TELL());  // the letter after the lone CR is left unread
   CHECK_EQUAL(std::string("three\n"), file.FGETS_STOP_ENDL(out, 16, false));
-  CHECK_EQUAL(std::string("\n"), file.FGETS_STOP_ENDL(out, 16, false));  // the blank line
+  CHECK_EQUAL(16u, file.TELL());  // LF LF is one line end: both are consumed
   CHECK_EQUAL(std::string("fo"), file.FGETS_STOP_ENDL(out, 3, false));
   CHECK_EQUAL(std::string("ur"), file.FGETS_STOP_ENDL(out, 16, false));  // no line end: no LF
 }
@@ -1132,6 +1136,15 @@ TEST(TextModeAtEveryBufferBoundary) {
   for (wchar_t ch : wide) narrow += ch < 0x80 ? static_cast<char>(ch) : '#';
   std::string narrow_disk;
   for (char ch : narrow) narrow_disk += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  // Reading in text mode drops every CR, the lone ones included.
+  std::string narrow_read;
+  for (char ch : narrow) {
+    if (ch != '\r') narrow_read += ch;
+  }
+  std::wstring wide_read;
+  for (wchar_t ch : wide) {
+    if (ch != L'\r') wide_read += ch;
+  }
   for (size_t buffer = 16; buffer <= 27; ++buffer) {
     MFileEx file(buffer);
     CHECK(file.OPEN_ASCII_WRITE(name));
@@ -1140,25 +1153,24 @@ TEST(TextModeAtEveryBufferBoundary) {
     CHECK_EQUAL(Hex(narrow_disk), Hex(dir.Get("b.txt")));
     CHECK(file.OPEN_ASCII_READ(name));
     std::string back(narrow.size() + 4, '\0');
-    CHECK_EQUAL(narrow.size(), file.READ(&back[0], back.size()));
-    back.resize(narrow.size());
-    CHECK_EQUAL(narrow, back);
+    CHECK_EQUAL(narrow_read.size(), file.READ(&back[0], back.size()));
+    back.resize(narrow_read.size());
+    CHECK_EQUAL(narrow_read, back);
 
     CHECK(file.OPEN_ASCII_WRITE(name));
     CHECK_EQUAL(wide.size(), static_cast<size_t>(file.FPRINTF(L"%s", wide.c_str())));
     CHECK(file.CLOSE());
     CHECK(file.OPEN_ASCII_READ(name));
     std::wstring chars(wide.size() + 4, L'\0');
-    CHECK_EQUAL(wide.size(), file.READ(&chars[0], chars.size()));
-    chars.resize(wide.size());
-    CHECK(wide == chars);
+    CHECK_EQUAL(wide_read.size(), file.READ(&chars[0], chars.size()));
+    chars.resize(wide_read.size());
+    CHECK(wide_read == chars);
     CHECK(file.REWIND());
-    // FGETS: a lone CR ends a line as LF does; the CR that text mode kept before CR LF and the LF
-    // after it are one line end.
+    // FGETS: text mode drops every CR, so only the LFs end lines.
     std::wstring lines;
     wchar_t line[8];
     while (!file.FEOF() && lines.size() < 200) lines += file.FGETS(line, 8);
-    CHECK(lines == L"a\nbc\n\nd\ne\U0001F600\nfgh\U0001F601\U0001F602\nij\nklmnopq\n\U0001F603\nz");
+    CHECK(lines == L"a\nbc\n\nde\U0001F600\nfgh\U0001F601\U0001F602\nij\nklmnopq\n\U0001F603\nz");
   }
 }
 

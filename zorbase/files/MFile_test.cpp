@@ -658,11 +658,10 @@ TEST(LinesWithFgets) {
   CHECK_EQUAL(1u, file.READ(&c, 1));  // a lone CR leaves the next letter unread
   CHECK_EQUAL('t', c);
   CHECK(file.SEEK(-1, 1));
-  file.FGETS_STOP_ENDL(line, 64, false);  // LF LF: the second LF is a blank line of its own
+  end = file.FGETS_STOP_ENDL(line, 64, false);  // LF LF is one line end: both are consumed
   CHECK_EQUAL(std::string("third\n"), std::string(line));
-  end = file.FGETS_STOP_ENDL(line, 64, false);
-  CHECK_EQUAL(std::string("\n"), std::string(line));
-  CHECK_EQUAL(0, static_cast<int>(end - line));
+  CHECK_EQUAL(5, static_cast<int>(end - line));
+  CHECK_EQUAL(21, file.TELL());
   // FGETS stops at a byte of 0x80 or above (dropped), not at line ends.
   end = file.FGETS(line, 64);
   CHECK_EQUAL(std::string("fourth"), std::string(line));
@@ -678,20 +677,19 @@ TEST(LinesWithFgets) {
   CHECK_EQUAL(std::string("rs"), std::string(line));
 }
 
-TEST(FgetsStopEndlTakesLfCrAsOneLineEnd) {
+TEST(FgetsStopEndlConsumesOneMoreLineEndByte) {
+  // After a line end one more byte is read and kept when it is CR or LF too: LF CR, CR CR and
+  // LF LF are each one line end; a third line-end byte ends an empty line.
   ScratchDir dir("MFileLfCr");
-  dir.Put("l.txt", "a\n\rb\r\rc");
+  dir.Put("l.txt", "a\n\rb\r\rc\n\n\nd");
   MFile file;
   CHECK(file.OPEN_READ(Name(dir, L"l.txt")));
   char line[16];
-  file.FGETS_STOP_ENDL(line, 16, true);
-  CHECK_EQUAL(std::string("a"), std::string(line));
-  file.FGETS_STOP_ENDL(line, 16, true);
-  CHECK_EQUAL(std::string("b"), std::string(line));
-  file.FGETS_STOP_ENDL(line, 16, true);  // CR CR: a blank line
-  CHECK_EQUAL(std::string(), std::string(line));
-  file.FGETS_STOP_ENDL(line, 16, true);
-  CHECK_EQUAL(std::string("c"), std::string(line));
+  const char* expected[] = {"a", "b", "c", "", "d"};
+  for (const char* want : expected) {
+    file.FGETS_STOP_ENDL(line, 16, true);
+    CHECK_EQUAL(std::string(want), std::string(line));
+  }
 }
 
 TEST(SearchString) {
