@@ -764,8 +764,11 @@ std::uint64_t MFileEx::READ(wchar_t* p, size_t count) {
   return produced;
 }
 
-std::uint64_t MFileEx::WRITE(const MFilePartEx* parts, size_t count) {
-  if (parts == nullptr || count == 0) return 0;
+std::uint64_t MFileEx::WRITE(const MFilePartEx* const_parts, size_t count) {
+  if (const_parts == nullptr || count == 0) return 0;
+  // The parts' operations are not const (a host's part classes have that shape); packing does not
+  // change a part.
+  MFilePartEx* parts = const_cast<MFilePartEx*>(const_parts);
   const size_t size = parts->PART_SIZE();
   if (size == 0 || count > std::numeric_limits<size_t>::max() / size) return 0;
   std::vector<unsigned char> block;
@@ -790,7 +793,7 @@ std::uint64_t MFileEx::READ(MFilePartEx* parts, size_t count) {
   }
   const std::uint64_t records = _READ_BYTES(block.data(), block.size(), kTextByte) / size;
   for (size_t i = 0; i < records; ++i) {
-    const_cast<MFilePartEx*>(parts->GET_PART(i))->SWAP_IN(block.data() + i * size);
+    parts->GET_PART(i)->SWAP_IN(block.data() + i * size);
   }
   return records;
 }

@@ -96,8 +96,8 @@ class Triple : public MFilePartEx {
  public:
   Triple() = default;
   Triple(std::int32_t a, std::uint16_t b, std::uint8_t c) : a_(a), b_(b), c_(c) {}
-  const MFilePartEx* GET_PART(size_t index) const override { return this + index; }
-  size_t PART_SIZE() const override { return 7; }
+  MFilePartEx* GET_PART(size_t index) override { return this + index; }
+  size_t PART_SIZE() override { return 7; }
   void SWAP_IN(unsigned char* record) override {
     std::memcpy(&a_, record, 4);
     std::memcpy(&b_, record + 4, 2);
@@ -107,7 +107,7 @@ class Triple : public MFilePartEx {
       swap_->SWAP(&b_, 1);
     }
   }
-  void SWAP_OUT(unsigned char* record) const override {
+  void SWAP_OUT(unsigned char* record) override {
     std::int32_t a = a_;
     std::uint16_t b = b_;
     if (swap_ != nullptr) {
@@ -129,8 +129,8 @@ class Triple : public MFilePartEx {
 // A part that keeps the base's packing: its records are written as zeros and not read back.
 class Opaque : public MFilePartEx {
  public:
-  const MFilePartEx* GET_PART(size_t index) const override { return this + index; }
-  size_t PART_SIZE() const override { return 3; }
+  MFilePartEx* GET_PART(size_t index) override { return this + index; }
+  size_t PART_SIZE() override { return 3; }
   int value = 5;
 };
 

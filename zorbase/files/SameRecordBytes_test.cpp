@@ -49,9 +49,9 @@ class PairPart : public Pair<MFilePart> {
 class PairPartEx : public Pair<MFilePartEx> {
  public:
   using Pair::Pair;
-  const MFilePartEx* GET_PART(size_t index) const override { return this + index; }
-  size_t PART_SIZE() const override { return Pair::PART_SIZE(); }
-  void SWAP_OUT(unsigned char* record) const override { Pack(record); }
+  MFilePartEx* GET_PART(size_t index) override { return this + index; }
+  size_t PART_SIZE() override { return Pair::PART_SIZE(); }
+  void SWAP_OUT(unsigned char* record) override { Pack(record); }
 };
 
 struct Record {
