@@ -269,7 +269,8 @@ class ZORBASE_API MFileName {
   // The length of the file in bytes, or -1 without a title or when it cannot be opened for reading.
   long long FILE_SIZE() const;
   // Creates every directory of the drive-and-directory chain from the left (the title is not
-  // created). True when the directory exists afterwards.
+  // created). True when the directory exists afterwards, and for a name without drive and
+  // directory (nothing to create).
   bool CREATE_DIRECTORY() const;
   // Parse the system's temporary directory, the current directory (both as directories) or the
   // executable's path (as a file) into this name. False, with the name unchanged, when the system

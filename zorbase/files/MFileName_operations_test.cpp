@@ -120,6 +120,30 @@ TEST(TitleRules) {
   CHECK(no_title.GET_FILE_PART()[0] == 0);
 }
 
+TEST(PresentButEmptyTitleAndExtensionCountAsPresent) {
+  MFileName name(L"C:\\d\\x.txt", false);
+  name.SET_FILE_PART(L"", 256);
+  name.SET_EXT_PART(L"", 256);
+  CHECK(name.GET_FILE_PART() != nullptr && name.GET_EXT_PART() != nullptr);
+  // An empty title is judged by the rule: it is short and holds nothing refused.
+  CHECK(name.IsSafe(static_cast<MFileName::FILE_GENERATION_FLAGS>(0)));
+  CHECK(name.IsSafe(static_cast<MFileName::FILE_GENERATION_FLAGS>(4)));
+  // Matched position by position over the shorter text: an empty part agrees with any pattern.
+  CHECK(name.FILTER_FILE(L"abc"));
+  CHECK(name.FILTER_EXT(L".txt"));
+  CHECK(name.FILTER(L"abc", L".txt"));
+  // A missing part is still told apart.
+  MFileName missing(L"C:\\d\\", true);
+  CHECK(!missing.IsSafe(static_cast<MFileName::FILE_GENERATION_FLAGS>(0)));
+  CHECK(!missing.FILTER_FILE(L"abc"));
+  CHECK(!missing.FILTER_EXT(L".txt"));
+}
+
+TEST(CreateDirectoryOfANameWithoutDirectoryIsTrue) {
+  CHECK(MFileName(L"plain.txt", false).CREATE_DIRECTORY());
+  CHECK(MFileName(L"", false).CREATE_DIRECTORY());
+}
+
 TEST(Filters) {
   struct Case {
     const wchar_t* path;
