@@ -118,6 +118,9 @@ class ZORBASE_API MFileName {
   static bool DO_TEST();
 
   // ---- part setters: a null text makes the part missing -----------------------------------------
+  // A setter that would make the composed path longer than 260 characters refuses the name: every
+  // part becomes missing (IS_EMPTY), and the thread's last error is ERROR_FILENAME_EXCED_RANGE
+  // (206), so that no operation acts on a cut name, which would denote another file.
 
   // Stores a copy of the whole text, the empty text included.
   void SET_DRIVE_PART(const wchar_t* drive);
@@ -181,6 +184,12 @@ class ZORBASE_API MFileName {
   void _TAKE_PARTS(MFileName& source);
 
   // Composition steps into m_path; each returns the number of characters written so far.
+  // The length of the composed path without the cap of the composition buffer.
+  size_t _COMPOSED_LENGTH() const;
+  // After a part setter: a name whose composed path would not fit the buffer (GET would cut it,
+  // naming another file) is refused: every part becomes missing and the thread's last error is
+  // ERROR_FILENAME_EXCED_RANGE.
+  void _REFUSE_IF_TOO_LONG();
   size_t _COMPOSE_DRIVE_DIR(size_t pos) const;
   size_t _COMPOSE_FILE_EXT(size_t pos) const;
 
