@@ -72,6 +72,7 @@ MFile::MFile(size_t buffer_size)
       m_mode(0),
       m_result(0),
       m_dirty(false),
+      m_write_lost(false),
       m_get(nullptr),
       m_get_end(nullptr),
       m_put(nullptr),
@@ -139,6 +140,7 @@ bool MFile::_IS_WRITE_MODE() const {
 bool MFile::_OPEN(const MFileName& name, unsigned short mode) {
   CLOSE();
   m_result = 0;
+  m_write_lost = false;
   if (name.IS_EMPTY()) return false;
   const unsigned low = mode & 0x0FFF;
   if (mp_file_access_reporter != nullptr) {
@@ -197,6 +199,7 @@ bool MFile::CLOSE() {
       ok = false;
     }
   }
+  if (m_write_lost) ok = false;
   if (was_writing && mp_file_access_reporter != nullptr && m_result == ERROR_WRITE_FAULT) {
     mp_file_access_reporter->ReportWriteFailure(MFileName(m_file_name), 0);
   }
@@ -209,6 +212,7 @@ bool MFile::CLOSE() {
   delete m_stream;
   m_stream = nullptr;
   m_mode = 0;
+  m_write_lost = false;
   delete[] m_file_name;
   m_file_name = nullptr;
   return ok;
@@ -240,7 +244,10 @@ const wchar_t* MFile::GET_FILENAME() const { return m_file_name; }
 
 DWORD MFile::GET_RESULT() const { return m_result; }
 
-void MFile::RESET_RESULT() { m_result = 0; }
+void MFile::RESET_RESULT() {
+  m_result = 0;
+  m_write_lost = false;
+}
 
 __int64 MFile::TELL() const {
   if (m_stream == nullptr) return 0;
@@ -382,6 +389,7 @@ std::uint64_t MFile::_WRITE_BUFFERED(const void* src, std::uint64_t count, std::
       m_buffer_offset = m_stream->Tell();
       if (n < remaining) {
         _SET_RESULT_FROM_ERRNO(write_error);
+        m_write_lost = true;  // the caller's bytes past n are not kept: CLOSE and FLUSH say so
         break;
       }
       continue;
@@ -488,7 +496,7 @@ bool MFile::FLUSH() {
     _SET_RESULT_FROM_ERRNO(errno);
     ok = false;
   }
-  return ok;
+  return ok && !m_write_lost;
 }
 
 // ---- typed transfers -----------------------------------------------------------------------------
@@ -701,7 +709,10 @@ bool MFile::VFPRINTF(const char* format, va_list args) {
     _SET_RESULT_FROM_ERRNO(errno);
     return false;
   }
-  if (written < text.size()) _SET_RESULT_FROM_ERRNO(errno);
+  if (written < text.size()) {
+    _SET_RESULT_FROM_ERRNO(errno);
+    m_write_lost = true;
+  }
   m_buffer_offset = m_stream->Tell();
   m_buffer_pos = 0;
   m_valid_bytes = 0;
@@ -746,6 +757,7 @@ int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copie
     *copied = written;
     if (written < buffered) {
       _SET_RESULT_FROM_ERRNO(write_error);
+      m_write_lost = true;
       return 0;
     }
   }
@@ -768,6 +780,7 @@ int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copie
   m_valid_bytes = 0;
   if (copy_error != 0) {
     _SET_RESULT_FROM_ERRNO(copy_error);
+    m_write_lost = true;
     return 0;
   }
   if (*copied < limit) source._SET_RESULT(ERROR_HANDLE_EOF);  // as a chunked copy records it

@@ -74,11 +74,13 @@ class ZORBASE_API MFile : public MSwap {
   // The logical position (0 when closed).
   virtual __int64 TELL() const;
   // Writes the buffer out when open for writing, then flushes the stream. False when bytes could
-  // not be written (the result code tells why).
+  // not be written, now or by an earlier write of this open that bypassed the buffer and reached
+  // the file only in part (the result code tells why).
   virtual bool FLUSH();
   // Flushes (write modes), tells the reporter when the file was written to and the result code is
   // 29, frees the buffer, closes the stream and forgets name and mode. False when the final flush
-  // failed. The result code survives until the next open.
+  // failed or a write of this open reached the file only in part. The result code survives until
+  // the next open.
   virtual bool CLOSE();
   // True at once when `mode` is the current mode; otherwise closes and opens the same name in
   // `mode`, returning that open's result.
@@ -499,6 +501,7 @@ class ZORBASE_API MFile : public MSwap {
   unsigned short m_mode;               // mode of the open; 0 when closed
   DWORD m_result;                      // first failure recorded; 0 when none
   bool m_dirty;                        // update mode: the buffer holds bytes not yet written back
+  bool m_write_lost;                   // a write of this open reached the file only in part
   unsigned char* m_get;                // read fast path: next byte, or null
   unsigned char* m_get_end;            // read fast path: end of the bytes it may deliver
   unsigned char* m_put;                // write fast path: next free byte, or null

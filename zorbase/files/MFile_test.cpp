@@ -450,7 +450,9 @@ TEST(FullDiskIsAWriteFaultThatCloseReports) {
   CHECK_EQUAL(0u, file.GET_RESULT());
   CHECK_EQUAL(0u, file.WRITE_STRING(std::string(64, 'E')));
   CHECK_EQUAL(ERROR_WRITE_FAULT, file.GET_RESULT());
-  CHECK(file.CLOSE());  // nothing was left to write
+  // Nothing is left in the buffer, but the bytes did not reach the file: FLUSH and CLOSE say so.
+  CHECK(!file.FLUSH());
+  CHECK(!file.CLOSE());
   CHECK_EQUAL(2, reporter.failures);
   CHECK_EQUAL("", dir.Get("full.bin"));
 }
