@@ -1,7 +1,7 @@
 // MFile: opening, the buffer rules, positioning, typed and byte-text operations, copying.
 #include <zorbase/files/MFile.h>
 
-#include <zorbase/platform/internal/ascii.h>
+#include <zorbase/files/internal/stream_search.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -52,10 +52,6 @@ wchar_t* CopyText(const wchar_t* text) {
   wchar_t* copy = new wchar_t[length + 1];
   std::wmemcpy(copy, text, length + 1);
   return copy;
-}
-
-unsigned char FoldAscii(unsigned char c) {
-  return static_cast<unsigned char>(zb::internal::AsciiToLower(c));
 }
 
 }  // namespace
@@ -667,26 +663,13 @@ bool MFile::SEARCH_STRING(const char* text, __int64 max_bytes, bool case_sensiti
   if (limit <= length) return false;
   const std::uint64_t window = limit - length;
   if (length == 0) return true;
-  std::vector<unsigned char> pattern(text, text + length);
-  if (!case_sensitive) {
-    for (unsigned char& c : pattern) c = FoldAscii(c);
-  }
-  // Knuth-Morris-Pratt: a failed partial match falls back to the longest border, so a match that
-  // starts inside it is still found.
-  std::vector<std::uint64_t> border(length, 0);
-  for (std::uint64_t i = 1, k = 0; i < length; ++i) {
-    while (k > 0 && pattern[i] != pattern[k]) k = border[k - 1];
-    if (pattern[i] == pattern[k]) ++k;
-    border[i] = k;
-  }
-  std::uint64_t matched = 0;
+  std::vector<std::uint32_t> pattern(text, text + length);
+  for (std::uint32_t& unit : pattern) unit &= 0xFF;  // bytes, whatever the sign of char
+  zb::internal::StreamMatcher matcher(std::move(pattern), case_sensitive);
   for (std::uint64_t read = 0; read < window; ++read) {
     unsigned char c;
-    if (_READ(&c, 1, 1) != 1) return false;
-    if (!case_sensitive) c = FoldAscii(c);
-    while (matched > 0 && c != pattern[matched]) matched = border[matched - 1];
-    if (c == pattern[matched]) ++matched;
-    if (matched == length) return true;
+    if (_READ_INLINE(&c, 1, 1) != 1) return false;
+    if (matcher.Feed(c)) return true;
   }
   return false;
 }

@@ -1,9 +1,7 @@
 #include <zorbase/files/MFileEx.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
-#include <cwctype>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -1073,18 +1071,15 @@ bool MFileEx::SEARCH_STRING(const wchar_t* text, size_t max, bool case_sensitive
   if (max != static_cast<size_t>(-1) && max <= length) return false;
   const std::uint64_t window =
       max == static_cast<size_t>(-1) ? std::numeric_limits<std::uint64_t>::max() : max - length;
-  auto fold = [case_sensitive](std::uint32_t u) -> std::uint32_t {
-    return case_sensitive ? u : static_cast<std::uint32_t>(std::towlower(static_cast<wint_t>(u)));
-  };
   std::vector<std::uint32_t> pattern(length);
   for (std::size_t i = 0; i < length; ++i) {
-    pattern[i] = fold(LoadUnit(reinterpret_cast<const unsigned char*>(units.data()) + 2 * i, false));
+    pattern[i] = LoadUnit(reinterpret_cast<const unsigned char*>(units.data()) + 2 * i, false);
   }
-  zb::internal::StreamMatcher matcher(std::move(pattern));
+  zb::internal::StreamMatcher matcher(std::move(pattern), case_sensitive);
   if (length == 0) return true;
   std::uint16_t u = 0;
   for (std::uint64_t read = 0; read < window && _READ_UNIT16(&u); ++read) {
-    if (matcher.Feed(fold(u))) return true;
+    if (matcher.Feed(u)) return true;
   }
   return false;
 }
@@ -1095,16 +1090,13 @@ bool MFileEx::SEARCH_STRING(const char* text, size_t max, bool case_sensitive) {
   if (max != static_cast<size_t>(-1) && max <= length) return false;
   const std::uint64_t window =
       max == static_cast<size_t>(-1) ? std::numeric_limits<std::uint64_t>::max() : max - length;
-  auto fold = [case_sensitive](unsigned char c) -> std::uint32_t {
-    return case_sensitive ? c : static_cast<std::uint32_t>(std::tolower(c));
-  };
-  std::vector<std::uint32_t> pattern(length);
-  for (std::size_t i = 0; i < length; ++i) pattern[i] = fold(static_cast<unsigned char>(text[i]));
-  zb::internal::StreamMatcher matcher(std::move(pattern));
+  std::vector<std::uint32_t> pattern(text, text + length);
+  for (std::uint32_t& unit : pattern) unit &= 0xFF;  // bytes, whatever the sign of char
+  zb::internal::StreamMatcher matcher(std::move(pattern), case_sensitive);
   if (length == 0) return true;
   unsigned char byte = 0;
   for (std::uint64_t read = 0; read < window && _READ_BYTES(&byte, 1, kTextByte) == 1; ++read) {
-    if (matcher.Feed(fold(byte))) return true;
+    if (matcher.Feed(byte)) return true;
   }
   return false;
 }

@@ -290,8 +290,9 @@ class ZORBASE_API MFileEx : public MSwap {
   // Reads forward looking for `text`: at most `max` units minus the length of the text are read
   // (max all ones: no limit; max not above the length: false at once). True as soon as the text
   // has been read, with the position just after it; false at the end of the file or when the
-  // window is used up. Without `case_sensitive` units are folded by towlower (wide) or tolower
-  // (narrow) before comparing. Occurrences that overlap a partial match are found.
+  // window is used up. Without `case_sensitive` units are folded by the ASCII rules only (A-Z to
+  // a-z, whatever the process locale), as MFile does. Occurrences that overlap a partial match are
+  // found.
   bool SEARCH_STRING(const wchar_t* text, size_t max, bool case_sensitive);
   bool SEARCH_STRING(const char* text, size_t max, bool case_sensitive);
 
