@@ -11,7 +11,9 @@
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/win_errors.h>
+#include <zorbase/platform/file_details.h>
 #include <zorbase/tagged/internal/durable.h>
+#include <zorbase/tagged/internal/rewrite_backup.h>
 #include <zorbase/tagged/internal/tag_walk.h>
 
 namespace {
@@ -42,14 +44,17 @@ DWORD LastErrorOr(DWORD fallback) {
 }
 
 // A rewrite deletes its backup only once the new document is complete on the device, so a backup
-// that stands beside its document (or without it) means the last rewrite did not finish: the
-// backup is the last complete document, the file under the name at most a part of the new one.
-// Moves the backup back over the name in one atomic step, discarding the unfinished file. Returns
-// 0, or the system error that prevented it (then nothing changed).
+// of this document (see ExamineBackup) that stands beside it (or without it) means the last
+// rewrite did not finish: the backup is the last complete document, the file under the name at
+// most a part of the new one. Moves the backup back over the name in one atomic step, discarding
+// the unfinished file. Any other file under the backup name is left alone. Returns 0, or the
+// system error that prevented it (then nothing changed).
 DWORD RestoreUnfinishedRewrite(const MFileName& name, const MFileName& backup) {
   using namespace zb::tagged;
-  if (!backup.DOES_EXIST()) return 0;
+  if (ExamineBackup(name, backup) != BackupOrigin::kOurs) return 0;
   if (!ReplaceFileWith(backup.GET(), name.GET())) return LastErrorOr(ERROR_ACCESS_DENIED);
+  // The document is itself again; the mark would only mislead a copy of it.
+  UnmarkBackup(name);
   // Best effort: the close of a rewrite flushes the directory again and reports a failure there.
   SyncDirectoryOf(name.GET());
   return 0;
@@ -162,22 +167,39 @@ void MFileTagged::_BUILD_CHAIN(MFile& file) {
   }
 }
 
-bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
+bool MFileTagged::_OPEN(const MFileName& given, unsigned short mode) {
   using namespace zb::tagged;
   CLOSE();
   const unsigned short kind = mode & 0x0FFF;
-  MFileName backup(name);
-  backup.SET_EXT_PART(L".bak", 256);
-  if (kind == 3) {
+  if (kind != 1 && kind != 2 && kind != 3) return false;
+  _FREE_CHAIN();
+  RESET_RESULT();
+  auto fail = [this](DWORD error) {
+    _FREE_CHAIN();
+    _SET_RESULT(error != 0 ? error : ERROR_ACCESS_DENIED);
+    return false;
+  };
+  // Writing and updating work on the file a symbolic link denotes: the link stays a link, its
+  // target is rewritten, and the backup lies beside the target.
+  MFileName name(given);
+  if (kind != 1) {
+    std::wstring final_path;
+    if (zb::platform::GetFinalPathW(given.GET(), &final_path) &&
+        final_path != std::wstring(given.GET())) {
+      name = MFileName(final_path.c_str());
+      if (name.IS_EMPTY()) return fail(ERROR_FILENAME_EXCED_RANGE);
+    }
+  }
+  MFileName backup;
+  const DWORD backup_error = FormBackupName(name, &backup);
+  // A document named NAME.bak would be its own backup, and a backup name that does not fit would
+  // denote another file: such a document is never rewritten.
+  if (backup_error != 0 && kind == 2) return fail(backup_error);
+  if (backup_error == 0 && kind == 3) {
     // Updating in place the unfinished file of an interrupted rewrite would change the wrong
     // content (and the next rewrite would restore the backup over it): restore first.
     const DWORD error = RestoreUnfinishedRewrite(name, backup);
-    if (error != 0) {
-      _FREE_CHAIN();
-      RESET_RESULT();
-      _SET_RESULT(error);
-      return false;
-    }
+    if (error != 0) return fail(error);
   }
   if (kind == 1 || kind == 3) {
     const bool opened = MFile::_OPEN(name, mode);
@@ -193,45 +215,51 @@ bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
     }
     return opened;
   }
-  if (kind != 2) return false;
 
-  _FREE_CHAIN();
-  RESET_RESULT();
   // An earlier rewrite that did not finish (stopped by a failure or by the end of the process)
   // left the whole old document only as its backup: bring it back first, so that its records are
   // carried over instead of the unfinished file's, and the backup is not deleted below.
-  if (const DWORD error = RestoreUnfinishedRewrite(name, backup)) {
-    _SET_RESULT(error);
-    return false;
-  }
+  if (const DWORD error = RestoreUnfinishedRewrite(name, backup)) return fail(error);
   bool have_backup = false;
   if (name.DOES_EXIST()) {
     // A read-only document is not to be replaced (and its backup could not be deleted at the end).
     const DWORD attributes = GetFileAttributesW(name.GET());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-      _SET_RESULT(ERROR_ACCESS_DENIED);
-      return false;
+      return fail(ERROR_ACCESS_DENIED);
     }
     MFile reader(kChainReadBuffer);
     if (!reader.OPEN_READ(name)) {
       // Writing would truncate a document that could not even be read: refuse.
-      _SET_RESULT(reader.GET_RESULT() != 0 ? reader.GET_RESULT() : ERROR_ACCESS_DENIED);
-      return false;
+      return fail(reader.GET_RESULT());
     }
     _BUILD_CHAIN(reader);
+    const __int64 size = MeasureFileEnd(reader);
     reader.CLOSE();
+    // The document is marked as this rewrite's backup before it takes the backup's name, so that
+    // an unfinished rewrite is told from another program's file of that name.
+    if (const DWORD error = MarkAsBackup(name, size)) return fail(error);
+    // Whatever else stands under the backup name makes way, as the format has always done.
     if (!RemoveFile(backup.GET()) || !RenameFile(name.GET(), backup.GET())) {
-      _SET_RESULT(LastErrorOr(ERROR_ACCESS_DENIED));
-      _FREE_CHAIN();
-      return false;
+      const DWORD error = LastErrorOr(ERROR_ACCESS_DENIED);
+      UnmarkBackup(name);
+      return fail(error);
     }
     have_backup = true;
   }
-  if (!MFile::_OPEN(name, mode)) {
-    // Put the document back where it was; the result code of the failed open stays.
-    if (have_backup) ReplaceFileWith(backup.GET(), name.GET());
+  // Puts the document back where it was; the result code of the failure stays.
+  auto put_back = [&]() {
+    if (have_backup && ReplaceFileWith(backup.GET(), name.GET())) UnmarkBackup(name);
     _FREE_CHAIN();
     return false;
+  };
+  if (!MFile::_OPEN(name, mode)) return put_back();
+  // The new document keeps the old one's permissions and, where the process may, its owner.
+  if (have_backup && !zb::platform::CopyFileOwnershipW(backup.GET(), name.GET())) {
+    const DWORD error = LastErrorOr(ERROR_ACCESS_DENIED);
+    MFile::CLOSE();
+    RESET_RESULT();
+    _SET_RESULT(error);
+    return put_back();
   }
   if (have_backup) m_backup_name = backup;
   MTag head("ZORCOM");

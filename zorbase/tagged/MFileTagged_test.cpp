@@ -17,9 +17,11 @@
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/internal/scratch_dir.h>
+#include <zorbase/tagged/internal/test_rewrite.h>
 #include <zorbase/tagged/internal/test_records.h>
 
 using zb::platform::FaultPoint;
+using zb::test::PutRewriteBackup;
 using zb::test::ScratchDir;
 using zb::test::TagHead;
 using zb::test::TagHeader;
@@ -51,8 +53,8 @@ const std::string kUnfinished[] = {
 // Puts into `dir` what an unfinished rewrite of OldDocument leaves: `unfinished` under the
 // document's name, the old document as its backup.
 void LeaveUnfinishedRewrite(const ScratchDir& dir, const std::string& unfinished) {
+  CHECK(PutRewriteBackup(dir, "doc.zor", "doc.bak", OldDocument()));
   dir.Put("doc.zor", unfinished);
-  dir.Put("doc.bak", OldDocument());
 }
 
 // Whether `dir` still holds what LeaveUnfinishedRewrite put there.
@@ -435,7 +437,7 @@ TEST(UnreadableOrUnrenamableDocumentIsLeftAlone) {
 
 TEST(StaleBackupWithoutItsDocumentIsRecovered) {
   ScratchDir dir("tagged_stale");
-  dir.Put("doc.bak", OldDocument());
+  CHECK(PutRewriteBackup(dir, "doc.zor", "doc.bak", OldDocument()));
   CHECK(RewriteB(dir.Win(L"doc.zor")));
   CHECK(dir.Get("doc.zor") == NewDocument());
   CHECK(!dir.Exists("doc.bak"));
