@@ -472,13 +472,13 @@ MTag* MFileTagged::FIND_TAG(MTag* after, MTag& pattern, unsigned long mode, bool
   return nullptr;
 }
 
-bool MFileTagged::REMOVE_TAGS(MTag& pattern, unsigned long mode) {
+bool MFileTagged::REMOVE_TAGS(MTag& pattern, unsigned long /*mode*/) {
   if (m_pending_count != 0) _COMPLETE_CHAIN();
   bool removed = false;
   MTag** link = &m_chain;
   while (*link != nullptr) {
     MTag* record = *link;
-    if (*record == pattern && !(mode == 1 && record->m_written)) {
+    if (*record == pattern) {
       *link = record->m_next;  // its storage goes with the chain
       removed = true;
     } else {

@@ -230,4 +230,21 @@ TEST(RewriteThroughASymbolicLinkKeepsTheLink) {
   CHECK(lstat(dir.Native("link.zor").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
 }
 
+// REMOVE_TAGS removes written records as well, whatever the mode; _OPEN is open to hosts.
+TEST(RemoveTagsTakesEveryRecordOfTheNameAndMajor) {
+  ScratchDir dir("tagged_remove_mode");
+  dir.Put("doc.zor", OldDocument());
+  for (unsigned long mode : {0ul, 1ul}) {
+    MFileTagged file;
+    CHECK(file._OPEN(MFileName(dir.Win(L"doc.zor").c_str()), MFile::MODE_WRITE));
+    MTag b("B");
+    CHECK(file.WRITE_TAG_BEGIN(b));
+    CHECK(file.WRITE_TAG_END(b));
+    MTag pattern("B");
+    CHECK(file.REMOVE_TAGS(pattern, mode));
+    CHECK_EQUAL("A", ChainNames(file));
+    CHECK(file.CLOSE());
+  }
+}
+
 }  // SUITE(MFileTaggedRewrite)
