@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <filesystem>
 #include <csignal>
 #include <string>
@@ -701,9 +700,10 @@ TEST(FaultAtEveryStepOfARewriteNeverLosesTheDocument) {
   CHECK(cases > 20);
 }
 
-// Kills a process that rewrites a large document at moments spread over the whole rewrite (the
-// rename, the new records, the carry-over, the flush, the deletion of the backup). Wherever it
-// dies, the old document is whole under its own name or as its backup.
+// Ends a process that rewrites a large document at every open, write, flush and rename the
+// rewrite makes (the mark, the rename, the new records, the carry-over, the flushes, the deletion
+// of the backup), counted by call, not by time. Wherever it dies, the old document is whole under
+// its own name or as its backup, and the next rewrite loses nothing of it.
 TEST(ProcessKilledWhileRewritingLeavesTheOldDocument) {
   ScratchDir dir("tagged_kill");
   const std::string big_a(3 << 20, 'a');
@@ -713,39 +713,47 @@ TEST(ProcessKilledWhileRewritingLeavesTheOldDocument) {
   const std::string new_doc = TagHead() + TagRecord("B", 2, 1, "new-b!") +
                               TagRecord("A", 2, 1, big_a) + TagRecord("C", 2, 1, big_c);
   const std::wstring path = dir.Win(L"doc.zor");
-  dir.Put("doc.zor", old_doc);
-  const auto start = std::chrono::steady_clock::now();
-  CHECK(RewriteB(path));
-  const auto clean = std::chrono::steady_clock::now() - start;
-  CHECK(dir.Get("doc.zor") == new_doc);
-  const long clean_us = static_cast<long>(
-      std::chrono::duration_cast<std::chrono::microseconds>(clean).count());
-  constexpr int kKills = 16;
-  for (int i = 0; i < kKills; ++i) {
+  const FaultPoint points[] = {FaultPoint::kOpen, FaultPoint::kWrite, FaultPoint::kFlush,
+                               FaultPoint::kRename};
+  int kills = 0;
+  for (FaultPoint point : points) {
+    // The calls a whole rewrite makes at this point.
     dir.Put("doc.zor", old_doc);
-    std::remove(dir.Native("doc.bak").c_str());
-    const pid_t child = fork();
-    if (child == 0) {
-      RewriteB(path);
-      _exit(0);
+    std::uint64_t calls = 0;
+    {
+      zb::platform::ScopedFault probe(point, ~std::uint64_t{0} - 1, EIO);
+      CHECK(RewriteB(path));
+      calls = zb::platform::FaultCallCount(point);
     }
-    CHECK(child > 0);
-    if (child <= 0) break;
-    usleep(static_cast<useconds_t>(clean_us * i / (kKills - 2)));
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (dir.Exists("doc.bak")) {
-      CHECK(dir.Get("doc.bak") == old_doc);
-    } else {
-      const std::string now = dir.Get("doc.zor");
-      CHECK(now == old_doc || now == new_doc);
-    }
-    // The next rewrite loses nothing of the old document.
-    CHECK(RewriteB(path));
     CHECK(dir.Get("doc.zor") == new_doc);
-    CHECK(!dir.Exists("doc.bak"));
+    CHECK(calls > 0);
+    for (std::uint64_t n = 1; n <= calls; ++n) {
+      dir.Put("doc.zor", old_doc);
+      std::remove(dir.Native("doc.bak").c_str());
+      const pid_t child = fork();
+      if (child == 0) {
+        zb::platform::InjectFault(point, n, zb::platform::kFaultEndProcess);
+        RewriteB(path);
+        _exit(0);
+      }
+      CHECK(child > 0);
+      if (child <= 0) return;
+      int status = 0;
+      waitpid(child, &status, 0);
+      CHECK(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+      ++kills;
+      if (dir.Exists("doc.bak")) {
+        CHECK(dir.Get("doc.bak") == old_doc);
+      } else {
+        const std::string now = dir.Get("doc.zor");
+        CHECK(now == old_doc || now == new_doc);
+      }
+      CHECK(RewriteB(path));
+      CHECK(dir.Get("doc.zor") == new_doc);
+      CHECK(!dir.Exists("doc.bak"));
+    }
   }
+  CHECK(kills >= 8);
 }
 
 // A process that dies after writing its new record but before closing, and one that dies in the
