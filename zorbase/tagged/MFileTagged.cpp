@@ -29,7 +29,7 @@ constexpr __int64 kWritebackPiece = 32 << 20;
 // Chain records are allocated this many at a time.
 constexpr size_t kRecordBlock = 1024;
 // Records written anew are noted this many at a time (a power of two).
-constexpr size_t kPendingBlock = 4096;
+constexpr size_t kPendingBlock = 16384;
 
 // The index key of a record: its name (up to the first NUL) and its major version.
 std::string ChainKey(const MTag& tag) {
@@ -67,7 +67,8 @@ MFileTagged::MFileTagged()
       m_chain(nullptr),
       m_chain_tail(nullptr),
       m_block_used(kRecordBlock),
-      m_pending_count(0) {}
+      m_pending_count(0),
+      m_pending_last(0) {}
 
 MFileTagged::~MFileTagged() {
   MFileTagged::CLOSE();
@@ -80,22 +81,52 @@ void MFileTagged::_FREE_CHAIN() {
   m_unwritten.clear();
   m_record_blocks.clear();
   m_block_used = kRecordBlock;
+  m_pending_runs.clear();
   m_pending_blocks.clear();
   m_pending_count = 0;
 }
 
-void MFileTagged::_COMPLETE_CHAIN() {
-  for (size_t i = 0; i < m_pending_count; ++i) {
-    const PendingRecord& pending = m_pending_blocks[i / kPendingBlock][i % kPendingBlock];
-    MTag record;
-    std::memcpy(record.m_name, pending.name, 6);
-    record.m_major = pending.major;
-    record.m_minor = pending.minor;
-    record.m_tag_pos = pending.tag_pos;
-    record.m_data_pos = pending.tag_pos + MTag::kHeaderSize;
-    record.m_written = 1;
-    _APPEND_TO_CHAIN(_NEW_RECORD(record));
+void MFileTagged::_NOTE_PENDING(__int64 position, const MTag& tag) {
+  const __int64 distance = position - m_pending_last;
+  std::uint32_t stored = static_cast<std::uint32_t>(distance);
+  if (m_pending_runs.empty() || distance <= 0 || distance > 0xFFFFFFFFll ||
+      std::memcmp(m_pending_runs.back().name, tag.m_name, 6) != 0 ||
+      m_pending_runs.back().major != tag.m_major || m_pending_runs.back().minor != tag.m_minor) {
+    PendingRun run;
+    run.first_pos = position;
+    run.first = m_pending_count;
+    std::memcpy(run.name, tag.m_name, 6);
+    run.major = tag.m_major;
+    run.minor = tag.m_minor;
+    m_pending_runs.push_back(run);
+    stored = 0;
   }
+  if ((m_pending_count & (kPendingBlock - 1)) == 0) {
+    m_pending_blocks.emplace_back(new std::uint32_t[kPendingBlock]);
+  }
+  m_pending_blocks.back()[m_pending_count & (kPendingBlock - 1)] = stored;
+  ++m_pending_count;
+  m_pending_last = position;
+}
+
+void MFileTagged::_COMPLETE_CHAIN() {
+  for (size_t r = 0; r < m_pending_runs.size(); ++r) {
+    const PendingRun& run = m_pending_runs[r];
+    const size_t end = r + 1 < m_pending_runs.size() ? m_pending_runs[r + 1].first : m_pending_count;
+    MTag record;
+    std::memcpy(record.m_name, run.name, 6);
+    record.m_major = run.major;
+    record.m_minor = run.minor;
+    record.m_written = 1;
+    __int64 position = run.first_pos;
+    for (size_t i = run.first; i < end; ++i) {
+      if (i != run.first) position += m_pending_blocks[i / kPendingBlock][i % kPendingBlock];
+      record.m_tag_pos = position;
+      record.m_data_pos = position + MTag::kHeaderSize;
+      _APPEND_TO_CHAIN(_NEW_RECORD(record));
+    }
+  }
+  m_pending_runs.clear();
   m_pending_blocks.clear();
   m_pending_count = 0;
 }
@@ -404,15 +435,7 @@ bool MFileTagged::WRITE_TAG_BEGIN(MTag& tag) {
     tag.m_skip = 0;
     tag.m_next = nullptr;
     const bool written = tag.WRITE(*this);
-    if ((m_pending_count & (kPendingBlock - 1)) == 0) {
-      m_pending_blocks.emplace_back(new PendingRecord[kPendingBlock]);
-    }
-    PendingRecord& pending =
-        m_pending_blocks.back()[m_pending_count++ & (kPendingBlock - 1)];
-    pending.tag_pos = tag.m_tag_pos;
-    std::memcpy(pending.name, tag.m_name, 6);
-    pending.major = tag.m_major;
-    pending.minor = tag.m_minor;
+    _NOTE_PENDING(tag.m_tag_pos, tag);
     return written;
   }
   record->m_major = tag.m_major;
@@ -433,6 +456,11 @@ bool MFileTagged::WRITE_TAG_END(MTag& tag) {
   }
   tag.m_skip = skip;
   // The header of a small record is usually still in the write buffer: rewrite it there.
+  if (exact && _FAST_PATCH_HEADER(tag, static_cast<std::int32_t>(skip))) {
+    tag.m_written = 1;
+    tag.m_closed = 0;
+    return true;
+  }
   unsigned char header[MTag::kHeaderSize];
   std::memcpy(header, tag.m_name, 6);
   header[6] = tag.m_major;
@@ -440,8 +468,7 @@ bool MFileTagged::WRITE_TAG_END(MTag& tag) {
   std::int32_t value = static_cast<std::int32_t>(skip);
   if (GET_FILESWAP() != GET_MACHINESWAP()) SWAP(&value, 1);
   std::memcpy(header + 8, &value, 4);
-  if ((exact && _FAST_PATCH(tag.m_tag_pos, header, sizeof(header))) ||
-      _PATCH_BUFFERED(tag.m_tag_pos, header, sizeof(header))) {
+  if (_PATCH_BUFFERED(tag.m_tag_pos, header, sizeof(header))) {
     tag.m_written = 1;
     tag.m_closed = 0;
     return true;

@@ -154,8 +154,29 @@ class ZORBASE_API MFileTagged : public MFile {
     std::memcpy(m_buffer + (position - m_buffer_offset), bytes, n);
     return true;
   }
+  // Writes `tag`'s header with `skip` at its tag position when those bytes lie in the bytes written
+  // into the buffer. Stored field by field straight into the buffer: a header assembled elsewhere
+  // and copied in would be read back before its byte stores have landed, which stalls.
+  bool _FAST_PATCH_HEADER(const MTag& tag, std::int32_t skip) {
+    const __int64 position = tag.m_tag_pos;
+    if (m_put == nullptr || position < m_buffer_offset ||
+        position + MTag::kHeaderSize > m_buffer_offset + static_cast<__int64>(m_put - m_buffer)) {
+      return false;
+    }
+    unsigned char* header = m_buffer + (position - m_buffer_offset);
+    std::memcpy(header, tag.m_name, 6);
+    header[6] = tag.m_major;
+    header[7] = tag.m_minor;
+    std::memcpy(header + 8, &skip, 4);
+    return true;
+  }
   // Whether `file` is exactly an MFileTagged, so that the fast lane may be used on it.
-  static bool _IS_EXACT(const MFile& file) { return typeid(file) == typeid(MFileTagged); }
+  // The type descriptions' addresses are compared first: one load less on the path every record
+  // takes; the full comparison decides when they differ.
+  static bool _IS_EXACT(const MFile& file) {
+    const std::type_info& type = typeid(file);
+    return &type == &typeid(MFileTagged) || type == typeid(MFileTagged);
+  }
 
   friend class MTag;  // MTag's WRITE and UPDATE_SKIP use the fast lane and _PATCH_BUFFERED
 
@@ -169,17 +190,22 @@ class ZORBASE_API MFileTagged : public MFile {
   // records costs no allocation per record.
   std::vector<std::unique_ptr<MTag[]>> m_record_blocks;
   size_t m_block_used;
-  // A record written anew (not a reused record of the old file) as its chain record would hold
-  // it: written flag set, closed flag clear, skip 0, data position tag position + 12.
-  struct PendingRecord {
-    __int64 tag_pos;
+  // The records written anew (not reused records of the old file) since the chain was last
+  // completed, in order; they belong at its end, each as a chain record with the written flag set,
+  // skip 0 and data position tag position + 12. Kept compact while a large document is written
+  // (most writers never walk the chain they build): runs of records of one name and version, each
+  // record's position as the distance from the previous one, 4 bytes a record.
+  struct PendingRun {
+    __int64 first_pos;   // position of the run's first record
+    size_t first;        // index of that record among the pending ones
     char name[6];
     unsigned char major;
     unsigned char minor;
   };
-  // The records written anew since the chain was last completed, in order; they belong at its
-  // end. A third of a chain record's size and no linking while a large document is written: most
-  // writers never walk the chain they build.
-  std::vector<std::unique_ptr<PendingRecord[]>> m_pending_blocks;
+  // Notes a record written anew at `position` as the tag `tag` names it.
+  void _NOTE_PENDING(__int64 position, const MTag& tag);
+  std::vector<PendingRun> m_pending_runs;
+  std::vector<std::unique_ptr<std::uint32_t[]>> m_pending_blocks;  // distances, in blocks
   size_t m_pending_count;
+  __int64 m_pending_last;  // position of the last pending record
 };

@@ -336,6 +336,39 @@ TEST(ChainListsEveryRecordWrittenInOrder) {
   CHECK(bytes.compare(bytes.size() - 13, 13, TagRecord("KEEP", 2, 1, "k")) == 0);
 }
 
+// Records written anew are noted compactly until the chain is read: long runs of one name, runs
+// broken by another name or version, and a record written at an earlier position (after a seek
+// back) all come back at their positions, in order.
+TEST(ChainKeepsPositionsOfLongRunsAndBackwardWrites) {
+  ScratchDir dir("tagged_runs");
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  std::vector<std::pair<std::string, __int64>> written;
+  auto write = [&](const char* name, unsigned char minor, size_t size) {
+    MTag tag(name, 2, minor);
+    const __int64 at = file.TELL();
+    const std::string data(size, 'd');
+    CHECK(file.WRITE_TAG_BEGIN(tag) && file.WRITE(data.data(), size) == size &&
+          file.WRITE_TAG_END(tag));
+    written.emplace_back(name, at);
+  };
+  for (int i = 0; i < 40000; ++i) write("RUN", 1, static_cast<size_t>(i % 3));
+  write("RUN", 2, 1);
+  write("OTHER", 2, 0);
+  const __int64 end = file.TELL();
+  CHECK(file.SEEK(written[10].second, 0));
+  write("BACK", 1, 0);
+  CHECK(file.SEEK(end, 0));
+  write("RUN", 1, 1);
+  size_t i = 0;
+  for (MTag* tag = file.NEXT_TAG(nullptr, false); tag; tag = file.NEXT_TAG(tag, false), ++i) {
+    if (i >= written.size()) break;
+    CHECK(std::string(tag->m_name) == written[i].first && tag->m_tag_pos == written[i].second);
+  }
+  CHECK_EQUAL(written.size(), i);
+  CHECK(file.CLOSE());
+}
+
 TEST(OldRecordsOfOneNameAreReusedInOrder) {
   ScratchDir dir("tagged_reuse");
   dir.Put("doc.zor", TagHead() + TagRecord("A", 2, 1, "1") + TagRecord("B", 2, 1, "b") +
