@@ -19,6 +19,7 @@
 #include <zorbase/tagged/internal/test_rewrite.h>
 
 using zb::test::PutRewriteBackup;
+using zb::test::RewriteB;
 using zb::test::ScratchDir;
 using zb::test::TagHead;
 using zb::test::TagRecord;
@@ -33,18 +34,6 @@ std::string NewDocument() {
 }
 std::string OtherDocument() { return TagHead() + TagRecord("Z", 2, 1, "other"); }
 
-bool RewriteB(const std::wstring& path, DWORD* result = nullptr) {
-  MFileTagged file;
-  bool ok = file.OPEN_WRITE(MFileName(path.c_str()));
-  if (result != nullptr) *result = file.GET_RESULT();
-  if (ok) {
-    MTag b("B");
-    ok = file.WRITE_TAG_BEGIN(b);
-    ok = file.WRITE("new-b!", 6) == 6 && ok;
-    ok = file.WRITE_TAG_END(b) && ok;
-  }
-  return file.CLOSE() && ok;
-}
 
 std::string ChainNames(MFileTagged& file) {
   std::string names;

@@ -21,6 +21,7 @@
 
 using zb::platform::FaultPoint;
 using zb::test::PutRewriteBackup;
+using zb::test::RewriteB;
 using zb::test::ScratchDir;
 using zb::test::TagHead;
 using zb::test::TagHeader;
@@ -61,18 +62,6 @@ bool UnfinishedRewriteUntouched(const ScratchDir& dir, const std::string& unfini
   return dir.Get("doc.zor") == unfinished && dir.Get("doc.bak") == OldDocument();
 }
 
-// Opens `path` for writing, writes B anew and closes; true when every step succeeded.
-bool RewriteB(const std::wstring& path) {
-  MFileTagged file;
-  bool ok = file.OPEN_WRITE(MFileName(path.c_str()));
-  if (ok) {
-    MTag b("B");
-    ok = file.WRITE_TAG_BEGIN(b);
-    ok = file.WRITE("new-b!", 6) == 6 && ok;
-    ok = file.WRITE_TAG_END(b) && ok;
-  }
-  return file.CLOSE() && ok;
-}
 
 struct CountingReporter : IZorFileAccess {
   int CheckFileAccess(const MFileName&, bool) override { return 0; }
