@@ -12,6 +12,7 @@
 #include <zorbase/platform/registry.h>
 
 #include "command.h"
+#include "tool_paths.h"
 
 namespace zb {
 namespace tool {
@@ -516,10 +517,13 @@ int Export(const Options& options) {
   if (status == static_cast<LONG>(ERROR_INVALID_PARAMETER)) return UsageError(kName, "invalid key name");
   if (status != ERROR_SUCCESS) return Fail(status);
   RegCloseKey(key);
-  const std::wstring& file = options.plain[0];
-  if (std::FILE* existing = std::fopen(Narrow(file).c_str(), "rb")) {
-    std::fclose(existing);
-    if (!options.force && !Confirm("File " + Narrow(file) + " already exists. Overwrite")) return kExitFailure;
+  // The file as the library will write it: a mapped Windows path is asked about through the
+  // library, never by the raw argument.
+  const std::wstring file = ArgumentToWindowsPath(Narrow(options.plain[0]));
+  if (PathExists(file)) {
+    if (!options.force && !Confirm("File " + Narrow(options.plain[0]) + " already exists. Overwrite")) {
+      return kExitFailure;
+    }
   }
   HKEY root = nullptr;
   std::wstring sub_key;
