@@ -14,9 +14,7 @@ namespace {
 
 size_t Length(const wchar_t* text) { return text != nullptr ? std::wcslen(text) : 0; }
 
-bool IsAsciiAlnum(wchar_t c) {
-  return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
+using zb::internal::IsAsciiAlnum;
 
 // The characters rule 2 accepts.
 bool IsPortable(wchar_t c) {

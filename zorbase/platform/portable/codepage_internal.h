@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include <zorbase/platform/win_types.h>
 
@@ -53,8 +54,10 @@ inline bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
 // Decodes the UTF-8 character at s (n >= 1 bytes available). Returns the bytes consumed (>= 1) and
 // stores the character; an ill-formed sequence consumes its maximal valid prefix (at least one
-// byte), stores U+FFFD and clears *valid.
-inline std::size_t DecodeUtf8(const unsigned char* s, std::size_t n, char32_t* out, bool* valid) {
+// byte), stores U+FFFD and clears *valid. With `surrogates`, the three-byte form of a surrogate
+// (which EncodeCodePointUtf8 writes) is accepted too.
+inline std::size_t DecodeUtf8(const unsigned char* s, std::size_t n, char32_t* out, bool* valid,
+                              bool surrogates = false) {
   unsigned char b0 = s[0];
   if (b0 < 0x80) {
     *out = b0;
@@ -70,7 +73,7 @@ inline std::size_t DecodeUtf8(const unsigned char* s, std::size_t n, char32_t* o
     need = 2;
     c = b0 & 0x0F;
     if (b0 == 0xE0) lo = 0xA0;
-    if (b0 == 0xED) hi = 0x9F;
+    if (b0 == 0xED && !surrogates) hi = 0x9F;
   } else if (b0 >= 0xF0 && b0 <= 0xF4) {
     need = 3;
     c = b0 & 0x07;
@@ -97,9 +100,10 @@ inline std::size_t DecodeUtf8(const unsigned char* s, std::size_t n, char32_t* o
   return need + 1;
 }
 
-// Encodes a character as UTF-8 into out (room for 4 bytes); 0 for a surrogate or a value beyond
-// U+10FFFF.
-inline std::size_t EncodeUtf8(char32_t c, char* out) {
+// Encodes any code point up to U+10FFFF in the UTF-8 scheme into out (room for 4 bytes), a
+// surrogate too (in the three-byte form that well-formed UTF-8 leaves out, as names that keep
+// lone UTF-16 units need); 0 beyond U+10FFFF.
+inline std::size_t EncodeCodePointUtf8(char32_t c, char* out) {
   if (c < 0x80) {
     out[0] = static_cast<char>(c);
     return 1;
@@ -109,7 +113,7 @@ inline std::size_t EncodeUtf8(char32_t c, char* out) {
     out[1] = static_cast<char>(0x80 | (c & 0x3F));
     return 2;
   }
-  if (IsSurrogate(c) || c > kMaxCodePoint) return 0;
+  if (c > kMaxCodePoint) return 0;
   if (c < 0x10000) {
     out[0] = static_cast<char>(0xE0 | (c >> 12));
     out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
@@ -121,6 +125,26 @@ inline std::size_t EncodeUtf8(char32_t c, char* out) {
   out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
   out[3] = static_cast<char>(0x80 | (c & 0x3F));
   return 4;
+}
+
+// Encodes a character as UTF-8 into out (room for 4 bytes); 0 for a surrogate or a value beyond
+// U+10FFFF.
+inline std::size_t EncodeUtf8(char32_t c, char* out) {
+  return IsSurrogate(c) ? 0 : EncodeCodePointUtf8(c, out);
+}
+
+// The character at text[*i] of wide text that may hold UTF-16 units: a surrogate pair in two
+// wchar_t is one character. Moves *i past what it read.
+inline char32_t NextWideChar(const std::wstring& text, std::size_t* i) {
+  char32_t c = static_cast<char32_t>(text[(*i)++]);
+  if (c >= 0xD800 && c <= 0xDBFF && *i < text.size()) {
+    const char32_t low = static_cast<char32_t>(text[*i]);
+    if (low >= 0xDC00 && low <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      ++*i;
+    }
+  }
+  return c;
 }
 
 // Decodes one character of `page` at s (n >= 1 bytes). Returns the bytes consumed; an undefined

@@ -63,7 +63,7 @@ BOOL GetFinalPathW(LPCWSTR name, std::wstring* final_path) {
   char* real = realpath(dir.empty() ? "/" : dir.c_str(), nullptr);
   if (real == nullptr) {
     const int error = errno;
-    return internal::FailWith(error == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(error));
+    return internal::FailWith(ErrorFromErrno(error, ErrnoContext::kMissingParent));
   }
   std::string resolved(real);
   std::free(real);

@@ -19,6 +19,7 @@
 
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/internal/ascii.h>
+#include <zorbase/platform/portable/codepage_internal.h>
 
 namespace zb {
 namespace platform {
@@ -243,34 +244,19 @@ std::wstring DecodeNativeName(const std::string& native) {
 std::string EncodeNativeName(const std::wstring& wide) {
   std::string out;
   out.reserve(wide.size());
-  for (std::size_t i = 0; i < wide.size(); ++i) {
-    std::uint32_t cp = static_cast<std::uint32_t>(wide[i]);
+  for (std::size_t i = 0; i < wide.size();) {
     // A UTF-16 surrogate pair held in two wchar_t becomes one character.
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < wide.size()) {
-      std::uint32_t low = static_cast<std::uint32_t>(wide[i + 1]);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
+    const char32_t cp = internal::NextWideChar(wide, &i);
     if (cp >= 0xDC80 && cp <= 0xDCFF) {
       out += static_cast<char>(cp - 0xDC00);  // a byte that was not UTF-8 on the way in
-    } else if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp <= 0x10FFFF) {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+      continue;
+    }
+    char bytes[4];
+    const std::size_t n = internal::EncodeCodePointUtf8(cp, bytes);
+    if (n == 0) {
       out += "\xEF\xBF\xBD";
+    } else {
+      out.append(bytes, n);
     }
   }
   return out;
