@@ -2,3 +2,5 @@
 #pragma once
 
 #include <zorbase/strings/MString.h>
+#include <zorbase/strings/CMapStringIToPtr.h>
+#include <zorbase/strings/CMapStringIToObject.h>
