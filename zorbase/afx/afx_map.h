@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <zorbase/afx/CObject.h>
@@ -87,6 +88,17 @@ class StringHashTable {
   POSITION GetStartPosition() const { return count_ == 0 ? nullptr : BEFORE_START_POSITION; }
 
  protected:
+  // Exchanges the entries (and block size and table size) of two tables.
+  void SwapTable(StringHashTable& other) noexcept {
+    std::swap(block_size_, other.block_size_);
+    std::swap(table_size_, other.table_size_);
+    std::swap(count_, other.count_);
+    buckets_.swap(other.buckets_);
+    fold_slots_.swap(other.fold_slots_);
+    blocks_.swap(other.blocks_);
+    std::swap(free_list_, other.free_list_);
+  }
+
   // The entry whose key equals `key` code unit for code unit, or null.
   Assoc* FindExact(LPCWSTR key) const {
     if (key == nullptr) key = L"";

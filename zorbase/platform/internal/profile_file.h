@@ -38,6 +38,12 @@ class ProfileLock {
 // code of the failure; on failure the old file is untouched (except by a failing in-place write).
 DWORD ReplaceFileContents(const std::string& native, const std::string& bytes);
 
+// ReplaceFileContents for the Windows path `path`, under the profile lock of the file. The file
+// must be one Windows would let this process open for writing without sharing: a read-only file
+// gives ERROR_ACCESS_DENIED, a file open elsewhere with a share mode that forbids it
+// ERROR_SHARING_VIOLATION. Returns 0 or the Windows code of the failure; the old file then stays.
+DWORD ReplaceWindowsFile(const wchar_t* path, const std::string& bytes);
+
 }  // namespace internal
 }  // namespace platform
 }  // namespace zb
