@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   liblog4cxx-dev libboost-dev libboost-filesystem-dev libboost-date-time-dev
   libunittest++-dev libsqlite3-dev libchm-dev
-  libbenchmark-dev zlib1g-dev libssl-dev
+  libbenchmark-dev zlib1g-dev libssl-dev libinih-dev
   attr xvfb locales
 )
 
