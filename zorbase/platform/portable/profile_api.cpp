@@ -14,7 +14,7 @@
 #include <zorbase/platform/internal/profile_file.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
-#include <zorbase/platform/profile/profile_document.h>
+#include <zorbase/platform/portable/profile_document.h>
 #include <zorbase/platform/win_errors.h>
 
 using zb::platform::profile::ProfileDocument;
