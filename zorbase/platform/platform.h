@@ -15,3 +15,4 @@
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/crt_file.h>
 #include <zorbase/platform/shell_file.h>
+#include <zorbase/platform/resources.h>
