@@ -11,6 +11,11 @@ namespace zb {
 namespace platform {
 namespace res {
 
+namespace {
+// ERROR_MR_MID_NOT_FOUND: the message id is not in the table.
+constexpr DWORD kMessageNotFound = 317;
+}  // namespace
+
 bool FindMessageInTable(ByteSpan table, DWORD id, std::wstring* text) {
   std::uint32_t blocks = 0;
   if (!table.U32(0, &blocks)) return false;
@@ -61,7 +66,7 @@ bool FindModuleMessage(HMODULE module, DWORD id, DWORD language, std::wstring* t
     return false;
   }
   if (!FindMessageInTable(ByteSpan(entry->data, entry->size), id, text)) {
-    SetLastError(ERROR_MR_MID_NOT_FOUND);
+    SetLastError(kMessageNotFound);
     return false;
   }
   return true;
