@@ -16,3 +16,4 @@
 #include <zorbase/platform/crt_file.h>
 #include <zorbase/platform/shell_file.h>
 #include <zorbase/platform/resources.h>
+#include <zorbase/platform/version.h>
