@@ -183,18 +183,21 @@ void WriteVersionBuffer(ByteSpan resource, unsigned char* out, std::size_t size)
   std::memset(out, 0, size);
   const std::uint32_t root = CheckVersionTree(resource);
   if (root == 0) return;
-  const ByteSpan tree = resource.Sub(0, root);
-  if (size < root) {
-    std::memcpy(out, tree.data(), size);
-    if (size >= 2) {
-      const std::uint16_t cut = static_cast<std::uint16_t>(size);
-      out[0] = static_cast<unsigned char>(cut & 0xFF);
-      out[1] = static_cast<unsigned char>(cut >> 8);
+  const std::size_t needed = VersionBufferSize(resource);
+  if (size < needed) {
+    // Keep as much of the tree as fits with room for an empty table marker after it, so that a
+    // query never looks past `size` for text copies.
+    const std::size_t usable = size >= 8 ? ((size - 4) & ~std::size_t(3)) : 0;
+    const std::size_t kept = usable < root ? usable : root;
+    std::memcpy(out, resource.data(), kept);
+    if (kept >= 2) {
+      out[0] = static_cast<unsigned char>(kept & 0xFF);
+      out[1] = static_cast<unsigned char>(kept >> 8);
     }
     return;
   }
+  const ByteSpan tree = resource.Sub(0, root);
   std::memcpy(out, tree.data(), root);
-  if (size < VersionBufferSize(resource)) return;
   const std::vector<VersionText> texts = VersionTexts(tree);
   const std::size_t table = AlignUp(root, 4);
   PutU32(out + table, kTableMagic);
