@@ -227,6 +227,24 @@ TEST(NativeModuleFileAsDataFile) {
   FreeLibrary(module);
 }
 
+TEST(ModuleMessageTable) {
+  std::wstring text;
+  CHECK(zb::platform::res::FindModuleMessage(nullptr, 1, 0, &text));
+  CHECK_WIDE(L"First message with %1.\n", text);
+  CHECK(zb::platform::res::FindModuleMessage(GetModuleHandleW(nullptr), 42, 0x0409, &text));
+  CHECK_WIDE(L"The answer is %1!d!.\n", text);
+  SetLastError(0);
+  CHECK(!zb::platform::res::FindModuleMessage(nullptr, 2, 0, &text));
+  CHECK_EQUAL(317u, GetLastError());
+  CHECK(!zb::platform::res::FindModuleMessage(nullptr, 1, 0x0407, &text));
+  CHECK_EQUAL(ERROR_RESOURCE_LANG_NOT_FOUND, GetLastError());
+  HMODULE pe = LoadLibraryExW(zb::test::ResourceFixture("pe_without_version.dll").c_str(), nullptr,
+                              LOAD_LIBRARY_AS_DATAFILE);
+  CHECK(!zb::platform::res::FindModuleMessage(pe, 1, 0, &text));
+  CHECK_EQUAL(ERROR_RESOURCE_TYPE_NOT_FOUND, GetLastError());
+  FreeLibrary(pe);
+}
+
 TEST(MessageTables) {
   // Two blocks: ids 1-2 (UTF-16, then ANSI) and id 10 (UTF-16); then damaged forms.
   std::vector<unsigned char> table = {2, 0, 0, 0,  1, 0, 0, 0, 2, 0, 0, 0, 28, 0, 0, 0,
