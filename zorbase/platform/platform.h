@@ -18,3 +18,5 @@
 #include <zorbase/platform/shell_file.h>
 #include <zorbase/platform/profile.h>
 #include <zorbase/platform/crt_text.h>
+#include <zorbase/platform/resources.h>
+#include <zorbase/platform/version.h>
