@@ -1,2 +1,7 @@
 // Public headers of the system subsystem; <zorbase/zorbase.h> includes this file.
 #pragma once
+
+#include <zorbase/system/MException.h>
+#include <zorbase/system/MMExceptionTranslator.h>
+#include <zorbase/system/MSysError.h>
+#include <zorbase/system/MTypeInfo.h>
