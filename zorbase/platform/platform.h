@@ -17,3 +17,5 @@
 #include <zorbase/platform/shell_file.h>
 #include <zorbase/platform/structured_exception.h>
 #include <zorbase/platform/format_message.h>
+#include <zorbase/platform/clocks.h>
+#include <zorbase/platform/threads.h>

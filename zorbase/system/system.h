@@ -5,3 +5,6 @@
 #include <zorbase/system/MMExceptionTranslator.h>
 #include <zorbase/system/MSysError.h>
 #include <zorbase/system/MTypeInfo.h>
+#include <zorbase/system/MTimeout.h>
+#include <zorbase/system/CTimeCount.h>
+#include <zorbase/system/MWorkerThread.h>
