@@ -19,3 +19,4 @@
 #include <zorbase/platform/format_message.h>
 #include <zorbase/platform/clocks.h>
 #include <zorbase/platform/threads.h>
+#include <zorbase/platform/system_info.h>

@@ -8,3 +8,4 @@
 #include <zorbase/system/MTimeout.h>
 #include <zorbase/system/CTimeCount.h>
 #include <zorbase/system/MWorkerThread.h>
+#include <zorbase/system/MSystemInfo.h>
