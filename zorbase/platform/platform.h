@@ -20,3 +20,4 @@
 #include <zorbase/platform/clocks.h>
 #include <zorbase/platform/threads.h>
 #include <zorbase/platform/system_info.h>
+#include <zorbase/platform/service.h>

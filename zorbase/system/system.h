@@ -9,3 +9,5 @@
 #include <zorbase/system/CTimeCount.h>
 #include <zorbase/system/MWorkerThread.h>
 #include <zorbase/system/MSystemInfo.h>
+#include <zorbase/system/CNTServiceMgr.h>
+#include <zorbase/system/CServiceStatus.h>
