@@ -36,7 +36,9 @@ bool PrivateDirectory(const std::string& dir) {
   return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
 }
 
-bool WriteAll(int fd, const void* data, std::size_t size) {
+}  // namespace
+
+bool SendAll(int fd, const void* data, std::size_t size) {
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     ssize_t n = send(fd, p, size, MSG_NOSIGNAL);
@@ -48,7 +50,21 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
   return true;
 }
 
-}  // namespace
+DWORD ReceiveAll(int fd, void* data, std::size_t size, int timeout_ms) {
+  char* p = static_cast<char*>(data);
+  while (size > 0) {
+    pollfd waiting{fd, POLLIN, 0};
+    int ready = poll(&waiting, 1, timeout_ms);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) return ERROR_SERVICE_REQUEST_TIMEOUT;
+    ssize_t n = ready < 0 ? -1 : recv(fd, p, size, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return ERROR_SERVICE_NOT_ACTIVE;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return ERROR_SUCCESS;
+}
 
 std::string SocketPath(const std::wstring& service_name) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -86,30 +102,9 @@ DWORD Exchange(const std::string& path, const Request& request, Reply* reply, in
     close(fd);
     return ERROR_SERVICE_NOT_ACTIVE;  // nobody listens: the service's process is gone
   }
-  DWORD result = ERROR_SUCCESS;
-  if (!WriteAll(fd, &request, sizeof request)) {
-    result = ERROR_SERVICE_NOT_ACTIVE;
-  } else {
-    char* p = reinterpret_cast<char*>(reply);
-    std::size_t left = sizeof *reply;
-    while (left > 0) {
-      pollfd waiting{fd, POLLIN, 0};
-      int ready = poll(&waiting, 1, timeout_ms);
-      if (ready < 0 && errno == EINTR) continue;
-      if (ready == 0) {
-        result = ERROR_SERVICE_REQUEST_TIMEOUT;
-        break;
-      }
-      ssize_t n = recv(fd, p, left, 0);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        result = ERROR_SERVICE_NOT_ACTIVE;
-        break;
-      }
-      p += n;
-      left -= static_cast<std::size_t>(n);
-    }
-  }
+  DWORD result = SendAll(fd, &request, sizeof request)
+                     ? ReceiveAll(fd, reply, sizeof *reply, timeout_ms)
+                     : ERROR_SERVICE_NOT_ACTIVE;
   close(fd);
   return result;
 }

@@ -41,6 +41,13 @@ constexpr char kAlreadyRunning = 'A';
 // can be made.
 std::string SocketPath(const std::wstring& service_name);
 
+// Writes all of `data` to a socket; false when the peer is gone.
+bool SendAll(int fd, const void* data, std::size_t size);
+
+// Reads exactly `size` bytes, waiting at most `timeout_ms` for each part: ERROR_SUCCESS,
+// ERROR_SERVICE_REQUEST_TIMEOUT, or ERROR_SERVICE_NOT_ACTIVE when the peer closed first.
+DWORD ReceiveAll(int fd, void* data, std::size_t size, int timeout_ms);
+
 // Sends `request` to the service behind `path`. ERROR_SUCCESS with the reply;
 // ERROR_SERVICE_NOT_ACTIVE when no process listens there (or it ended during the exchange);
 // ERROR_SERVICE_REQUEST_TIMEOUT when it does not answer within `timeout_ms`.

@@ -50,26 +50,12 @@ ServiceRecord* RecordOf(SERVICE_STATUS_HANDLE handle) {
   return Records().count(record) ? record : nullptr;
 }
 
-bool ReadAll(int fd, void* data, std::size_t size) {
-  char* p = static_cast<char*>(data);
-  while (size > 0) {
-    pollfd waiting{fd, POLLIN, 0};
-    int ready = poll(&waiting, 1, 5000);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return false;
-    ssize_t n = recv(fd, p, size, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Answers one connection: a status query or a control for the handler.
 void Serve(int fd, ServiceRecord* record) {
   service::Request request;
-  if (!ReadAll(fd, &request, sizeof request) || request.magic != service::kMagic) return;
+  if (service::ReceiveAll(fd, &request, sizeof request, 5000) != ERROR_SUCCESS ||
+      request.magic != service::kMagic)
+    return;
   service::Reply reply{};
   if (request.op == service::kControl) {
     DWORD state, accepted;
@@ -112,15 +98,7 @@ void Serve(int fd, ServiceRecord* record) {
     std::memcpy(&reply.status, &record->status, sizeof record->status);
   }
   reply.status.dwProcessId = static_cast<DWORD>(getpid());
-  const char* p = reinterpret_cast<const char*>(&reply);
-  std::size_t left = sizeof reply;
-  while (left > 0) {
-    ssize_t n = send(fd, p, left, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
+  service::SendAll(fd, &reply, sizeof reply);
 }
 
 void TellManager(int ready_fd, char what) {
