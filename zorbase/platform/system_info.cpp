@@ -5,8 +5,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
+#include <zorbase/platform/codepage.h>
 #include <zorbase/platform/last_error.h>
 
 namespace zb {
@@ -78,9 +80,9 @@ bool ParseEmulatedVersion(const char* text, EmulatedVersion* version) {
     if (key == "platform") {
       if (!ParseUnsigned(value, 10, 0xFFFFFFFFul, &v.info.dwPlatformId)) return false;
     } else if (key == "csd") {
-      if (value.size() >= 128) return false;
-      for (std::size_t i = 0; i <= value.size(); ++i)
-        v.info.szCSDVersion[i] = static_cast<unsigned char>(i < value.size() ? value[i] : 0);
+      std::wstring csd = Utf8ToWide(value);
+      if (csd.size() >= 128) return false;
+      std::wmemcpy(v.info.szCSDVersion, csd.c_str(), csd.size() + 1);
     } else if (key == "sp") {
       if (!ParsePair(value, 0xFFFF, &n, &m)) return false;
       v.info.wServicePackMajor = static_cast<WORD>(n);
