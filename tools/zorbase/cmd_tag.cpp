@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -84,14 +83,6 @@ class ProgressBar {
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point last_;
 };
-
-// A Windows path stays as given; a native path becomes the Windows path of its absolute form.
-std::wstring ToWindowsPath(const std::string& arg) {
-  if (arg.size() >= 2 && arg[1] == ':') return Widen(arg);
-  if (!arg.empty() && arg[0] == '\\') return Widen(arg);
-  std::error_code ignored;
-  return zb::platform::NativeToWindowsPath(std::filesystem::absolute(arg, ignored).string());
-}
 
 std::string Printable(const MTag& tag) {
   std::string out;

@@ -21,3 +21,5 @@
 #include <zorbase/platform/threads.h>
 #include <zorbase/platform/system_info.h>
 #include <zorbase/platform/service.h>
+#include <zorbase/platform/resources.h>
+#include <zorbase/platform/version.h>

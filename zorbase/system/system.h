@@ -11,3 +11,5 @@
 #include <zorbase/system/MSystemInfo.h>
 #include <zorbase/system/CNTServiceMgr.h>
 #include <zorbase/system/CServiceStatus.h>
+#include <zorbase/system/MVersionInfo.h>
+#include <zorbase/system/MVersionInfoDLL.h>
