@@ -1,6 +1,10 @@
 #include <zorbase/system/MSystemInfo.h>
 
+#include <vector>
+
+#include <zorbase/platform/resources.h>
 #include <zorbase/platform/system_info.h>
+#include <zorbase/platform/version.h>
 #include <zorbase/settings/COXRegistry.h>
 #include <zorbase/system/internal/system_tables.h>
 
@@ -196,9 +200,39 @@ MSystemInfo::COLOR_TYPES MSystemInfo::GET_COLOR_DEPTH(HDC dc) {
 MSystemInfo::COLOR_TYPES MSystemInfo::GET_COLOR_DEPTH() { return GET_COLOR_DEPTH(nullptr); }
 
 bool MSystemInfo::GET_IE_VERSION(DWORD& major, DWORD& minor, DWORD& third, DWORD& build) const {
-  // No version of the browser component exists here: neither its "DllGetVersion" nor a version
-  // resource of "shdocvw.dll" can be found, which reads as file version 0.
-  return zb::system_internal::BrowserVersion(0, 0, 0, 0, major, minor, third, build);
+  // The component's own "DllGetVersion" first, then the version resource of its file; neither
+  // found reads as version 0.
+  const wchar_t kComponent[] = L"shdocvw.dll";
+  if (HMODULE module = LoadLibraryW(kComponent)) {
+    auto get_version = reinterpret_cast<DLLGETVERSIONPROC>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion")));
+    DLLVERSIONINFO info{sizeof(DLLVERSIONINFO), 0, 0, 0, 0};
+    const bool answered = get_version && get_version(&info) >= 0;
+    FreeLibrary(module);
+    if (answered)
+      return zb::system_internal::BrowserVersion(info.dwMajorVersion, info.dwMinorVersion,
+                                                 info.dwPlatformID, info.dwBuildNumber, major,
+                                                 minor, third, build);
+  }
+  DWORD v = 0, n = 0, fourth = 0, build_number = 0;
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeW(kComponent, &handle);
+  if (size > 0) {
+    std::vector<unsigned char> block(size + sizeof(wchar_t));
+    void* fixed = nullptr;
+    UINT length = 0;
+    if (GetFileVersionInfoW(kComponent, handle, size, block.data()) &&
+        VerQueryValueW(block.data(), L"\\", &fixed, &length) && fixed &&
+        length >= sizeof(VS_FIXEDFILEINFO)) {
+      const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+      v = info->dwFileVersionMS >> 16;
+      n = info->dwFileVersionMS & 0xFFFF;
+      build_number = info->dwFileVersionLS >> 16;
+      fourth = info->dwFileVersionLS & 0xFFFF;
+    }
+  }
+  return zb::system_internal::BrowserVersion(v, n, fourth, build_number, major, minor, third,
+                                             build);
 }
 
 bool MSystemInfo::IS_HTML_HELP_INSTALLED() {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <zorbase/platform/file_system.h>
+#include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/system_info.h>
 #include <zorbase/settings/COXRegistry.h>
 #include <zorbase/strings/internal/wide_check.h>
@@ -341,6 +343,25 @@ TEST(LiveQueries) {
   CHECK(!info.GET_IE_VERSION(a, b, c, d));
   CHECK(a == 0 && b == 0 && c == 0 && d == 0);
   CHECK(!MSystemInfo::IS_HTML_HELP_INSTALLED());
+}
+
+TEST(BrowserVersionFromTheComponentsFile) {
+  // A PE library with file version 1.2.3.4 (made by mingw-w64) stands in for the component.
+  wchar_t saved[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, saved);
+  CHECK(SetCurrentDirectoryW(L"C:\\"));
+  std::wstring fixture = zb::platform::NativeToWindowsPath(
+      std::string(ZORBASE_SOURCE_DIR) + "/fuzz/corpus/pe_resources_fuzz/pe_with_version.dll");
+  CHECK(CopyFileW(fixture.c_str(), L"C:\\shdocvw.dll", FALSE));
+  MSystemInfo info;
+  DWORD major = 0, minor = 0, third = 0, build = 0;
+  CHECK(info.GET_IE_VERSION(major, minor, third, build));
+  CHECK_EQUAL(2u, major);  // file version 1.2: below 4.40
+  CHECK_EQUAL(0u, minor);
+  CHECK_EQUAL(4u, third);
+  CHECK_EQUAL(3u, build);
+  DeleteFileW(L"C:\\shdocvw.dll");
+  SetCurrentDirectoryW(saved);
 }
 
 TEST(BrowserVersionRules) {
