@@ -18,5 +18,11 @@
 #include <zorbase/platform/shell_file.h>
 #include <zorbase/platform/profile.h>
 #include <zorbase/platform/crt_text.h>
+#include <zorbase/platform/structured_exception.h>
+#include <zorbase/platform/format_message.h>
+#include <zorbase/platform/clocks.h>
+#include <zorbase/platform/threads.h>
+#include <zorbase/platform/system_info.h>
+#include <zorbase/platform/service.h>
 #include <zorbase/platform/resources.h>
 #include <zorbase/platform/version.h>
