@@ -15,3 +15,5 @@
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/crt_file.h>
 #include <zorbase/platform/shell_file.h>
+#include <zorbase/platform/thread_id.h>
+#include <zorbase/platform/window_messages.h>
