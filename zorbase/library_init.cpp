@@ -14,6 +14,7 @@
 #include <zorbase/crypto/COXCRC32.h>
 #include <zorbase/logging/LogWindowAppender.h>
 #include <zorbase/logging/internal/OutputDebugStringAppender.h>
+#include <zorbase/progress/ProgressToStatusCallback.h>
 #include <zorbase/selftest/internal/builtin_registry.h>
 #include <zorbase/settings/internal/settings_internal.h>
 
@@ -28,10 +29,16 @@ struct LibraryLifetime {
     // 2. default company and product name of the settings keys
     zb::settings_internal::SetSettingsDefaults();
     // 3. The CRC table lists are constant-initialised empty lists; nodes are added on first use.
+    // 6. the sibling library asks the status-callback bridge for its progress delegates
+    ProgressDelegateProvider::SetSharedProvider([](const ProgressInfo& info) {
+      return ProgressToStatusCallback::ProgressDelegateFactory::mg_instance.CreateDelegate(info);
+    });
     // 7. the library's own self tests, in the library's own list that RunLibraryTests runs.
     zb::selftest_internal::RegisterBuiltinSelfTests();
   }
   ~LibraryLifetime() {
+    // 6. the bridge is withdrawn: the sibling library gets no delegates from this library
+    ProgressDelegateProvider::SetSharedProvider(ProgressDelegateProvider::Factory());
     // 3. Every CRC table node is freed.
     COXCRC32::m_tableList.RemoveAll();
     COXCRC16::m_tableList.RemoveAll();

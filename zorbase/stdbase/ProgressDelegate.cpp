@@ -26,12 +26,13 @@ void ProgressDelegateProvider::SetSharedProvider(Factory factory) {
   g_shared_provider.factory.swap(factory);
 }
 
+ProgressDelegateProvider::Factory ProgressDelegateProvider::GetSharedProvider() {
+  std::lock_guard<std::mutex> lock(g_shared_provider.mutex);
+  return g_shared_provider.factory;
+}
+
 boost::shared_ptr<IProgressDelegate> ProgressDelegateProvider::CreateDelegate(const ProgressInfo& info) {
-  Factory factory;
-  {
-    std::lock_guard<std::mutex> lock(g_shared_provider.mutex);
-    factory = g_shared_provider.factory;
-  }
+  const Factory factory = GetSharedProvider();
   if (factory.empty()) return boost::shared_ptr<IProgressDelegate>();
   try {
     return factory(info);

@@ -59,6 +59,8 @@ class ZORBASE_API ProgressDelegateProvider {
   // Installs `factory` as the shared provider; an empty function removes it. Meant to be called
   // while a library loads or unloads; safe from any thread.
   static void SetSharedProvider(Factory factory);
+  // A copy of the installed provider (empty when none is), so that a caller can put it back.
+  static Factory GetSharedProvider();
 
   // A delegate for a new progress described by `info`: the shared provider's result, or null when
   // no provider is installed or the provider throws.

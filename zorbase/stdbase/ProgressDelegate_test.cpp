@@ -33,13 +33,14 @@ class RecordingDelegate : public IProgressDelegate {
 // Installs a recording provider for one test and restores the previous one.
 struct ProviderScope {
   Log log;
+  ProgressDelegateProvider::Factory previous = ProgressDelegateProvider::GetSharedProvider();
   explicit ProviderScope(bool throws = false) {
     ProgressDelegateProvider::SetSharedProvider([this, throws](const ProgressInfo&) {
       if (throws) throw std::runtime_error("provider failed");
       return boost::shared_ptr<IProgressDelegate>(new RecordingDelegate(&log));
     });
   }
-  ~ProviderScope() { ProgressDelegateProvider::SetSharedProvider(ProgressDelegateProvider::Factory()); }
+  ~ProviderScope() { ProgressDelegateProvider::SetSharedProvider(previous); }
 };
 
 }  // namespace
@@ -66,6 +67,7 @@ TEST(ScopedProgressDrivesTheSharedProvidersDelegate) {
 }
 
 TEST(WithoutProviderOrWithAThrowingOneNothingIsReported) {
+  ProviderScope restore;
   ProgressDelegateProvider::SetSharedProvider(ProgressDelegateProvider::Factory());
   CHECK(!ProgressDelegateProvider::CreateDelegate(ProgressInfo("x", 1, 0)));
   ProgressDelegateProvider::ScopedProgress lone("x", 10);
