@@ -17,6 +17,12 @@
 #include <zorbase/progress/ProgressToStatusCallback.h>
 #include <zorbase/selftest/internal/builtin_registry.h>
 #include <zorbase/settings/internal/settings_internal.h>
+#include <zorbase/units/MUserUnit.h>
+
+// 5. The process-wide user unit, in millimetres; constructing it sets the sibling library's
+// conversion factor to 1.0. It is a static member, so it is defined here, just before the object
+// that runs the other steps, and destroyed just after that object has undone them.
+MUserUnit MUserUnit::mg_user_unit __attribute__((init_priority(65000)))(MUserUnit::UNIT_MM);
 
 namespace zb {
 namespace {
@@ -29,6 +35,7 @@ struct LibraryLifetime {
     // 2. default company and product name of the settings keys
     zb::settings_internal::SetSettingsDefaults();
     // 3. The CRC table lists are constant-initialised empty lists; nodes are added on first use.
+    // 5. (the user unit above)
     // 6. the sibling library asks the status-callback bridge for its progress delegates
     ProgressDelegateProvider::SetSharedProvider([](const ProgressInfo& info) {
       return ProgressToStatusCallback::ProgressDelegateFactory::mg_instance.CreateDelegate(info);

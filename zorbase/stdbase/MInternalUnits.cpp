@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <utility>
 #include <vector>
 
@@ -41,6 +42,7 @@ bool MInternalUnits::Set(double units) {
   for (const auto& entry : *m_observers) turn.emplace_back(entry.second, entry.first);
   std::sort(turn.begin(), turn.end());
   ++m_changing;
+  std::exception_ptr first_failure;
   for (const auto& entry : turn) {
     // An observer that an earlier one destroyed (or replaced at the same address) is skipped.
     const auto found = m_observers->find(entry.second);
@@ -48,10 +50,13 @@ bool MInternalUnits::Set(double units) {
     try {
       entry.second->_OnInternalUnitsChange(old_units, units, true);
     } catch (...) {
-      // One failing observer must not keep the others on the old scale.
+      // One failing observer must not keep the others on the old scale; its exception is passed
+      // on once every observer has been told.
+      if (!first_failure) first_failure = std::current_exception();
     }
   }
   --m_changing;
+  if (first_failure) std::rethrow_exception(first_failure);
   return true;
 }
 

@@ -66,7 +66,8 @@ class ZORBASE_API MInternalUnits {
   // positive, or when CanChange() is false. A value equal to the current one is taken (true)
   // without notifying anyone. Otherwise both members are updated first, and then every observer
   // registered at the start of the change and still registered when its turn comes is called with
-  // (old, new, true) in the order of registration.
+  // (old, new, true) in the order of registration. An exception of an observer is rethrown after
+  // all of them have been called; the new scale stays.
   bool Set(double units);
 
   // Millimetres per user unit (1.0 for millimetres, 25.4 for inches); it only rescales
