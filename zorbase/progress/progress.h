@@ -6,3 +6,4 @@
 #include <zorbase/progress/MProgressManager.h>
 #include <zorbase/progress/MProgressTimer.h>
 #include <zorbase/progress/ProgressToStatusCallback.h>
+#include <zorbase/progress/TerminalProgress.h>
