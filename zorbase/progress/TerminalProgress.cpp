@@ -92,17 +92,21 @@ void TerminalProgress::OnMessage(UINT message, std::size_t level, LPARAM value) 
         m_began = now;
       }
       entry.active = true;
+      entry.announced = false;
       entry.percent = 0;
       entry.plain_quarter = 0;
       for (std::size_t i = level + 1; i < m_levels.size(); ++i) m_levels[i].active = false;
-      if (!m_terminal) PlainLine(level, entry.text, -1);
+      if (!m_terminal && now - m_began >= m_options.delay) Announce();
       Draw(true);
       return;
     case PROGRESS_MSG_UPDATE:
       entry.percent = static_cast<LONG>(std::max<LPARAM>(0, std::min<LPARAM>(100, value)));
       if (!m_terminal && entry.active && entry.percent / 25 > entry.plain_quarter) {
         entry.plain_quarter = entry.percent / 25;
-        PlainLine(level, entry.text, entry.plain_quarter * 25);
+        if (now - m_began >= m_options.delay) {
+          Announce();
+          PlainLine(level, entry.text, entry.plain_quarter * 25);
+        }
       }
       Draw(false);
       return;
@@ -162,6 +166,14 @@ void TerminalProgress::Clear() {
   if (!m_terminal || m_drawn.empty()) return;
   Write("\033[" + std::to_string(m_drawn.size()) + "A\r\033[J");
   m_drawn.clear();
+}
+
+void TerminalProgress::Announce() {
+  for (std::size_t i = 0; i < m_levels.size() && m_levels[i].active; ++i) {
+    if (m_levels[i].announced) continue;
+    m_levels[i].announced = true;
+    PlainLine(i, m_levels[i].text, -1);
+  }
 }
 
 void TerminalProgress::PlainLine(std::size_t depth, const std::wstring& text, LONG percent) {

@@ -1,7 +1,7 @@
 // A ready-made UI target for MProgress that draws the running progress levels on a terminal: one
 // line per level with its caption, a bar and the percentage. When standard error is not a
 // terminal it writes plain lines instead (a line when a level begins, and one each time a level
-// passes a quarter).
+// passes a quarter), indented by level.
 #pragma once
 
 #include <chrono>
@@ -20,8 +20,8 @@ namespace zb {
 // previous targets are stored on construction and restored on destruction. It creates its message
 // target on the constructing thread, so progress driven on that thread draws at once; progress on
 // other threads reaches it only when the manager posts to other threads and this thread pumps.
-// Drawing is limited: nothing is drawn before `delay` has passed since the outermost progress
-// began (quick operations leave no trace), and percentages are redrawn at most once per
+// Output is limited: nothing is written before `delay` has passed since the outermost progress
+// began (quick operations leave no trace, in either mode), and on a terminal percentages are redrawn at most once per
 // `interval`, only when a line changed. Use the object on its creating thread only.
 class ZORBASE_API TerminalProgress {
  public:
@@ -57,12 +57,15 @@ class ZORBASE_API TerminalProgress {
     std::wstring text;
     LONG percent = 0;
     LONG plain_quarter = 0;
+    bool announced = false;  // plain mode: its begin line is written
   };
 
   void OnMessage(UINT message, std::size_t level, LPARAM value);
   void Draw(bool force);
   std::string Line(const Level& level, std::size_t depth) const;
   void Write(const std::string& bytes);
+  // Plain mode: the begin lines of running levels not yet written.
+  void Announce();
   void PlainLine(std::size_t depth, const std::wstring& text, LONG percent);
 
   Options m_options;
