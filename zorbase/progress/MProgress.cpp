@@ -45,7 +45,11 @@ void MProgress::SetCurrentPosition(double position) {
   if (!std::isfinite(position)) return;
   m_position = position;
   LONG percent;
-  if (TruncPercent(position * m_scaler + 0.5, &percent)) _SendMessageUpdate(percent);
+  // The comparison is repeated here so that a position that does not raise the percentage (nearly
+  // every call of a long loop) costs no second pass through the lock.
+  if (TruncPercent(position * m_scaler + 0.5, &percent) && percent > m_last_percent) {
+    _SendMessageUpdate(percent);
+  }
 }
 
 void MProgress::Count(double position) { SetCurrentPosition(position); }
@@ -62,7 +66,9 @@ void MProgress::Increment(double amount) {
     m_position += amount;
     const double value = m_position * m_scaler;
     LONG percent;
-    if (value > 0 && TruncPercent(value + 0.5, &percent)) _SendMessageUpdate(percent);
+    if (value > 0 && TruncPercent(value + 0.5, &percent) && percent > m_last_percent) {
+      _SendMessageUpdate(percent);
+    }
   }
   m_next_increment = 1.0;
 }
