@@ -17,3 +17,5 @@
 #include <zorbase/platform/shell_file.h>
 #include <zorbase/platform/thread_id.h>
 #include <zorbase/platform/window_messages.h>
+#include <zorbase/platform/resources.h>
+#include <zorbase/platform/version.h>

@@ -2,3 +2,7 @@
 #pragma once
 
 #include <zorbase/strings/MString.h>
+#include <zorbase/strings/CZorResource.h>
+#include <zorbase/strings/IResStringWrapper.h>
+#include <zorbase/strings/MLoadString.h>
+#include <zorbase/strings/MStringTable.h>
