@@ -1,11 +1,15 @@
 #include <zorbase/strings/internal/resource_text.h>
 
+#include <zorbase/strings/IResStringWrapper.h>
+
 namespace zb {
 namespace internal {
 
-// No resource-string wrapper can be installed yet, so every identifier gives the empty text that
-// a process without a wrapper sees.
-std::wstring LoadWrapperText(unsigned int) { return std::wstring(); }
+std::wstring LoadWrapperText(unsigned int id) {
+  CString text;
+  if (!ZorResLoadStringEx(text, id)) return std::wstring();
+  return std::wstring(text.GetString());
+}
 
 }  // namespace internal
 }  // namespace zb

@@ -7,8 +7,8 @@
 namespace zb {
 namespace internal {
 
-// The text of resource string `id` as the host's installed resource-string wrapper gives it;
-// empty when no wrapper is installed or it has no such string.
+// The text of resource string `id` as the host's installed resource-string wrapper loads it
+// (ZorResLoadStringEx into a string); empty when no wrapper is installed or the load fails.
 std::wstring LoadWrapperText(unsigned int id);
 
 }  // namespace internal
