@@ -469,35 +469,39 @@ DWORD GetWindowThreadProcessId(HWND handle, LPDWORD processId) {
   return window->owner->thread_id;
 }
 
-LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> lock(registry.mutex);
+namespace {
+
+// The user-data slot of `handle` for `index`; null with the last error set when the window or the
+// index is unknown. The registry mutex is held by the caller.
+LONG_PTR* UserDataLocked(Registry& registry, HWND handle, int index) {
   auto it = registry.windows.find(handle);
   if (it == registry.windows.end()) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
+    return nullptr;
   }
   if (index != GWLP_USERDATA) {
     SetLastError(ERROR_INVALID_INDEX);
-    return 0;
+    return nullptr;
   }
-  return it->second->user_data;
+  return &it->second->user_data;
+}
+
+}  // namespace
+
+LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  LONG_PTR* slot = UserDataLocked(registry, handle, index);
+  return slot != nullptr ? *slot : 0;
 }
 
 LONG_PTR SetWindowLongPtrW(HWND handle, int index, LONG_PTR value) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
-  auto it = registry.windows.find(handle);
-  if (it == registry.windows.end()) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
-  if (index != GWLP_USERDATA) {
-    SetLastError(ERROR_INVALID_INDEX);
-    return 0;
-  }
-  LONG_PTR previous = it->second->user_data;
-  it->second->user_data = value;
+  LONG_PTR* slot = UserDataLocked(registry, handle, index);
+  if (slot == nullptr) return 0;
+  const LONG_PTR previous = *slot;
+  *slot = value;
   SetLastError(0);
   return previous;
 }
