@@ -187,8 +187,3 @@ void MProgress::_FoldChildPercent(LONG percent) {
     _SendMessageUpdate(folded);
   }
 }
-
-std::size_t MProgress::_Level() const {
-  Guard guard(*this);
-  return m_level;
-}

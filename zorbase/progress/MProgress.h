@@ -50,8 +50,8 @@ class ZORBASE_API MProgress : private StdBase::LocalLocking {
   // When set, children's percentages are folded into this progress's display.
   void SetAdjustByLowerLevels(bool adjust);
 
-  // Stores the caption (null stores an empty one) and sends it to the level's UI target; the lock
-  // is released before the manager is told. Returns true.
+  // Stores the caption (null stores an empty one), calls the sink without holding the lock, and
+  // sends the caption to the level's UI target under the lock. Returns true.
   bool SetText(const wchar_t* text);
   // The caption from the host's resource-string wrapper (empty without one).
   bool SetText(unsigned int resourceId);
@@ -87,7 +87,6 @@ class ZORBASE_API MProgress : private StdBase::LocalLocking {
   // The parent side of the folding: shows a child's `percent` inside this progress's next
   // increment, when the adjust flag is set.
   void _FoldChildPercent(LONG percent);
-  std::size_t _Level() const;
 
   bool m_begun = false;
   bool m_adjust_by_lower_levels = false;

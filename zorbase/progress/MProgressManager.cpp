@@ -83,13 +83,9 @@ std::size_t MProgressManager::_End(MProgress* progress) {
       if (found != chain.end()) chain.erase(found);
     }
   } leave{m_chain, progress};
-  const std::size_t level = progress->_Level();
+  const std::size_t level = progress->m_level;  // the caller holds the progress's lock
   _SendToLevel(level, PROGRESS_MSG_END, level, 0);
-  if (parent != nullptr) {
-    const std::size_t parent_level = parent->_Level();
-    _SendToLevel(parent_level, PROGRESS_MSG_TEXT, parent_level,
-                 reinterpret_cast<LPARAM>(parent->GetText().c_str()));
-  }
+  if (parent != nullptr) _SendText(parent);
   return static_cast<std::size_t>(-1);
 }
 
@@ -104,8 +100,15 @@ void MProgressManager::_SendMessageUpdate(LONG percent, MProgress* progress) {
 
 void MProgressManager::_SetText(MProgress* progress) {
   _NotifySink();
-  const std::size_t level = progress->_Level();
-  _SendToLevel(level, PROGRESS_MSG_TEXT, level, reinterpret_cast<LPARAM>(progress->GetText().c_str()));
+  _SendText(progress);
+}
+
+void MProgressManager::_SendText(MProgress* progress) {
+  // Under the progress's lock, so that the text is not replaced by another thread while the
+  // message is built and sent.
+  StdBase::LocalLocking::Guard guard(*progress);
+  const std::size_t level = progress->m_level;
+  _SendToLevel(level, PROGRESS_MSG_TEXT, level, reinterpret_cast<LPARAM>(progress->m_text.c_str()));
 }
 
 // ---- messages ----

@@ -95,6 +95,7 @@ class ZORBASE_API MProgressManager : private StdBase::GlobalLocking<MProgressMan
   std::size_t _End(MProgress* progress);
   void _SendMessageUpdate(LONG percent, MProgress* progress);
   void _SetText(MProgress* progress);
+  void _SendText(MProgress* progress);
   void _MProgressSendMessage(HWND window, unsigned int message, WPARAM wParam, LPARAM lParam);
   void _SendToLevel(std::size_t level, unsigned int message, WPARAM wParam, LPARAM lParam);
   void _AttachUITarget(HWND window);
