@@ -16,6 +16,9 @@
 #include <zorbase/logging/internal/OutputDebugStringAppender.h>
 #include <zorbase/selftest/internal/builtin_registry.h>
 #include <zorbase/settings/internal/settings_internal.h>
+#include <zorbase/system/MMExceptionTranslator.h>
+
+#include <memory>
 
 namespace zb {
 namespace {
@@ -28,14 +31,22 @@ struct LibraryLifetime {
     // 2. default company and product name of the settings keys
     zb::settings_internal::SetSettingsDefaults();
     // 3. The CRC table lists are constant-initialised empty lists; nodes are added on first use.
+    // 4. processor faults of the loading thread become MException objects
+    translator_.reset(new MMExceptionTranslator());
     // 7. the library's own self tests, in the library's own list that RunLibraryTests runs.
     zb::selftest_internal::RegisterBuiltinSelfTests();
   }
   ~LibraryLifetime() {
+    // 4. the translator that was installed before comes back; no fault handler is left pointing
+    // into the unloaded library.
+    translator_.reset();
+    zb::platform::RemoveFaultHandlers();
     // 3. Every CRC table node is freed.
     COXCRC32::m_tableList.RemoveAll();
     COXCRC16::m_tableList.RemoveAll();
   }
+
+  std::unique_ptr<MMExceptionTranslator> translator_;
 };
 
 // Constructed during the library's static initialisation; destroyed when it unloads.

@@ -15,3 +15,7 @@
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/crt_file.h>
 #include <zorbase/platform/shell_file.h>
+#include <zorbase/platform/structured_exception.h>
+#include <zorbase/platform/format_message.h>
+#include <zorbase/platform/clocks.h>
+#include <zorbase/platform/threads.h>
