@@ -19,3 +19,7 @@
 #include <zorbase/platform/format_message.h>
 #include <zorbase/platform/clocks.h>
 #include <zorbase/platform/threads.h>
+#include <zorbase/platform/environment.h>
+#include <zorbase/platform/shell_folders.h>
+#include <zorbase/platform/crt_time.h>
+#include <zorbase/platform/wide_stdio.h>
