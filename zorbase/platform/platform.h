@@ -23,3 +23,5 @@
 #include <zorbase/platform/shell_folders.h>
 #include <zorbase/platform/crt_time.h>
 #include <zorbase/platform/wide_stdio.h>
+#include <zorbase/platform/profile.h>
+#include <zorbase/platform/crt_text.h>

@@ -2,3 +2,8 @@
 #pragma once
 
 #include <zorbase/strings/MString.h>
+#include <zorbase/strings/CMapStringIToPtr.h>
+#include <zorbase/strings/CMapStringIToObject.h>
+#include <zorbase/strings/CharacterSetConversions.h>
+#include <zorbase/strings/miscstr.h>
+#include <zorbase/strings/MFormatString.h>
