@@ -249,7 +249,9 @@ LONG MTempCleaner::_Walk(EPathOperation op, const wchar_t* path, const wchar_t* 
       full = base;
       full += data.name;
     }
-    const bool directory = (data.attrib & _A_SUBDIR) != 0;
+    // A symbolic link is never followed: its target is not ours to empty.
+    const bool directory =
+        (data.attrib & _A_SUBDIR) != 0 && (data.attrib & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
     if (op == PATH_OPERATION_COUNT) {
       if (directory) ++answer;
       continue;

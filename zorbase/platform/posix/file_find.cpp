@@ -136,16 +136,25 @@ bool Describe(const FindObject& search, const FoundEntry& entry, WIN32_FIND_DATA
       : (directory == "/" ? "/" : directory + "/") + entry.native_name;
   struct stat st;
   const bool plain = entry.native_name != "." && entry.native_name != ".." && search.directory_fd >= 0;
+  // A symbolic link is described by its target (its own data when dangling) and carries
+  // FILE_ATTRIBUTE_REPARSE_POINT, as Windows lists links, so that tree walks can leave it alone.
+  bool link = false;
   if (plain) {
-    if (fstatat(search.directory_fd, entry.native_name.c_str(), &st, 0) != 0 &&
-        fstatat(search.directory_fd, entry.native_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (fstatat(search.directory_fd, entry.native_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       return false;
+    }
+    if (S_ISLNK(st.st_mode)) {
+      link = true;
+      struct stat target;
+      if (fstatat(search.directory_fd, entry.native_name.c_str(), &target, 0) == 0) st = target;
     }
   } else if (stat(native.c_str(), &st) != 0 && lstat(native.c_str(), &st) != 0) {
     return false;
   }
   std::memset(data, 0, sizeof(*data));
-  FillStatFields(st, Attributes().Get(native, st, entry.native_name), data);
+  DWORD attributes = Attributes().Get(native, st, entry.native_name);
+  if (link) attributes = (attributes & ~FILE_ATTRIBUTE_NORMAL) | FILE_ATTRIBUTE_REPARSE_POINT;
+  FillStatFields(st, attributes, data);
   const std::size_t length = std::min<std::size_t>(entry.name.size(), MAX_PATH - 1);
   std::wmemcpy(data->cFileName, entry.name.data(), length);
   data->cFileName[length] = 0;
