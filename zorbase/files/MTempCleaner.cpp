@@ -50,14 +50,7 @@ MTempCleaner::MTempCleaner(const wchar_t* entryName, const MFileName* fileName)
 }
 
 MTempCleaner::MTempCleaner(CString& entryName, const MFileName* fileName)
-    : m_entry_name(MFileName(entryName.GetString(), true).GET()),
-      m_active(false),
-      m_file_name_mode(false),
-      m_tmp_was_set(false),
-      m_temp_was_set(false),
-      m_paused(false) {
-  SetFileName(fileName);
-}
+    : MTempCleaner(CString(MFileName(entryName.GetString(), true).GET()).GetString(), fileName) {}
 
 MTempCleaner::~MTempCleaner() {
   if (m_active) {

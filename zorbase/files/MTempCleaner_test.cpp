@@ -197,6 +197,19 @@ TEST(AReadOnlyFileWithoutArchiveKeepsItsFolder) {
   SetFileAttributesW(file.GetString(), FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST(LinksInThePrivateFolderAreNotFollowed) {
+  TempRoot root("temp_cleaner_link");
+  root.dir().Put("outside/keep.txt", "keep");
+  MTempCleaner cleaner(L"Linked", nullptr);
+  cleaner.Init();
+  zb::platform::ResolvedPath folder;
+  zb::platform::ResolveWindowsPath(cleaner.GetCurPath().GetString(), &folder);
+  CHECK_EQUAL(0, symlink(root.dir().Native("outside").c_str(), (folder.native + "/link").c_str()));
+  cleaner.Finish();
+  CHECK_EQUAL(std::string("keep"), root.dir().Get("outside/keep.txt"));
+  CHECK(!root.dir().Exists("outside/__fold__.lock"));
+}
+
 TEST(AnUnusableTemporaryDirectoryRedirectsNothing) {
   TempRoot root("temp_cleaner_unusable");
   root.dir().Put("plain", "a file, not a folder");
