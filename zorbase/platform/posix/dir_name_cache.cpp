@@ -94,7 +94,18 @@ struct Table {
   bool racy = false;
   bool cacheable = false;
   std::vector<std::string> all;                        // every name, in listing order
-  std::unordered_map<std::string, std::uint32_t> names;  // folded key -> first name in byte order
+  // Folded key -> first name in byte order. Built for lookups only: a listing needs just `all`.
+  bool indexed = false;
+  std::unordered_map<std::string, std::uint32_t> names;
+  void BuildIndex() {
+    names.reserve(all.size());
+    for (std::uint32_t index = 0; index < all.size(); ++index) {
+      const std::string& name = all[index];
+      auto inserted = names.emplace(FoldedKey(name.data(), name.size()), index);
+      if (!inserted.second && name < all[inserted.first->second]) inserted.first->second = index;
+    }
+    indexed = true;
+  }
   const std::string* Find(const std::string& key) const {
     auto found = names.find(key);
     return found == names.end() ? nullptr : &all[found->second];
@@ -137,7 +148,8 @@ std::atomic<std::size_t> g_scans{0};
 
 // Reads `dir` into a new table stamped with `stamp` (taken before the read, so a change during the
 // read shows as a stale stamp next time). Null when the directory cannot be read.
-std::shared_ptr<Table> ReadTable(const std::string& dir, const Stamp& stamp, int* error = nullptr) {
+std::shared_ptr<Table> ReadTable(const std::string& dir, const Stamp& stamp, bool index,
+                                 int* error = nullptr) {
   DIR* d = opendir(dir.c_str());
   if (d == nullptr) {
     if (error != nullptr) *error = errno;
@@ -149,15 +161,10 @@ std::shared_ptr<Table> ReadTable(const std::string& dir, const Stamp& stamp, int
   while (dirent* entry = readdir(d)) {
     const char* name = entry->d_name;
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-    const std::size_t length = std::strlen(name);
-    const std::uint32_t index = static_cast<std::uint32_t>(table->all.size());
-    table->all.emplace_back(name, length);
-    auto inserted = table->names.emplace(FoldedKey(name, length), index);
-    if (!inserted.second && std::strcmp(name, table->all[inserted.first->second].c_str()) < 0) {
-      inserted.first->second = index;
-    }
+    table->all.emplace_back(name);
   }
   closedir(d);
+  if (index) table->BuildIndex();
   struct timespec now;
   clock_gettime(CLOCK_REALTIME, &now);
   const std::int64_t latest = std::max(stamp.mtime, stamp.ctime);
@@ -209,13 +216,20 @@ std::string FindNameNoCase(const std::string& dir, const std::wstring& wanted) {
   if (!StampOf(dir, &stamp)) return std::string();
   const std::string key = FoldedKey(wanted);
   std::shared_ptr<const Table> table = Recall(dir);
-  if (table != nullptr && table->stamp == stamp) {
+  if (table != nullptr && table->stamp == stamp && !table->indexed && !table->racy) {
+    // Read for a listing: index the same names instead of reading the directory again.
+    auto indexed = std::make_shared<Table>(*table);
+    indexed->BuildIndex();
+    Remember(dir, indexed);
+    table = indexed;
+  }
+  if (table != nullptr && table->stamp == stamp && table->indexed) {
     const std::string* found = table->Find(key);
     if (!table->racy) return found == nullptr ? std::string() : *found;
     if (found != nullptr && NameExists(dir, *found)) return *found;
     // A racy table: a miss, or a name that has gone, is confirmed by reading the directory again.
   }
-  std::shared_ptr<Table> fresh = ReadTable(dir, stamp);
+  std::shared_ptr<Table> fresh = ReadTable(dir, stamp, true);
   if (fresh == nullptr) return std::string();
   const std::string* found = fresh->Find(key);
   std::string result = found == nullptr ? std::string() : *found;
@@ -231,7 +245,7 @@ std::shared_ptr<const std::vector<std::string>> ListNames(const std::string& dir
   }
   std::shared_ptr<const Table> table = Recall(dir);
   if (table == nullptr || !(table->stamp == stamp) || table->racy) {
-    std::shared_ptr<Table> fresh = ReadTable(dir, stamp, error);
+    std::shared_ptr<Table> fresh = ReadTable(dir, stamp, false, error);
     if (fresh == nullptr) return nullptr;
     Remember(dir, fresh);
     table = fresh;
