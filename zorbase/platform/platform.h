@@ -28,3 +28,9 @@
 #include <zorbase/platform/window_messages.h>
 #include <zorbase/platform/resources.h>
 #include <zorbase/platform/version.h>
+#include <zorbase/platform/environment.h>
+#include <zorbase/platform/shell_folders.h>
+#include <zorbase/platform/crt_time.h>
+#include <zorbase/platform/wide_stdio.h>
+#include <zorbase/platform/profile.h>
+#include <zorbase/platform/crt_text.h>
