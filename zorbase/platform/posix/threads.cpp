@@ -138,7 +138,7 @@ BOOL GetExitCodeThread(HANDLE thread, LPDWORD exit_code) {
   return TRUE;
 }
 
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(syscall(SYS_gettid)); }
+// GetCurrentThreadId is in thread_id.cpp.
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   auto object = zb::platform::LookupHandleAs<zb::platform::WaitableObject>(handle);
