@@ -34,7 +34,8 @@ enum class ErrnoContext {
 };
 
 // The Windows system error code for an errno value of a call of the given kind.
-DWORD ErrorFromErrno(int errno_value, ErrnoContext context);
+// Exported because the platform's errno mapping lives in the sibling library libzorstdbase.
+ZORBASE_API DWORD ErrorFromErrno(int errno_value, ErrnoContext context);
 
 // Sets the thread's last error from errno_value and returns the code it set.
 ZORBASE_API DWORD SetLastErrorFromErrno(int errno_value, bool path_missing = false);
