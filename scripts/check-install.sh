@@ -18,7 +18,12 @@ tool reg add 'HKCU\Software\InstallCheck' /v Answer /t REG_DWORD /d 42 /f >/dev/
 tool reg query 'HKCU\Software\InstallCheck' /v Answer | grep -q '0x2a' ||
   { echo "check-install: the installed zorbase cannot use the registry" >&2; exit 1; }
 
-cmake -S examples/install_test -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
-cmake --build "$work/build" >/dev/null
+# A project that uses the package: any header it includes must come with the install.
+if ! cmake -S examples/install_test -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \
+      >"$work/configure.log" 2>&1 || ! cmake --build "$work/build" >"$work/build.log" 2>&1; then
+  cat "$work/configure.log" "$work/build.log" 2>/dev/null | grep -E "error|Error" | head -20 >&2
+  echo "check-install: a project cannot build against the installed package" >&2
+  exit 1
+fi
 LD_LIBRARY_PATH="$work/prefix/lib:${LD_LIBRARY_PATH:-}" "$work/build/install_test"
 echo "check-install: ok"
