@@ -263,7 +263,9 @@ bool MFileEx::_OPEN(const MFileName& name, int mode) {
 bool MFileEx::CLOSE() {
   _SyncGuard guard(this);
   if (!IS_OPEN()) return true;
-  bool clean = _FLUSH_WRITES() && !m_write_lost;
+  // Bytes kept after a failed write get their last chance here; what is still not written is lost.
+  if (!_FLUSH_WRITES()) m_write_lost = true;
+  bool clean = !m_write_lost;
   if (m_write_lost && mp_file_access_reporter != nullptr) {
     mp_file_access_reporter->ReportWriteFailure(MFileName(m_file_name.c_str()), 0);
   }
@@ -313,7 +315,6 @@ std::uint64_t MFileEx::_WRITE_HANDLE(const void* src, std::uint64_t n) {
     if (!WriteFile(m_handle, p + done, piece, &put, nullptr) || put < piece) {
       const DWORD error = GetLastError();
       _RECORD_ERROR(error != 0 ? error : ERROR_WRITE_FAULT);
-      m_write_lost = true;
       return done + put;
     }
     done += put;
@@ -336,10 +337,12 @@ bool MFileEx::_FLUSH_WRITES() {
   _SyncGuard guard(this);
   if ((m_state & STATE_WRITE) == 0 || m_buffer_position == 0) return true;
   const std::uint64_t pending = m_buffer_position;
-  m_buffer_position = 0;
   const std::uint64_t written = _WRITE_HANDLE(m_buffer, pending);
-  // Bytes that did not reach the file are dropped; the position is the end of what did.
   m_buffer_offset += written;
+  // Bytes that did not reach the file stay pending for a retry (the next write, FLUSH, SEEK or
+  // CLOSE), as MFile keeps them: nothing is dropped while the file is open.
+  if (written < pending) std::memmove(m_buffer, m_buffer + written, pending - written);
+  m_buffer_position = pending - written;
   return written == pending;
 }
 
@@ -363,7 +366,7 @@ bool MFileEx::_BEGIN_READ() {
     return false;
   }
   if ((m_state & STATE_READ) == 0) {
-    _FLUSH_WRITES();
+    if (!_FLUSH_WRITES()) return false;  // the kept bytes must reach the file before a read
     _SET_STATE(STATE_READ);
     m_buffer_position = 0;
     m_buffer_fill = 0;
@@ -504,6 +507,8 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
     if (n >= m_buffer_size) {
       const std::uint64_t written = _WRITE_HANDLE(in, n);
       m_buffer_offset += written;
+      // The caller's bytes past `written` are not kept: the loss stays reported until CLOSE.
+      if (written < n) m_write_lost = true;
       return written;
     }
     std::memcpy(m_buffer, in, n);
@@ -511,16 +516,14 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
     return n;
   }
 
-  // Text mode: LF units become CR LF. `in_pending` counts the caller's bytes that sit in the
-  // pending block, so that a failing flush takes them back out of the result.
+  // Text mode: LF units become CR LF. Bytes in the pending block are kept when a flush fails, so
+  // what was taken stays taken; the write stops when there is no room left.
   std::uint64_t taken = 0;
-  std::uint64_t in_pending = 0;
   const std::uint64_t width = unit == kTextByte ? 1 : 2;
   const bool big_endian = unit == kTextUnitBE;
   while (taken < n) {
     if (m_buffer_size - m_buffer_position < 2 * width) {
-      if (!_FLUSH_WRITES()) return taken - in_pending;
-      in_pending = 0;
+      if (!_FLUSH_WRITES() && m_buffer_size - m_buffer_position < 2 * width) return taken;
     }
     const std::uint64_t room = m_buffer_size - m_buffer_position;
     unsigned char* dst = m_buffer + m_buffer_position;
@@ -532,13 +535,11 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
       std::memcpy(dst, in + taken, run);
       m_buffer_position += run;
       taken += run;
-      in_pending += run;
       if (lf == nullptr) continue;
       if (m_buffer_size - m_buffer_position < 2) continue;  // flushed at the top of the loop
       m_buffer[m_buffer_position++] = '\r';
       m_buffer[m_buffer_position++] = '\n';
       ++taken;
-      ++in_pending;
       continue;
     }
     // 16-bit units.
@@ -546,8 +547,7 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
     while (taken < n && copied + 4 <= room) {
       if (n - taken == 1) {
         dst[copied++] = in[taken++];
-        ++in_pending;
-        break;
+          break;
       }
       const std::uint16_t u = LoadUnit(in + taken, big_endian);
       if (u == 0x000A) {
@@ -558,7 +558,6 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
       dst[copied + 1] = in[taken + 1];
       copied += 2;
       taken += 2;
-      in_pending += 2;
     }
     m_buffer_position += copied;
   }
@@ -639,16 +638,21 @@ bool MFileEx::FLUSH(bool to_disk) {
 bool MFileEx::SET_BUFFER_SIZE(size_t n) {
   _SyncGuard guard(this);
   const std::uint64_t size = std::max<std::uint64_t>(n, kMinBufferSize);
-  unsigned char* fresh = new unsigned char[size];
   bool ok = true;
   if (IS_OPEN()) {
     ok = _FLUSH_WRITES();
     if ((m_state & STATE_READ) != 0) _DROP_READ_AHEAD();
   }
+  // Bytes kept after a failed write move into the new buffer; when they do not fit, the old
+  // buffer stays.
+  const std::uint64_t kept = (m_state & STATE_WRITE) != 0 ? m_buffer_position : 0;
+  if (kept > size) return false;
+  unsigned char* fresh = new unsigned char[size];
+  if (kept > 0) std::memcpy(fresh, m_buffer, kept);
   delete[] m_buffer;
   m_buffer = fresh;
   m_buffer_size = size;
-  m_buffer_position = 0;
+  m_buffer_position = kept;
   m_buffer_fill = 0;
   if (IS_OPEN() && (m_state & STATE_READ) != 0) _PEEK(1);
   return ok;

@@ -20,6 +20,11 @@
 // until the next open, and CLOSE and FLUSH report the loss (false), so no operation reports
 // success for bytes that did not reach the file.
 //
+// Lost writes, as in MFile: pending bytes that the file could not take stay buffered and are tried
+// again by the next write, FLUSH, SEEK or CLOSE (a full disk that gets space back loses nothing);
+// only a transfer larger than the buffer, which goes straight to the file, can stop short, and
+// then its count says how much reached the file and CLOSE and FLUSH answer false.
+//
 // One object is used by one thread at a time. The reporter pointer is process-wide and set once
 // at start-up.
 #pragma once
@@ -307,10 +312,10 @@ class ZORBASE_API MFileEx : public MSwap {
   // Reads n bytes at the position (text translation in text mode); returns the bytes stored.
   std::uint64_t _READ_BYTES(void* dest, std::uint64_t n, TextUnit unit);
   // Writes n bytes at the position (text translation in text mode); returns the caller's bytes
-  // taken. Bytes that were lost before they reached the file are not counted.
+  // taken (buffered or written); bytes the file could not take yet stay buffered for a retry.
   std::uint64_t _WRITE_BYTES(const void* src, std::uint64_t n, TextUnit unit);
-  // Writes the pending bytes; false when some were lost (the position is then the end of what
-  // reached the file).
+  // Writes the pending bytes; false when some could not be written: those stay pending, at the
+  // front of the buffer, for the next attempt.
   bool _FLUSH_WRITES();
   // Drops the read-ahead and moves the handle to the position.
   bool _DROP_READ_AHEAD();
