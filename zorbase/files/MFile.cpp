@@ -512,9 +512,10 @@ std::uint64_t MFile::WRITE(MFilePart* parts, size_t count) {
   const size_t size = parts->PART_SIZE();
   size_t total;
   if (size == 0 || __builtin_mul_overflow(size, count, &total)) return 0;
-  std::vector<unsigned char> block(total, 0);
-  for (size_t i = 0; i < count; ++i) parts->GET_PART(i)->SWAP_OUT(block.data() + i * size);
-  return _WRITE(block.data(), count, size);
+  // Out of memory: std::bad_alloc reaches the caller before anything is written.
+  std::unique_ptr<unsigned char[]> block(new unsigned char[total]());
+  for (size_t i = 0; i < count; ++i) parts->GET_PART(i)->SWAP_OUT(block.get() + i * size);
+  return _WRITE(block.get(), count, size);
 }
 
 std::uint64_t MFile::READ(MFilePart* parts, size_t count) {
@@ -522,9 +523,9 @@ std::uint64_t MFile::READ(MFilePart* parts, size_t count) {
   const size_t size = parts->PART_SIZE();
   size_t total;
   if (size == 0 || __builtin_mul_overflow(size, count, &total)) return 0;
-  std::vector<unsigned char> block(total, 0);
-  const std::uint64_t read = _READ(block.data(), count, size);
-  for (std::uint64_t i = 0; i < read; ++i) parts->GET_PART(i)->SWAP_IN(block.data() + i * size);
+  std::unique_ptr<unsigned char[]> block(new unsigned char[total]());
+  const std::uint64_t read = _READ(block.get(), count, size);
+  for (std::uint64_t i = 0; i < read; ++i) parts->GET_PART(i)->SWAP_IN(block.get() + i * size);
   return read;
 }
 

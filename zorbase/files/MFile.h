@@ -20,6 +20,11 @@
 // keeps its bytes (a later FLUSH tries again); WRITE then reports only what it could take, FLUSH
 // answers false, and CLOSE records the failure and tells the reporter when it is a write fault.
 //
+// Running out of memory (one rule for MFile and MFileEx): an open whose buffer cannot be allocated
+// fails like any failed open, with a result code; any other operation that cannot get the memory
+// it needs (a block of file parts, a new buffer size, a copy chunk) throws std::bad_alloc before it
+// changes the file or the caller's data. File errors never throw.
+//
 // One thread at a time per object. The reporter pointer is process-wide and set once at start-up.
 #pragma once
 

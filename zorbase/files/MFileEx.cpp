@@ -773,30 +773,19 @@ std::uint64_t MFileEx::WRITE(const MFilePartEx* const_parts, size_t count) {
   MFilePartEx* parts = const_cast<MFilePartEx*>(const_parts);
   const size_t size = parts->PART_SIZE();
   if (size == 0 || count > std::numeric_limits<size_t>::max() / size) return 0;
-  std::vector<unsigned char> block;
-  try {
-    block.assign(size * count, 0);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  for (size_t i = 0; i < count; ++i) parts->GET_PART(i)->SWAP_OUT(block.data() + i * size);
-  return _WRITE_BYTES(block.data(), block.size(), kTextByte) / size;
+  // Out of memory: std::bad_alloc reaches the caller before anything is written (see MFile).
+  std::unique_ptr<unsigned char[]> block(new unsigned char[size * count]());
+  for (size_t i = 0; i < count; ++i) parts->GET_PART(i)->SWAP_OUT(block.get() + i * size);
+  return _WRITE_BYTES(block.get(), size * count, kTextByte) / size;
 }
 
 std::uint64_t MFileEx::READ(MFilePartEx* parts, size_t count) {
   if (parts == nullptr || count == 0) return 0;
   const size_t size = parts->PART_SIZE();
   if (size == 0 || count > std::numeric_limits<size_t>::max() / size) return 0;
-  std::vector<unsigned char> block;
-  try {
-    block.assign(size * count, 0);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  const std::uint64_t records = _READ_BYTES(block.data(), block.size(), kTextByte) / size;
-  for (size_t i = 0; i < records; ++i) {
-    parts->GET_PART(i)->SWAP_IN(block.data() + i * size);
-  }
+  std::unique_ptr<unsigned char[]> block(new unsigned char[size * count]());
+  const std::uint64_t records = _READ_BYTES(block.get(), size * count, kTextByte) / size;
+  for (size_t i = 0; i < records; ++i) parts->GET_PART(i)->SWAP_IN(block.get() + i * size);
   return records;
 }
 

@@ -25,6 +25,9 @@
 // only a transfer larger than the buffer, which goes straight to the file, can stop short, and
 // then its count says how much reached the file and CLOSE and FLUSH answer false.
 //
+// Running out of memory follows MFile's rule: an operation that cannot get the memory it needs
+// throws std::bad_alloc before it changes the file or the caller's data; file errors never throw.
+//
 // One object is used by one thread at a time. The reporter pointer is process-wide and set once
 // at start-up.
 #pragma once
@@ -221,7 +224,8 @@ class ZORBASE_API MFileEx : public MSwap {
   // Arrays of file parts: count records of parts->PART_SIZE() bytes, packed by SWAP_OUT into one
   // block and written (text translation applies in text mode), or read as one block and unpacked
   // by SWAP_IN into each part read. Return the whole records transferred; parts beyond them are
-  // untouched. A part size of 0, or a block that would not fit in memory, transfers nothing.
+  // untouched. A part size of 0, or a count whose block size overflows, transfers nothing; a block
+  // that cannot be allocated throws std::bad_alloc before anything is transferred.
   std::uint64_t WRITE(const MFilePartEx* parts, size_t count);
   std::uint64_t READ(MFilePartEx* parts, size_t count);
 
