@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <zorbase/files/MFilePartEx.h>
+#include <zorbase/files/internal/file_access_testing.h>
 #include <zorbase/files/internal/file_ex_internal.h>
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/file_system.h>
@@ -39,46 +40,8 @@ std::string Bytes(std::initializer_list<int> values) {
   return out;
 }
 
-// A reporter that records what it was asked and answers as configured.
-class Reporter : public IZorFileAccess {
- public:
-  int CheckFileAccess(const MFileName& name, bool for_reading) override {
-    ++checks;
-    last_name = name.GET();
-    last_for_reading = for_reading;
-    return check_answer;
-  }
-  bool ApproveFileAccess(const MFileName& name, bool for_reading) override {
-    ++approvals;
-    last_name = name.GET();
-    last_for_reading = for_reading;
-    return approve_answer;
-  }
-  bool UsesApproval() override { return uses_approval; }
-  void ReportWriteFailure(const MFileName& name, int code) override {
-    ++failures;
-    failure_name = name.GET();
-    failure_code = code;
-  }
-
-  int check_answer = 0;
-  bool approve_answer = true;
-  bool uses_approval = false;
-  int checks = 0;
-  int approvals = 0;
-  int failures = 0;
-  int failure_code = -1;
-  bool last_for_reading = false;
-  std::wstring last_name;
-  std::wstring failure_name;
-};
-
-// Installs a reporter for one test and removes it again.
-class ScopedReporter {
- public:
-  explicit ScopedReporter(IZorFileAccess* reporter) { MFileEx::SetFileAccessReporter(reporter); }
-  ~ScopedReporter() { MFileEx::SetFileAccessReporter(nullptr); }
-};
+using Reporter = zb::test::RecordingFileAccess;
+using ScopedReporter = zb::test::ScopedFileAccess<MFileEx>;
 
 // Restores the piece size of direct transfers.
 class ScopedPiece {
