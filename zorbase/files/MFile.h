@@ -9,8 +9,10 @@
 //   3 update, read and write, creating the file when it is missing ("rb+", else "wb+");
 //   4 append: writes always go to the end of the file, created when missing ("ab", "at" with the
 //     text flag); it buffers like mode 2 and TELL starts at the end of the file.
-// Result codes recorded from errno: 2 -> 2, 9 -> 6, 13 -> 5, 17 -> 31, 24 -> 4, 28 -> 29 (write
-// fault), anything else 0xFFFFFFFF. A read that meets the end of the file records 38
+// Result codes, recorded from the stream's Windows error code (the runtime's errno table of the
+// Windows builds, in Windows terms): file or path not found -> 2, bad handle -> 6, access denied
+// -> 5, exists -> 31, too many open files -> 4, disk full -> 29 (write fault), anything else
+// 0xFFFFFFFF. A read that meets the end of the file records 38
 // (ERROR_HANDLE_EOF). Only the first code is kept until the next open or RESET_RESULT.
 //
 // Buffer rules, briefly: reads are served from the buffer and refill it at the logical position;
@@ -119,7 +121,7 @@ class ZORBASE_API MFile : public MSwap {
   }
   // Opens `name` in `mode` (see the modes above). Clears the result code and closes first; an
   // empty name or a refusing reporter gives false without a result code; a failed open records
-  // the code from errno and leaves the file closed.
+  // the code from the stream's error and leaves the file closed.
   virtual bool _OPEN(const MFileName& name, unsigned short mode);
 
   // ---- opening ------------------------------------------------------------------------------------
@@ -286,7 +288,12 @@ class ZORBASE_API MFile : public MSwap {
   __int64 COPY(MFile& source, __int64 n);
 
  protected:
-  // Records the code for errno_value (the table above) unless a code is recorded already.
+  // Record the result code for a Windows system error code (the table above; ERROR_SUCCESS
+  // records nothing), or for the stream's last error, unless a code is recorded already.
+  void _SET_RESULT_FROM_ERROR(DWORD error);
+  void _SET_RESULT_FROM_STREAM();
+  // The same for a failure of a call that is not the stream's and reports in errno; a stream error
+  // of the last stream call takes precedence. Both go through the platform's one errno mapping.
   void _SET_RESULT_FROM_ERRNO(int errno_value);
   // Records `code` unless a code is recorded already.
   void _SET_RESULT(DWORD code);
@@ -299,8 +306,9 @@ class ZORBASE_API MFile : public MSwap {
   bool _FLUSH_WRITE_BUFFER();
   // Fills the buffer from file offset `offset` (the update window is written back first when it
   // holds changes; when that fails nothing is read). Returns the bytes now valid; *read_error is
-  // the errno of a failed read, 0 when the read stopped only at the end of the file.
-  std::uint64_t _REFILL(__int64 offset, int* read_error = nullptr);
+  // the Windows code of a failed read, ERROR_SUCCESS when the read stopped only at the end of the
+  // file.
+  std::uint64_t _REFILL(__int64 offset, DWORD* read_error = nullptr);
   bool _IS_WRITE_MODE() const;
   // COPY between two files on disk (this one in binary write mode, `source` in read mode): the
   // bytes still buffered in `source`, then the rest copied by the kernel. Returns 1 when done, 0
