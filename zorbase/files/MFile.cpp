@@ -165,6 +165,11 @@ bool MFile::_OPEN(const MFileName& name, unsigned short mode) {
                              : mp_file_access_reporter->CheckFileAccess(name, for_reading) == 0;
     if (!allowed) return false;
   }
+  if (!name._FITS_PATH()) {  // its composed path would be cut and name another file
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    _SET_RESULT_FROM_ERROR(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
   const wchar_t* mode_string = ModeString(mode);
   if (mode_string == nullptr) {
     _SET_RESULT_FROM_ERROR(ERROR_INVALID_PARAMETER);

@@ -233,6 +233,11 @@ bool MFileEx::_OPEN(const MFileName& name, int mode) {
     }
   }
 
+  if (!name._FITS_PATH()) {  // its composed path would be cut and name another file
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    _RECORD_ERROR(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
   std::wstring path = name.GET();
   HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
