@@ -569,6 +569,25 @@ std::uint64_t MFile::READ_AS_BYTE_ARRAY(std::uint32_t* value, std::uint32_t n) {
   return read;
 }
 
+std::uint64_t MFile::WRITE_AS_BYTE_ARRAY(unsigned long* value, unsigned long n) {
+  if (value == nullptr) return 0;
+  if (*value > 0xFFFFFFFFul) {
+    _REFUSE_VALUE();
+    return 0;
+  }
+  std::uint32_t narrow = static_cast<std::uint32_t>(*value);
+  return WRITE_AS_BYTE_ARRAY(&narrow, static_cast<std::uint32_t>(std::min<unsigned long>(n, 4)));
+}
+
+std::uint64_t MFile::READ_AS_BYTE_ARRAY(unsigned long* value, unsigned long n) {
+  if (value == nullptr) return 0;
+  std::uint32_t narrow = 0;
+  const std::uint64_t read =
+      READ_AS_BYTE_ARRAY(&narrow, static_cast<std::uint32_t>(std::min<unsigned long>(n, 4)));
+  *value = narrow;
+  return read;
+}
+
 // ---- byte text -----------------------------------------------------------------------------------
 
 std::uint64_t MFile::WRITE_STRING(const char* text) {

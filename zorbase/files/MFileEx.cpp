@@ -810,6 +810,26 @@ std::uint64_t MFileEx::READ_AS_BYTE_ARRAY(std::uint32_t* value, std::uint32_t n)
   return got;
 }
 
+std::uint64_t MFileEx::WRITE_AS_BYTE_ARRAY(const unsigned long* value, unsigned long n) {
+  if (value == nullptr) return 0;
+  if (*value > 0xFFFFFFFFul) {
+    m_result = ERROR_INVALID_PARAMETER;
+    return 0;
+  }
+  const std::uint32_t narrow = static_cast<std::uint32_t>(*value);
+  // More than 4 bytes is refused as for the 32-bit form.
+  return WRITE_AS_BYTE_ARRAY(&narrow, n > 4 ? 5 : static_cast<std::uint32_t>(n));
+}
+
+std::uint64_t MFileEx::READ_AS_BYTE_ARRAY(unsigned long* value, unsigned long n) {
+  if (value == nullptr) return 0;
+  std::uint32_t narrow = 0;
+  const std::uint64_t read =
+      READ_AS_BYTE_ARRAY(&narrow, static_cast<std::uint32_t>(std::min<unsigned long>(n, 4)));
+  *value = narrow;
+  return read;
+}
+
 // ---- strings ----------------------------------------------------------------------------------
 
 size_t MFileEx::_WRITE_WIDE(const wchar_t* text, size_t length, TextUnit unit,

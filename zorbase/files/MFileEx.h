@@ -235,6 +235,10 @@ class ZORBASE_API MFileEx : public MSwap {
   // Clears the value, reads n bytes (at most 4) into its first bytes and converts it from file
   // order. Returns the bytes read.
   std::uint64_t READ_AS_BYTE_ARRAY(std::uint32_t* value, std::uint32_t n);
+  // The same for a host's unsigned long (8 bytes here, 4 on Windows): a value beyond 32 bits is
+  // refused (ERROR_INVALID_PARAMETER, nothing written); a read zero-extends.
+  std::uint64_t WRITE_AS_BYTE_ARRAY(const unsigned long* value, unsigned long n);
+  std::uint64_t READ_AS_BYTE_ARRAY(unsigned long* value, unsigned long n);
 
   // ---- strings ---------------------------------------------------------------------------------
 

@@ -344,6 +344,27 @@ TEST(LongValuesBeyondThirtyTwoBitsAreRefused) {
   CHECK_EQUAL(87u, memory.GET_RESULT());
   CHECK_EQUAL(0, memory.SIZE());
 
+  // WRITE_AS_BYTE_ARRAY of a host's unsigned long: 32 bits, refused beyond.
+  unsigned long wide = 0x1FFFFFFFFul;
+  MFile plain_bytes;
+  CHECK(plain_bytes.OPEN_WRITE(name));
+  CHECK_EQUAL(0u, plain_bytes.WRITE_AS_BYTE_ARRAY(&wide, 4));
+  CHECK_EQUAL(87u, plain_bytes.GET_RESULT());
+  wide = 0x00CCBBAAul;
+  CHECK_EQUAL(3u, plain_bytes.WRITE_AS_BYTE_ARRAY(&wide, 3));
+  CHECK(plain_bytes.CLOSE());
+  CHECK(dir.Get("longs.bin") == "\xAA\xBB\xCC");
+  MFileEx ex_bytes;
+  CHECK(ex_bytes.OPEN_WRITE(name));
+  wide = 0x1FFFFFFFFul;
+  CHECK_EQUAL(0u, ex_bytes.WRITE_AS_BYTE_ARRAY(&wide, 4));
+  CHECK_EQUAL(87u, ex_bytes.GET_RESULT());
+  CHECK(ex_bytes.CLOSE());
+  CHECK(plain_bytes.OPEN_READ(name));
+  wide = 0xFFFFFFFFFFFFFFFFul;
+  CHECK_EQUAL(0u, plain_bytes.READ_AS_BYTE_ARRAY(&wide, 3));  // the file is empty now
+  CHECK_EQUAL(0ul, wide);
+
   const unsigned char bytes[4] = {0xFE, 0xFF, 0xFF, 0xFF};
   dir.Put("longs.bin", std::string(reinterpret_cast<const char*>(bytes), 4));
   long l = 0;
