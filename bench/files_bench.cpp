@@ -2,27 +2,22 @@
 //  - 64 MiB written as 4-byte int elements, one MFile::WRITE call each, against write() of the same
 //    bytes in 256 KiB chunks;
 //  - the same 64 MiB read back, one MFile::READ call per element, against read() in 256 KiB chunks;
-//  - MFile::COPY of a 256 MiB file against `cp`.
+//  - MFile::COPY of a 256 MiB file against `cp` (its CPU counted through ChildCpuCounter).
 // For the element transfers a hand-written loop that moves each element through a 256 KiB buffer
 // of its own (position in a register, one system call per full buffer) runs too: it is the best any
 // per-element buffered file can do, and shows how much of the gap to the raw calls is the buffer
 // itself rather than MFile.
-// Files live in a fresh directory under $TMPDIR (default /tmp), removed at the end. Each iteration
-// is timed by the CPU time it costs (user and system, of this process and of the cp it starts), so
-// other load on a shared machine and the kernel's background write-back do not skew the ratios.
-// After the runs the speed of each MFile operation relative to its peer (peer time / MFile time) is
-// printed.
-#include <benchmark/benchmark.h>
+// Files live in the scratch folder of bench_support.h. After the runs the ratios to the peer are
+// printed (median and spread of the repetitions, wall and CPU time).
+#include "bench_support.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <zorbase/files/MFile.h>
@@ -48,11 +43,7 @@ struct Setup {
 Setup& Data() {
   static Setup* setup = [] {
     auto* s = new Setup();
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") +
-                          "/zorbase-files-bench-XXXXXX";
-    if (mkdtemp(&pattern[0]) == nullptr) std::abort();
-    s->dir = pattern;
+    s->dir = zb::bench::ScratchDir("files");
     s->values.resize(kElements);
     for (std::size_t i = 0; i < kElements; ++i) s->values[i] = static_cast<int>(i * 2654435761u);
     s->back.resize(kElements);
@@ -60,29 +51,6 @@ Setup& Data() {
   }();
   return *setup;
 }
-
-// CPU seconds (user + system) used so far by this process and its waited-for children.
-double CpuSeconds() {
-  double total = 0;
-  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-    struct rusage usage;
-    getrusage(who, &usage);
-    total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-             (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  }
-  return total;
-}
-
-// Times one iteration by its CPU cost.
-class CpuTimer {
- public:
-  explicit CpuTimer(benchmark::State& state) : state_(state), start_(CpuSeconds()) {}
-  ~CpuTimer() { state_.SetIterationTime(CpuSeconds() - start_); }
-
- private:
-  benchmark::State& state_;
-  double start_;
-};
 
 void WriteRaw(const std::string& path, const void* data, std::size_t size) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -100,7 +68,6 @@ void BM_MFileWriteElements(benchmark::State& state) {
   Setup& d = Data();
   const MFileName name = d.Name("mfile.bin");
   for (auto _ : state) {
-    CpuTimer timer(state);
     MFile file;
     if (!file.OPEN_WRITE(name)) std::abort();
     int* values = d.values.data();
@@ -114,7 +81,6 @@ void BM_RawWriteChunks(benchmark::State& state) {
   Setup& d = Data();
   const std::string path = d.Native("raw.bin");
   for (auto _ : state) {
-    CpuTimer timer(state);
     WriteRaw(path, d.values.data(), kElements * 4);
   }
   state.SetBytesProcessed(state.iterations() * kElements * 4);
@@ -125,7 +91,6 @@ void BM_MFileReadElements(benchmark::State& state) {
   WriteRaw(d.Native("read.bin"), d.values.data(), kElements * 4);
   const MFileName name = d.Name("read.bin");
   for (auto _ : state) {
-    CpuTimer timer(state);
     MFile file;
     if (!file.OPEN_READ(name)) std::abort();
     int* back = d.back.data();
@@ -142,7 +107,6 @@ void BM_RawReadChunks(benchmark::State& state) {
   WriteRaw(d.Native("read.bin"), d.values.data(), kElements * 4);
   const std::string path = d.Native("read.bin");
   for (auto _ : state) {
-    CpuTimer timer(state);
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     char* p = reinterpret_cast<char*>(d.back.data());
     for (std::size_t done = 0; done < kElements * 4;) {
@@ -161,7 +125,6 @@ void BM_HandLoopWriteElements(benchmark::State& state) {
   const std::string path = d.Native("hand.bin");
   std::vector<unsigned char> buffer(kChunk);
   for (auto _ : state) {
-    CpuTimer timer(state);
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     std::size_t pos = 0;
     for (std::size_t i = 0; i < kElements; ++i) {
@@ -183,7 +146,6 @@ void BM_HandLoopReadElements(benchmark::State& state) {
   const std::string path = d.Native("read.bin");
   std::vector<unsigned char> buffer(kChunk);
   for (auto _ : state) {
-    CpuTimer timer(state);
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     std::size_t pos = kChunk;
     for (std::size_t i = 0; i < kElements; ++i) {
@@ -218,7 +180,6 @@ void BM_MFileCopy(benchmark::State& state) {
   const MFileName source_name = d.Name("copy_src.bin");
   const MFileName target_name = d.Name("copy_mfile.bin");
   for (auto _ : state) {
-    CpuTimer timer(state);
     MFile source, target;
     if (!source.OPEN_READ(source_name) || !target.OPEN_WRITE(target_name)) std::abort();
     if (!target.COPY(source)) std::abort();
@@ -232,65 +193,34 @@ void BM_CpCopy(benchmark::State& state) {
   PrepareCopySource();
   Setup& d = Data();
   const std::string command = "cp '" + d.Native("copy_src.bin") + "' '" + d.Native("copy_cp.bin") + "'";
+  zb::bench::ChildCpuCounter child_cpu(state);
   for (auto _ : state) {
-    CpuTimer timer(state);
     if (std::system(command.c_str()) != 0) std::abort();
   }
   state.SetBytesProcessed(state.iterations() * kCopyBytes);
 }
 
-BENCHMARK(BM_MFileWriteElements)->Unit(benchmark::kMillisecond)->UseManualTime()->Repetitions(5);
-BENCHMARK(BM_RawWriteChunks)->Unit(benchmark::kMillisecond)->UseManualTime()->Repetitions(5);
-BENCHMARK(BM_HandLoopWriteElements)->Unit(benchmark::kMillisecond)->UseManualTime()->Repetitions(5);
-BENCHMARK(BM_MFileReadElements)->Unit(benchmark::kMillisecond)->UseManualTime()->Repetitions(5);
-BENCHMARK(BM_RawReadChunks)->Unit(benchmark::kMillisecond)->UseManualTime()->Repetitions(5);
-BENCHMARK(BM_HandLoopReadElements)->Unit(benchmark::kMillisecond)->UseManualTime()->Repetitions(5);
-BENCHMARK(BM_MFileCopy)->Unit(benchmark::kMillisecond)->UseManualTime()->Repetitions(5);
-BENCHMARK(BM_CpCopy)->Unit(benchmark::kMillisecond)->UseManualTime()->Repetitions(5);
-
-// Prints as the console reporter does and keeps each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      // The median of the repetitions.
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-      }
-    }
-  }
-  // Speed relative to the peer: peer time / own time (1.0 is as fast, higher is faster).
-  void PrintRatio(const char* what, const char* mine, const char* peer, const char* goal) const {
-    auto a = times_.find(mine), b = times_.find(peer);
-    if (a == times_.end() || b == times_.end() || a->second <= 0) return;
-    std::printf("%-52s %6.2fx   %s\n", what, b->second / a->second, goal);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
+BENCHMARK(BM_MFileWriteElements)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_RawWriteChunks)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_HandLoopWriteElements)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_MFileReadElements)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_RawReadChunks)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_HandLoopReadElements)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_MFileCopy)->Apply(zb::bench::Repeated);
+BENCHMARK(BM_CpCopy)->Apply(zb::bench::Repeated);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nSpeed relative to the peer (peer time / MFile time; higher is faster):\n");
-  reporter.PrintRatio("WRITE per 4-byte element / write() 256 KiB chunks",
-                      "BM_MFileWriteElements", "BM_RawWriteChunks",
-                      "(goal >= 0.7x)");
-  reporter.PrintRatio("READ per 4-byte element / read() 256 KiB chunks",
-                      "BM_MFileReadElements", "BM_RawReadChunks",
-                      "(goal >= 0.7x)");
-  reporter.PrintRatio("  (hand-written buffered write loop / write() chunks)",
-                      "BM_HandLoopWriteElements", "BM_RawWriteChunks", "(the ceiling)");
-  reporter.PrintRatio("  (hand-written buffered read loop / read() chunks)",
-                      "BM_HandLoopReadElements", "BM_RawReadChunks", "(the ceiling)");
-  reporter.PrintRatio("COPY 256 MiB / cp", "BM_MFileCopy", "BM_CpCopy",
-                      "(goal >= 0.8x)");
-  benchmark::Shutdown();
-  const std::string cleanup = "rm -rf '" + Data().dir + "'";
-  return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+  return zb::bench::Main(argc, argv, [](const zb::bench::RatioReporter& r) {
+    r.PrintTimeRatio("MFile WRITE per 4-byte element / write() 256 KiB chunks",
+                     "BM_MFileWriteElements", "BM_RawWriteChunks", "goal <= 1.4x");
+    r.PrintTimeRatio("MFile READ per 4-byte element / read() 256 KiB chunks",
+                     "BM_MFileReadElements", "BM_RawReadChunks", "goal <= 1.4x");
+    r.PrintTimeRatio("  hand-written buffered write loop / write() chunks",
+                     "BM_HandLoopWriteElements", "BM_RawWriteChunks", "the ceiling");
+    r.PrintTimeRatio("  hand-written buffered read loop / read() chunks",
+                     "BM_HandLoopReadElements", "BM_RawReadChunks", "the ceiling");
+    r.PrintTimeRatio("MFile COPY 256 MiB / cp", "BM_MFileCopy", "BM_CpCopy", "goal <= 1.25x");
+  });
 }

@@ -4,7 +4,6 @@
 #include <zorbase/files/internal/stream_search.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -15,6 +14,7 @@
 #include <zorbase/files/MFileName.h>
 #include <zorbase/platform/file_stream.h>
 #include <zorbase/platform/format.h>
+#include <zorbase/platform/last_error.h>
 #include <zorbase/platform/win_errors.h>
 
 IZorFileAccess* MFile::mp_file_access_reporter = nullptr;
@@ -23,15 +23,20 @@ namespace {
 
 constexpr std::uint64_t kCopyChunk = 65536;
 
-// The result code for an errno value.
-DWORD ResultFromErrno(int errno_value) {
-  switch (errno_value) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;        // 2
-    case EBADF: return ERROR_INVALID_HANDLE;         // 9 -> 6
-    case EACCES: return ERROR_ACCESS_DENIED;         // 13 -> 5
-    case EEXIST: return ERROR_GEN_FAILURE;           // 17 -> 31
-    case EMFILE: return ERROR_TOO_MANY_OPEN_FILES;   // 24 -> 4
-    case ENOSPC: return ERROR_WRITE_FAULT;           // 28 -> 29
+// The result code for a Windows system error code from the stream (the runtime's errno table of
+// the Windows builds, in Windows terms): file not found 2, bad handle 6, access denied 5, exists
+// 31, too many open files 4, disk full 29, anything else 0xFFFFFFFF.
+DWORD ResultFromError(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ERROR_FILE_NOT_FOUND;
+    case ERROR_INVALID_HANDLE: return ERROR_INVALID_HANDLE;
+    case ERROR_ACCESS_DENIED: return ERROR_ACCESS_DENIED;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return ERROR_GEN_FAILURE;  // 31
+    case ERROR_TOO_MANY_OPEN_FILES: return ERROR_TOO_MANY_OPEN_FILES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ERROR_WRITE_FAULT;  // 29
     default: return 0xFFFFFFFFu;
   }
 }
@@ -84,7 +89,21 @@ void MFile::_SET_RESULT(DWORD code) {
 
 void MFile::_REFUSE_VALUE() { _SET_RESULT(ERROR_INVALID_PARAMETER); }
 
-void MFile::_SET_RESULT_FROM_ERRNO(int errno_value) { _SET_RESULT(ResultFromErrno(errno_value)); }
+void MFile::_SET_RESULT_FROM_ERROR(DWORD error) {
+  if (error != ERROR_SUCCESS) _SET_RESULT(ResultFromError(error));
+}
+
+void MFile::_SET_RESULT_FROM_STREAM() {
+  if (m_stream != nullptr) _SET_RESULT_FROM_ERROR(m_stream->Error());
+}
+
+void MFile::_SET_RESULT_FROM_ERRNO(int errno_value) {
+  // The stream keeps its own error; errno only speaks for calls that are not the stream's.
+  const DWORD error = m_stream != nullptr && m_stream->Error() != ERROR_SUCCESS
+                          ? m_stream->Error()
+                          : zb::platform::ErrorFromErrno(errno_value);
+  _SET_RESULT(ResultFromError(error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE));
+}
 
 void MFile::_SYNC() { _FOLD_FAST_PATHS(m_buffer, &m_buffer_pos, &m_valid_bytes); }
 
@@ -146,25 +165,32 @@ bool MFile::_OPEN(const MFileName& name, unsigned short mode) {
                              : mp_file_access_reporter->CheckFileAccess(name, for_reading) == 0;
     if (!allowed) return false;
   }
+  if (!name._FITS_PATH()) {  // its composed path would be cut and name another file
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    _SET_RESULT_FROM_ERROR(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
   const wchar_t* mode_string = ModeString(mode);
   if (mode_string == nullptr) {
-    _SET_RESULT_FROM_ERRNO(EINVAL);
+    _SET_RESULT_FROM_ERROR(ERROR_INVALID_PARAMETER);
     return false;
   }
   MFileName path(name);  // composing rewrites the name's buffer; work on a copy
   const wchar_t* text = path.GET();
-  std::unique_ptr<zb::platform::FileStream> stream = zb::platform::FileStream::Open(text, mode_string);
-  if (!stream && low == MODE_UPDATE && errno == ENOENT) {
+  DWORD open_error = ERROR_SUCCESS;
+  std::unique_ptr<zb::platform::FileStream> stream =
+      zb::platform::FileStream::Open(text, mode_string, 3, &open_error);
+  if (!stream && low == MODE_UPDATE && open_error == ERROR_FILE_NOT_FOUND) {
     // Update creates a missing file. Only a missing file: "wb+" would empty one that exists.
-    stream = zb::platform::FileStream::Open(text, L"wb+");
+    stream = zb::platform::FileStream::Open(text, L"wb+", 3, &open_error);
   }
   if (!stream) {
-    _SET_RESULT_FROM_ERRNO(errno);
+    _SET_RESULT_FROM_ERROR(open_error);
     return false;
   }
   unsigned char* buffer = new (std::nothrow) unsigned char[m_buffer_size];
   if (buffer == nullptr) {
-    _SET_RESULT_FROM_ERRNO(ENOMEM);
+    _SET_RESULT_FROM_ERROR(ERROR_NOT_ENOUGH_MEMORY);
     return false;
   }
   m_stream = stream.release();
@@ -191,7 +217,7 @@ bool MFile::CLOSE() {
   if (was_writing) {
     ok = _FLUSH_WRITE_BUFFER();
     if (!m_stream->Flush()) {
-      _SET_RESULT_FROM_ERRNO(errno);
+      _SET_RESULT_FROM_STREAM();
       ok = false;
     }
   }
@@ -270,13 +296,12 @@ bool MFile::_FLUSH_WRITE_BUFFER() {
     return true;
   }
   if (!append && !m_stream->Seek(m_buffer_offset, SEEK_SET)) {
-    _SET_RESULT_FROM_ERRNO(errno);
+    _SET_RESULT_FROM_STREAM();
     return false;
   }
-  errno = 0;
   const std::uint64_t written = m_stream->Write(m_buffer, m_valid_bytes);
   if (written < m_valid_bytes) {
-    _SET_RESULT_FROM_ERRNO(errno);
+    _SET_RESULT_FROM_STREAM();
     // The bytes that did not reach the file stay buffered, so nothing is dropped silently.
     std::memmove(m_buffer, m_buffer + written, m_valid_bytes - written);
     // In write and append modes the rest goes where the stream stands (text mode writes more bytes
@@ -295,10 +320,10 @@ bool MFile::_FLUSH_WRITE_BUFFER() {
   return true;
 }
 
-std::uint64_t MFile::_REFILL(__int64 offset, int* read_error) {
-  if (read_error != nullptr) *read_error = 0;
+std::uint64_t MFile::_REFILL(__int64 offset, DWORD* read_error) {
+  if (read_error != nullptr) *read_error = ERROR_SUCCESS;
   if (m_dirty && _IS_WRITE_MODE() && !_FLUSH_WRITE_BUFFER()) {
-    if (read_error != nullptr) *read_error = EIO;
+    if (read_error != nullptr) *read_error = ERROR_IO_DEVICE;
     return 0;
   }
   m_buffer_offset = offset;
@@ -306,12 +331,11 @@ std::uint64_t MFile::_REFILL(__int64 offset, int* read_error) {
   m_valid_bytes = 0;
   m_dirty = false;
   if (!m_stream->Seek(offset, SEEK_SET)) {
-    if (read_error != nullptr) *read_error = errno;
+    if (read_error != nullptr) *read_error = m_stream->Error();
     return 0;
   }
-  errno = 0;
   m_valid_bytes = m_stream->Read(m_buffer, m_buffer_size);
-  if (m_valid_bytes < m_buffer_size && read_error != nullptr) *read_error = errno;
+  if (m_valid_bytes < m_buffer_size && read_error != nullptr) *read_error = m_stream->Error();
   return m_valid_bytes;
 }
 
@@ -331,7 +355,7 @@ std::uint64_t MFile::_READ_BUFFERED(void* dest, std::uint64_t count, std::uint64
       continue;
     }
     const std::uint64_t remaining = bytes - copied;
-    int read_error = 0;
+    DWORD read_error = ERROR_SUCCESS;
     if (remaining >= m_buffer_size && !m_dirty) {
       // A large request goes straight into the caller's memory; the buffer stays empty after it.
       const __int64 offset = m_buffer_offset + static_cast<__int64>(m_buffer_pos);
@@ -339,20 +363,19 @@ std::uint64_t MFile::_READ_BUFFERED(void* dest, std::uint64_t count, std::uint64
       m_buffer_pos = 0;
       m_valid_bytes = 0;
       if (!m_stream->Seek(offset, SEEK_SET)) {
-        _SET_RESULT_FROM_ERRNO(errno);
+        _SET_RESULT_FROM_STREAM();
         break;
       }
-      errno = 0;
-      const std::uint64_t n = m_stream->Read(out + copied, remaining);
-      read_error = n < remaining ? errno : 0;
+          const std::uint64_t n = m_stream->Read(out + copied, remaining);
+      read_error = n < remaining ? m_stream->Error() : ERROR_SUCCESS;
       copied += n;
       m_buffer_offset = offset + static_cast<__int64>(n);
-      if (read_error != 0) _SET_RESULT_FROM_ERRNO(read_error);
+      if (read_error != 0) _SET_RESULT_FROM_ERROR(read_error);
       if (n < remaining) break;
       continue;
     }
     const std::uint64_t n = _REFILL(m_buffer_offset + static_cast<__int64>(m_buffer_pos), &read_error);
-    if (read_error != 0) _SET_RESULT_FROM_ERRNO(read_error);
+    if (read_error != 0) _SET_RESULT_FROM_ERROR(read_error);
     if (n == 0) break;
   }
   // A request cut short by the end of the file records that it met the end.
@@ -375,16 +398,15 @@ std::uint64_t MFile::_WRITE_BUFFERED(const void* src, std::uint64_t count, std::
         (mode == MODE_WRITE || mode == MODE_APPEND)) {
       // A large request goes straight to the stream; the buffer stays empty.
       if (mode != MODE_APPEND && !m_stream->Seek(m_buffer_offset, SEEK_SET)) {
-        _SET_RESULT_FROM_ERRNO(errno);
+        _SET_RESULT_FROM_STREAM();
         break;
       }
-      errno = 0;
-      const std::uint64_t n = m_stream->Write(in + taken, remaining);
-      const int write_error = errno;
+          const std::uint64_t n = m_stream->Write(in + taken, remaining);
+      const DWORD write_error = m_stream->Error();
       taken += n;
       m_buffer_offset = m_stream->Tell();
       if (n < remaining) {
-        _SET_RESULT_FROM_ERRNO(write_error);
+        _SET_RESULT_FROM_ERROR(write_error);
         m_write_lost = true;  // the caller's bytes past n are not kept: CLOSE and FLUSH say so
         break;
       }
@@ -437,7 +459,7 @@ bool MFile::SEEK(__int64 offset, LONG origin) {
   if (!IS_OPEN() || m_stream == nullptr) return false;
   const __int64 stream_end = m_stream->Size();
   if (stream_end < 0) {
-    _SET_RESULT_FROM_ERRNO(errno);
+    _SET_RESULT_FROM_STREAM();
     return false;
   }
   const __int64 buffered_end = m_buffer_offset + static_cast<__int64>(m_valid_bytes);
@@ -460,10 +482,10 @@ bool MFile::SEEK(__int64 offset, LONG origin) {
       return true;
     }
     if (mode == MODE_UPDATE && !_FLUSH_WRITE_BUFFER()) return false;
-    int read_error = 0;
+    DWORD read_error = ERROR_SUCCESS;
     _REFILL(target, &read_error);
     if (read_error != 0) {
-      _SET_RESULT_FROM_ERRNO(read_error);
+      _SET_RESULT_FROM_ERROR(read_error);
       return false;
     }
     return true;
@@ -489,7 +511,7 @@ bool MFile::FLUSH() {
   bool ok = true;
   if (_IS_WRITE_MODE()) ok = _FLUSH_WRITE_BUFFER();
   if (!m_stream->Flush()) {
-    _SET_RESULT_FROM_ERRNO(errno);
+    _SET_RESULT_FROM_STREAM();
     ok = false;
   }
   return ok && !m_write_lost;
@@ -512,9 +534,10 @@ std::uint64_t MFile::WRITE(MFilePart* parts, size_t count) {
   const size_t size = parts->PART_SIZE();
   size_t total;
   if (size == 0 || __builtin_mul_overflow(size, count, &total)) return 0;
-  std::vector<unsigned char> block(total, 0);
-  for (size_t i = 0; i < count; ++i) parts->GET_PART(i)->SWAP_OUT(block.data() + i * size);
-  return _WRITE(block.data(), count, size);
+  // Out of memory: std::bad_alloc reaches the caller before anything is written.
+  std::unique_ptr<unsigned char[]> block(new unsigned char[total]());
+  for (size_t i = 0; i < count; ++i) parts->GET_PART(i)->SWAP_OUT(block.get() + i * size);
+  return _WRITE(block.get(), count, size);
 }
 
 std::uint64_t MFile::READ(MFilePart* parts, size_t count) {
@@ -522,9 +545,9 @@ std::uint64_t MFile::READ(MFilePart* parts, size_t count) {
   const size_t size = parts->PART_SIZE();
   size_t total;
   if (size == 0 || __builtin_mul_overflow(size, count, &total)) return 0;
-  std::vector<unsigned char> block(total, 0);
-  const std::uint64_t read = _READ(block.data(), count, size);
-  for (std::uint64_t i = 0; i < read; ++i) parts->GET_PART(i)->SWAP_IN(block.data() + i * size);
+  std::unique_ptr<unsigned char[]> block(new unsigned char[total]());
+  const std::uint64_t read = _READ(block.get(), count, size);
+  for (std::uint64_t i = 0; i < read; ++i) parts->GET_PART(i)->SWAP_IN(block.get() + i * size);
   return read;
 }
 
@@ -543,6 +566,25 @@ std::uint64_t MFile::READ_AS_BYTE_ARRAY(std::uint32_t* value, std::uint32_t n) {
   *value = 0;
   const std::uint64_t read = _READ(value, n, 1);
   SWAP(value, 1);
+  return read;
+}
+
+std::uint64_t MFile::WRITE_AS_BYTE_ARRAY(unsigned long* value, unsigned long n) {
+  if (value == nullptr) return 0;
+  if (*value > 0xFFFFFFFFul) {
+    _REFUSE_VALUE();
+    return 0;
+  }
+  std::uint32_t narrow = static_cast<std::uint32_t>(*value);
+  return WRITE_AS_BYTE_ARRAY(&narrow, static_cast<std::uint32_t>(std::min<unsigned long>(n, 4)));
+}
+
+std::uint64_t MFile::READ_AS_BYTE_ARRAY(unsigned long* value, unsigned long n) {
+  if (value == nullptr) return 0;
+  std::uint32_t narrow = 0;
+  const std::uint64_t read =
+      READ_AS_BYTE_ARRAY(&narrow, static_cast<std::uint32_t>(std::min<unsigned long>(n, 4)));
+  *value = narrow;
   return read;
 }
 
@@ -683,17 +725,16 @@ bool MFile::VFPRINTF(const char* format, va_list args) {
   const std::string text = zb::platform::VFormatA(format, args);
   if (text.empty()) return false;
   if (!append && !m_stream->Seek(logical, SEEK_SET)) {
-    _SET_RESULT_FROM_ERRNO(errno);
+    _SET_RESULT_FROM_STREAM();
     return false;
   }
-  errno = 0;
   const size_t written = m_stream->WriteText(text.data(), text.size());
   if (written == 0) {
-    _SET_RESULT_FROM_ERRNO(errno);
+    _SET_RESULT_FROM_STREAM();
     return false;
   }
   if (written < text.size()) {
-    _SET_RESULT_FROM_ERRNO(errno);
+    _SET_RESULT_FROM_STREAM();
     m_write_lost = true;
   }
   m_buffer_offset = m_stream->Tell();
@@ -729,17 +770,16 @@ int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copie
       std::min<std::uint64_t>(source.m_valid_bytes - source.m_buffer_pos, limit);
   if (buffered > 0) {
     if (!m_stream->Seek(m_buffer_offset, SEEK_SET)) {
-      _SET_RESULT_FROM_ERRNO(errno);
+      _SET_RESULT_FROM_STREAM();
       return 0;
     }
-    errno = 0;
-    const std::uint64_t written = m_stream->Write(source.m_buffer + source.m_buffer_pos, buffered);
-    const int write_error = errno;
+      const std::uint64_t written = m_stream->Write(source.m_buffer + source.m_buffer_pos, buffered);
+    const DWORD write_error = m_stream->Error();
     source.m_buffer_pos += written;
     m_buffer_offset += static_cast<__int64>(written);
     *copied = written;
     if (written < buffered) {
-      _SET_RESULT_FROM_ERRNO(write_error);
+      _SET_RESULT_FROM_ERROR(write_error);
       m_write_lost = true;
       return 0;
     }
@@ -748,10 +788,9 @@ int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copie
   std::int64_t from = source.m_buffer_offset + static_cast<__int64>(source.m_buffer_pos);
   std::int64_t to = m_buffer_offset;
   bool unsupported = false;
-  errno = 0;
   const std::uint64_t moved =
       source.m_stream->CopyRangeTo(*m_stream, &from, &to, limit - *copied, &unsupported);
-  const int copy_error = errno;
+  const DWORD copy_error = m_stream->Error();
   if (unsupported) return -1;
   *copied += moved;
   // Both buffers restart empty where the copy ended.
@@ -761,8 +800,8 @@ int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copie
   m_buffer_offset = to;
   m_buffer_pos = 0;
   m_valid_bytes = 0;
-  if (copy_error != 0) {
-    _SET_RESULT_FROM_ERRNO(copy_error);
+  if (copy_error != ERROR_SUCCESS) {
+    _SET_RESULT_FROM_ERROR(copy_error);
     m_write_lost = true;
     return 0;
   }

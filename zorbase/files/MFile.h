@@ -9,8 +9,10 @@
 //   3 update, read and write, creating the file when it is missing ("rb+", else "wb+");
 //   4 append: writes always go to the end of the file, created when missing ("ab", "at" with the
 //     text flag); it buffers like mode 2 and TELL starts at the end of the file.
-// Result codes recorded from errno: 2 -> 2, 9 -> 6, 13 -> 5, 17 -> 31, 24 -> 4, 28 -> 29 (write
-// fault), anything else 0xFFFFFFFF. A read that meets the end of the file records 38
+// Result codes, recorded from the stream's Windows error code (the runtime's errno table of the
+// Windows builds, in Windows terms): file or path not found -> 2, bad handle -> 6, access denied
+// -> 5, exists -> 31, too many open files -> 4, disk full -> 29 (write fault), anything else
+// 0xFFFFFFFF. A read that meets the end of the file records 38
 // (ERROR_HANDLE_EOF). Only the first code is kept until the next open or RESET_RESULT.
 //
 // Buffer rules, briefly: reads are served from the buffer and refill it at the logical position;
@@ -19,6 +21,11 @@
 // buffer's size bypass the buffer when it holds nothing. A buffer that could not be written out
 // keeps its bytes (a later FLUSH tries again); WRITE then reports only what it could take, FLUSH
 // answers false, and CLOSE records the failure and tells the reporter when it is a write fault.
+//
+// Running out of memory (one rule for MFile and MFileEx): an open whose buffer cannot be allocated
+// fails like any failed open, with a result code; any other operation that cannot get the memory
+// it needs (a block of file parts, a new buffer size, a copy chunk) throws std::bad_alloc before it
+// changes the file or the caller's data. File errors never throw.
 //
 // One thread at a time per object. The reporter pointer is process-wide and set once at start-up.
 #pragma once
@@ -114,7 +121,7 @@ class ZORBASE_API MFile : public MSwap {
   }
   // Opens `name` in `mode` (see the modes above). Clears the result code and closes first; an
   // empty name or a refusing reporter gives false without a result code; a failed open records
-  // the code from errno and leaves the file closed.
+  // the code from the stream's error and leaves the file closed.
   virtual bool _OPEN(const MFileName& name, unsigned short mode);
 
   // ---- opening ------------------------------------------------------------------------------------
@@ -225,6 +232,10 @@ class ZORBASE_API MFile : public MSwap {
   // Clears *value, reads n bytes (at most 4) into its first bytes and converts it from file order.
   // Returns the bytes read.
   std::uint64_t READ_AS_BYTE_ARRAY(std::uint32_t* value, std::uint32_t n);
+  // The same for a host's unsigned long (8 bytes here, 4 on Windows): a value beyond 32 bits is
+  // refused (ERROR_INVALID_PARAMETER, nothing written); a read zero-extends.
+  std::uint64_t WRITE_AS_BYTE_ARRAY(unsigned long* value, unsigned long n);
+  std::uint64_t READ_AS_BYTE_ARRAY(unsigned long* value, unsigned long n);
 
   // ---- byte text ----------------------------------------------------------------------------------
 
@@ -281,7 +292,12 @@ class ZORBASE_API MFile : public MSwap {
   __int64 COPY(MFile& source, __int64 n);
 
  protected:
-  // Records the code for errno_value (the table above) unless a code is recorded already.
+  // Record the result code for a Windows system error code (the table above; ERROR_SUCCESS
+  // records nothing), or for the stream's last error, unless a code is recorded already.
+  void _SET_RESULT_FROM_ERROR(DWORD error);
+  void _SET_RESULT_FROM_STREAM();
+  // The same for a failure of a call that is not the stream's and reports in errno; a stream error
+  // of the last stream call takes precedence. Both go through the platform's one errno mapping.
   void _SET_RESULT_FROM_ERRNO(int errno_value);
   // Records `code` unless a code is recorded already.
   void _SET_RESULT(DWORD code);
@@ -294,8 +310,9 @@ class ZORBASE_API MFile : public MSwap {
   bool _FLUSH_WRITE_BUFFER();
   // Fills the buffer from file offset `offset` (the update window is written back first when it
   // holds changes; when that fails nothing is read). Returns the bytes now valid; *read_error is
-  // the errno of a failed read, 0 when the read stopped only at the end of the file.
-  std::uint64_t _REFILL(__int64 offset, int* read_error = nullptr);
+  // the Windows code of a failed read, ERROR_SUCCESS when the read stopped only at the end of the
+  // file.
+  std::uint64_t _REFILL(__int64 offset, DWORD* read_error = nullptr);
   bool _IS_WRITE_MODE() const;
   // COPY between two files on disk (this one in binary write mode, `source` in read mode): the
   // bytes still buffered in `source`, then the rest copied by the kernel. Returns 1 when done, 0

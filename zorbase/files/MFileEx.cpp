@@ -233,6 +233,11 @@ bool MFileEx::_OPEN(const MFileName& name, int mode) {
     }
   }
 
+  if (!name._FITS_PATH()) {  // its composed path would be cut and name another file
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    _RECORD_ERROR(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
   std::wstring path = name.GET();
   HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -263,7 +268,9 @@ bool MFileEx::_OPEN(const MFileName& name, int mode) {
 bool MFileEx::CLOSE() {
   _SyncGuard guard(this);
   if (!IS_OPEN()) return true;
-  bool clean = _FLUSH_WRITES() && !m_write_lost;
+  // Bytes kept after a failed write get their last chance here; what is still not written is lost.
+  if (!_FLUSH_WRITES()) m_write_lost = true;
+  bool clean = !m_write_lost;
   if (m_write_lost && mp_file_access_reporter != nullptr) {
     mp_file_access_reporter->ReportWriteFailure(MFileName(m_file_name.c_str()), 0);
   }
@@ -313,7 +320,6 @@ std::uint64_t MFileEx::_WRITE_HANDLE(const void* src, std::uint64_t n) {
     if (!WriteFile(m_handle, p + done, piece, &put, nullptr) || put < piece) {
       const DWORD error = GetLastError();
       _RECORD_ERROR(error != 0 ? error : ERROR_WRITE_FAULT);
-      m_write_lost = true;
       return done + put;
     }
     done += put;
@@ -336,10 +342,12 @@ bool MFileEx::_FLUSH_WRITES() {
   _SyncGuard guard(this);
   if ((m_state & STATE_WRITE) == 0 || m_buffer_position == 0) return true;
   const std::uint64_t pending = m_buffer_position;
-  m_buffer_position = 0;
   const std::uint64_t written = _WRITE_HANDLE(m_buffer, pending);
-  // Bytes that did not reach the file are dropped; the position is the end of what did.
   m_buffer_offset += written;
+  // Bytes that did not reach the file stay pending for a retry (the next write, FLUSH, SEEK or
+  // CLOSE), as MFile keeps them: nothing is dropped while the file is open.
+  if (written < pending) std::memmove(m_buffer, m_buffer + written, pending - written);
+  m_buffer_position = pending - written;
   return written == pending;
 }
 
@@ -363,7 +371,7 @@ bool MFileEx::_BEGIN_READ() {
     return false;
   }
   if ((m_state & STATE_READ) == 0) {
-    _FLUSH_WRITES();
+    if (!_FLUSH_WRITES()) return false;  // the kept bytes must reach the file before a read
     _SET_STATE(STATE_READ);
     m_buffer_position = 0;
     m_buffer_fill = 0;
@@ -504,6 +512,8 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
     if (n >= m_buffer_size) {
       const std::uint64_t written = _WRITE_HANDLE(in, n);
       m_buffer_offset += written;
+      // The caller's bytes past `written` are not kept: the loss stays reported until CLOSE.
+      if (written < n) m_write_lost = true;
       return written;
     }
     std::memcpy(m_buffer, in, n);
@@ -511,16 +521,14 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
     return n;
   }
 
-  // Text mode: LF units become CR LF. `in_pending` counts the caller's bytes that sit in the
-  // pending block, so that a failing flush takes them back out of the result.
+  // Text mode: LF units become CR LF. Bytes in the pending block are kept when a flush fails, so
+  // what was taken stays taken; the write stops when there is no room left.
   std::uint64_t taken = 0;
-  std::uint64_t in_pending = 0;
   const std::uint64_t width = unit == kTextByte ? 1 : 2;
   const bool big_endian = unit == kTextUnitBE;
   while (taken < n) {
     if (m_buffer_size - m_buffer_position < 2 * width) {
-      if (!_FLUSH_WRITES()) return taken - in_pending;
-      in_pending = 0;
+      if (!_FLUSH_WRITES() && m_buffer_size - m_buffer_position < 2 * width) return taken;
     }
     const std::uint64_t room = m_buffer_size - m_buffer_position;
     unsigned char* dst = m_buffer + m_buffer_position;
@@ -532,13 +540,11 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
       std::memcpy(dst, in + taken, run);
       m_buffer_position += run;
       taken += run;
-      in_pending += run;
       if (lf == nullptr) continue;
       if (m_buffer_size - m_buffer_position < 2) continue;  // flushed at the top of the loop
       m_buffer[m_buffer_position++] = '\r';
       m_buffer[m_buffer_position++] = '\n';
       ++taken;
-      ++in_pending;
       continue;
     }
     // 16-bit units.
@@ -546,8 +552,7 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
     while (taken < n && copied + 4 <= room) {
       if (n - taken == 1) {
         dst[copied++] = in[taken++];
-        ++in_pending;
-        break;
+          break;
       }
       const std::uint16_t u = LoadUnit(in + taken, big_endian);
       if (u == 0x000A) {
@@ -558,7 +563,6 @@ std::uint64_t MFileEx::_WRITE_BYTES(const void* src, std::uint64_t n, TextUnit u
       dst[copied + 1] = in[taken + 1];
       copied += 2;
       taken += 2;
-      in_pending += 2;
     }
     m_buffer_position += copied;
   }
@@ -639,16 +643,21 @@ bool MFileEx::FLUSH(bool to_disk) {
 bool MFileEx::SET_BUFFER_SIZE(size_t n) {
   _SyncGuard guard(this);
   const std::uint64_t size = std::max<std::uint64_t>(n, kMinBufferSize);
-  unsigned char* fresh = new unsigned char[size];
   bool ok = true;
   if (IS_OPEN()) {
     ok = _FLUSH_WRITES();
     if ((m_state & STATE_READ) != 0) _DROP_READ_AHEAD();
   }
+  // Bytes kept after a failed write move into the new buffer; when they do not fit, the old
+  // buffer stays.
+  const std::uint64_t kept = (m_state & STATE_WRITE) != 0 ? m_buffer_position : 0;
+  if (kept > size) return false;
+  unsigned char* fresh = new unsigned char[size];
+  if (kept > 0) std::memcpy(fresh, m_buffer, kept);
   delete[] m_buffer;
   m_buffer = fresh;
   m_buffer_size = size;
-  m_buffer_position = 0;
+  m_buffer_position = kept;
   m_buffer_fill = 0;
   if (IS_OPEN() && (m_state & STATE_READ) != 0) _PEEK(1);
   return ok;
@@ -769,30 +778,19 @@ std::uint64_t MFileEx::WRITE(const MFilePartEx* const_parts, size_t count) {
   MFilePartEx* parts = const_cast<MFilePartEx*>(const_parts);
   const size_t size = parts->PART_SIZE();
   if (size == 0 || count > std::numeric_limits<size_t>::max() / size) return 0;
-  std::vector<unsigned char> block;
-  try {
-    block.assign(size * count, 0);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  for (size_t i = 0; i < count; ++i) parts->GET_PART(i)->SWAP_OUT(block.data() + i * size);
-  return _WRITE_BYTES(block.data(), block.size(), kTextByte) / size;
+  // Out of memory: std::bad_alloc reaches the caller before anything is written (see MFile).
+  std::unique_ptr<unsigned char[]> block(new unsigned char[size * count]());
+  for (size_t i = 0; i < count; ++i) parts->GET_PART(i)->SWAP_OUT(block.get() + i * size);
+  return _WRITE_BYTES(block.get(), size * count, kTextByte) / size;
 }
 
 std::uint64_t MFileEx::READ(MFilePartEx* parts, size_t count) {
   if (parts == nullptr || count == 0) return 0;
   const size_t size = parts->PART_SIZE();
   if (size == 0 || count > std::numeric_limits<size_t>::max() / size) return 0;
-  std::vector<unsigned char> block;
-  try {
-    block.assign(size * count, 0);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  const std::uint64_t records = _READ_BYTES(block.data(), block.size(), kTextByte) / size;
-  for (size_t i = 0; i < records; ++i) {
-    parts->GET_PART(i)->SWAP_IN(block.data() + i * size);
-  }
+  std::unique_ptr<unsigned char[]> block(new unsigned char[size * count]());
+  const std::uint64_t records = _READ_BYTES(block.get(), size * count, kTextByte) / size;
+  for (size_t i = 0; i < records; ++i) parts->GET_PART(i)->SWAP_IN(block.get() + i * size);
   return records;
 }
 
@@ -810,6 +808,26 @@ std::uint64_t MFileEx::READ_AS_BYTE_ARRAY(std::uint32_t* value, std::uint32_t n)
   if (_SWAP_MASK(4) != 0) SWAP(&copy, 1);
   *value = copy;
   return got;
+}
+
+std::uint64_t MFileEx::WRITE_AS_BYTE_ARRAY(const unsigned long* value, unsigned long n) {
+  if (value == nullptr) return 0;
+  if (*value > 0xFFFFFFFFul) {
+    m_result = ERROR_INVALID_PARAMETER;
+    return 0;
+  }
+  const std::uint32_t narrow = static_cast<std::uint32_t>(*value);
+  // More than 4 bytes is refused as for the 32-bit form.
+  return WRITE_AS_BYTE_ARRAY(&narrow, n > 4 ? 5 : static_cast<std::uint32_t>(n));
+}
+
+std::uint64_t MFileEx::READ_AS_BYTE_ARRAY(unsigned long* value, unsigned long n) {
+  if (value == nullptr) return 0;
+  std::uint32_t narrow = 0;
+  const std::uint64_t read =
+      READ_AS_BYTE_ARRAY(&narrow, static_cast<std::uint32_t>(std::min<unsigned long>(n, 4)));
+  *value = narrow;
+  return read;
 }
 
 // ---- strings ----------------------------------------------------------------------------------

@@ -20,6 +20,14 @@
 // until the next open, and CLOSE and FLUSH report the loss (false), so no operation reports
 // success for bytes that did not reach the file.
 //
+// Lost writes, as in MFile: pending bytes that the file could not take stay buffered and are tried
+// again by the next write, FLUSH, SEEK or CLOSE (a full disk that gets space back loses nothing);
+// only a transfer larger than the buffer, which goes straight to the file, can stop short, and
+// then its count says how much reached the file and CLOSE and FLUSH answer false.
+//
+// Running out of memory follows MFile's rule: an operation that cannot get the memory it needs
+// throws std::bad_alloc before it changes the file or the caller's data; file errors never throw.
+//
 // One object is used by one thread at a time. The reporter pointer is process-wide and set once
 // at start-up.
 #pragma once
@@ -216,7 +224,8 @@ class ZORBASE_API MFileEx : public MSwap {
   // Arrays of file parts: count records of parts->PART_SIZE() bytes, packed by SWAP_OUT into one
   // block and written (text translation applies in text mode), or read as one block and unpacked
   // by SWAP_IN into each part read. Return the whole records transferred; parts beyond them are
-  // untouched. A part size of 0, or a block that would not fit in memory, transfers nothing.
+  // untouched. A part size of 0, or a count whose block size overflows, transfers nothing; a block
+  // that cannot be allocated throws std::bad_alloc before anything is transferred.
   std::uint64_t WRITE(const MFilePartEx* parts, size_t count);
   std::uint64_t READ(MFilePartEx* parts, size_t count);
 
@@ -226,6 +235,10 @@ class ZORBASE_API MFileEx : public MSwap {
   // Clears the value, reads n bytes (at most 4) into its first bytes and converts it from file
   // order. Returns the bytes read.
   std::uint64_t READ_AS_BYTE_ARRAY(std::uint32_t* value, std::uint32_t n);
+  // The same for a host's unsigned long (8 bytes here, 4 on Windows): a value beyond 32 bits is
+  // refused (ERROR_INVALID_PARAMETER, nothing written); a read zero-extends.
+  std::uint64_t WRITE_AS_BYTE_ARRAY(const unsigned long* value, unsigned long n);
+  std::uint64_t READ_AS_BYTE_ARRAY(unsigned long* value, unsigned long n);
 
   // ---- strings ---------------------------------------------------------------------------------
 
@@ -307,10 +320,10 @@ class ZORBASE_API MFileEx : public MSwap {
   // Reads n bytes at the position (text translation in text mode); returns the bytes stored.
   std::uint64_t _READ_BYTES(void* dest, std::uint64_t n, TextUnit unit);
   // Writes n bytes at the position (text translation in text mode); returns the caller's bytes
-  // taken. Bytes that were lost before they reached the file are not counted.
+  // taken (buffered or written); bytes the file could not take yet stay buffered for a retry.
   std::uint64_t _WRITE_BYTES(const void* src, std::uint64_t n, TextUnit unit);
-  // Writes the pending bytes; false when some were lost (the position is then the end of what
-  // reached the file).
+  // Writes the pending bytes; false when some could not be written: those stay pending, at the
+  // front of the buffer, for the next attempt.
   bool _FLUSH_WRITES();
   // Drops the read-ahead and moves the handle to the position.
   bool _DROP_READ_AHEAD();

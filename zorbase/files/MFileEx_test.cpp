@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <zorbase/files/MFilePartEx.h>
+#include <zorbase/files/internal/file_access_testing.h>
 #include <zorbase/files/internal/file_ex_internal.h>
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/file_system.h>
@@ -39,46 +40,8 @@ std::string Bytes(std::initializer_list<int> values) {
   return out;
 }
 
-// A reporter that records what it was asked and answers as configured.
-class Reporter : public IZorFileAccess {
- public:
-  int CheckFileAccess(const MFileName& name, bool for_reading) override {
-    ++checks;
-    last_name = name.GET();
-    last_for_reading = for_reading;
-    return check_answer;
-  }
-  bool ApproveFileAccess(const MFileName& name, bool for_reading) override {
-    ++approvals;
-    last_name = name.GET();
-    last_for_reading = for_reading;
-    return approve_answer;
-  }
-  bool UsesApproval() override { return uses_approval; }
-  void ReportWriteFailure(const MFileName& name, int code) override {
-    ++failures;
-    failure_name = name.GET();
-    failure_code = code;
-  }
-
-  int check_answer = 0;
-  bool approve_answer = true;
-  bool uses_approval = false;
-  int checks = 0;
-  int approvals = 0;
-  int failures = 0;
-  int failure_code = -1;
-  bool last_for_reading = false;
-  std::wstring last_name;
-  std::wstring failure_name;
-};
-
-// Installs a reporter for one test and removes it again.
-class ScopedReporter {
- public:
-  explicit ScopedReporter(IZorFileAccess* reporter) { MFileEx::SetFileAccessReporter(reporter); }
-  ~ScopedReporter() { MFileEx::SetFileAccessReporter(nullptr); }
-};
+using Reporter = zb::test::RecordingFileAccess;
+using ScopedReporter = zb::test::ScopedFileAccess<MFileEx>;
 
 // Restores the piece size of direct transfers.
 class ScopedPiece {
@@ -728,20 +691,32 @@ TEST(WriteFaultsNeverReportSuccess) {
   CHECK_EQUAL(8u, file.WRITE_STRING("12345678"));  // pending
   {
     zb::platform::ScopedFault fault(zb::platform::FaultPoint::kWrite, 1, ENOSPC);
-    // The pending bytes cannot be written: this write takes nothing.
+    // The pending bytes cannot be written: they stay pending, and this write takes nothing.
     CHECK_EQUAL(0u, file.WRITE_STRING("abcdefghijk"));
     CHECK_EQUAL(29u, file.GET_RESULT());
-    CHECK_EQUAL(0u, file.TELL());  // nothing reached the file
+    CHECK_EQUAL(8u, file.TELL());  // the kept bytes still count
   }
-  // Later writes land at the right place but the loss stays reported.
+  // Once the file takes bytes again the kept ones go first: nothing is lost.
   CHECK_EQUAL(4u, file.WRITE_STRING("wxyz"));
-  CHECK(!file.FLUSH());
-  CHECK_EQUAL(29u, file.GET_RESULT());
-  CHECK(!file.CLOSE());
+  CHECK(file.FLUSH());
+  CHECK_EQUAL(0u, file.GET_RESULT());
+  CHECK(file.CLOSE());
+  CHECK_EQUAL(0, reporter.failures);
+  CHECK_EQUAL(std::string("12345678wxyz"), dir.Get("f.bin"));
+
+  // Bytes still kept when the file closes are lost: CLOSE says so and tells the reporter.
+  CHECK(file.OPEN_WRITE(name));
+  CHECK_EQUAL(3u, file.WRITE_STRING("abc"));
+  {
+    zb::platform::ScopedFault full(zb::platform::FaultPoint::kWrite, 1, ENOSPC,
+                                   zb::platform::kFaultForever);
+    CHECK(!file.FLUSH());
+    CHECK(!file.CLOSE());
+  }
   CHECK_EQUAL(1, reporter.failures);
   CHECK_EQUAL(0, reporter.failure_code);
   CHECK_WIDE(name.GET(), reporter.failure_name.c_str());
-  CHECK_EQUAL(std::string("wxyz"), dir.Get("f.bin"));
+  CHECK_EQUAL(std::string(""), dir.Get("f.bin"));
 
   // A direct write that fails reports no element.
   CHECK(file.OPEN_WRITE(name));
@@ -771,17 +746,28 @@ TEST(WriteFaultsNeverReportSuccess) {
   CHECK_EQUAL(3, reporter.failures);
 }
 
-TEST(TextWriteFaultTakesBackTheLostBytes) {
+TEST(TextWriteFaultKeepsTheBytesItTook) {
   ScratchDir dir("mfileex_textfault");
   MFileEx file(16);
   CHECK(file.OPEN_ASCII_WRITE(MFileName(dir.Win(L"t.txt").c_str())));
-  zb::platform::ScopedFault fault(zb::platform::FaultPoint::kWrite, 2, ENOSPC);
-  // 30 lines of "ab\n" need 15 bytes of file for every 3 lines; the second flush fails.
+  // 30 lines of "ab\n" need 12 bytes of file for every 3 lines; the second flush fails once.
   std::string text;
-  for (int i = 0; i < 30; ++i) text += "ab\n";
-  const std::uint64_t taken = file.WRITE(text.data(), text.size());
-  CHECK(taken < 16);  // only what reached the file in the first flush counts
-  CHECK_EQUAL(29u, file.GET_RESULT());
+  std::string on_disk;
+  for (int i = 0; i < 30; ++i) {
+    text += "ab\n";
+    on_disk += "ab\r\n";
+  }
+  std::uint64_t taken = 0;
+  {
+    zb::platform::ScopedFault fault(zb::platform::FaultPoint::kWrite, 2, ENOSPC);
+    taken = file.WRITE(text.data(), text.size());
+    CHECK(taken > 0 && taken < text.size());
+    CHECK_EQUAL(29u, file.GET_RESULT());
+  }
+  // What was taken is kept; writing the rest gives the whole text once.
+  CHECK_EQUAL(text.size() - taken, file.WRITE(text.data() + taken, text.size() - taken));
+  CHECK(file.CLOSE());
+  CHECK_EQUAL(on_disk, dir.Get("t.txt"));
 }
 
 TEST(ReporterIsAskedBeforeEveryOpen) {

@@ -98,6 +98,11 @@ class ZORBASE_API MFileName {
 
   // True when all four parts are missing.
   bool IS_EMPTY() const;
+  // True when the composed path fits the composition buffer, so GET gives it whole. A parsed name
+  // may hold longer parts; the file-system operations here and the opens of MFile and MFileEx
+  // refuse such a name (ERROR_FILENAME_EXCED_RANGE) instead of acting on its cut path, which would
+  // denote another file.
+  bool _FITS_PATH() const { return _COMPOSED_LENGTH() <= PATH_CAPACITY; }
 
   // The writable composition buffer (260 characters and a terminator slot) for a caller that fills
   // it; RELEASE(isDirectory) then parses it (the 261st slot is forced to 0 first).

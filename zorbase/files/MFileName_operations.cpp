@@ -8,6 +8,7 @@
 #include <zorbase/files/MFile.h>
 #include <zorbase/platform/crt_file.h>
 #include <zorbase/platform/file_system.h>
+#include <zorbase/platform/last_error.h>
 #include <zorbase/platform/shell_file.h>
 
 namespace {
@@ -24,9 +25,21 @@ std::wstring ShellList(const wchar_t* path) {
 
 }  // namespace
 
-bool MFileName::DOES_EXIST() const { return _waccess(GET(), 0) == 0; }
+namespace {
+
+// A name whose composed path GET would cut names another file: refused.
+bool Refused(const MFileName& name) {
+  if (name._FITS_PATH()) return false;
+  SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  return true;
+}
+
+}  // namespace
+
+bool MFileName::DOES_EXIST() const { return !Refused(*this) && _waccess(GET(), 0) == 0; }
 
 bool MFileName::IS_WRITABLE() const {
+  if (Refused(*this)) return false;
   if (!DOES_EXIST()) return true;
   return _waccess(GET(), 2) == 0;
 }
@@ -42,11 +55,13 @@ bool MFileName::IS_UPDATABLE() const {
 }
 
 bool MFileName::REMOVE() {
+  if (Refused(*this)) return false;
   if (m_file == nullptr || m_file[0] == 0) return _wrmdir(GET()) == 0;
   return _wremove(GET()) == 0;
 }
 
 bool MFileName::REMOVE_SHELL(bool confirm) {
+  if (Refused(*this)) return false;
   const std::wstring from =
       ShellList((m_file != nullptr && m_file[0] != 0) ? GET() : GET_DRIVE_DIR_PARTS(false));
   SHFILEOPSTRUCTW operation = {};
@@ -57,6 +72,7 @@ bool MFileName::REMOVE_SHELL(bool confirm) {
 }
 
 bool MFileName::RENAME_SHELL(MFileName& target, bool showErrors) {
+  if (Refused(*this) || Refused(target)) return false;
   const std::wstring from =
       ShellList((m_file != nullptr && m_file[0] != 0) ? GET() : GET_DRIVE_DIR_PARTS(false));
   const std::wstring to = ShellList((target.m_file != nullptr && target.m_file[0] != 0)
@@ -102,6 +118,7 @@ long long MFileName::FILE_SIZE() const {
 }
 
 bool MFileName::CREATE_DIRECTORY() const {
+  if (Refused(*this)) return false;
   const std::wstring chain = GET_DRIVE_DIR_PARTS(true);
   for (size_t i = 0; i < chain.size(); ++i) {
     if (chain[i] != L'\\') continue;

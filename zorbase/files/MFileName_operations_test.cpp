@@ -10,6 +10,7 @@
 
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/files/MFile.h>
+#include <zorbase/files/MFileEx.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/win_errors.h>
@@ -178,6 +179,22 @@ TEST(NamesTooLongToComposeAreRefusedNotCut) {
   MFileName both(base.c_str(), true);
   both.SET_FILE_EXT_PARTS((victim_title + L".t").c_str(), 256, 256);
   CHECK(both.IS_EMPTY());
+  CHECK_EQUAL(std::string("keep me"), dir.Get(std::string(victim_length, 'v')));
+
+  // A parsed name keeps long parts whole; acting on it is refused instead of acting on the cut
+  // path.
+  MFileName parsed((base + long_title).c_str(), false);
+  CHECK(!parsed.IS_EMPTY());
+  CHECK(!parsed._FITS_PATH());
+  CHECK(!parsed.DOES_EXIST());
+  CHECK(!parsed.REMOVE());
+  CHECK_EQUAL(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
+  CHECK(!file.OPEN_WRITE(parsed));
+  CHECK(file.GET_RESULT() != 0);
+  MFileEx ex;
+  CHECK(!ex.OPEN_WRITE(parsed));
+  CHECK(ex.GET_RESULT() != 0);
+  CHECK_EQUAL(-1, parsed.FILE_SIZE());
   CHECK_EQUAL(std::string("keep me"), dir.Get(std::string(victim_length, 'v')));
 }
 

@@ -10,6 +10,7 @@
 
 #include <zorbase/files/MFileName.h>
 #include <zorbase/files/internal/byte_order_table.h>
+#include <zorbase/files/internal/file_access_testing.h>
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/internal/scratch_dir.h>
@@ -25,38 +26,8 @@ class ProbeFile : public MFile {
   void SetFromErrno(int e) { _SET_RESULT_FROM_ERRNO(e); }
 };
 
-// A reporter that records what it is asked and told.
-class Reporter : public IZorFileAccess {
- public:
-  int CheckFileAccess(const MFileName&, bool for_reading) override {
-    ++checks;
-    last_for_reading = for_reading;
-    return check_result;
-  }
-  bool ApproveFileAccess(const MFileName&, bool for_reading) override {
-    ++approvals;
-    last_for_reading = for_reading;
-    return approve;
-  }
-  bool UsesApproval() override { return uses_approval; }
-  void ReportWriteFailure(const MFileName& name, int code) override {
-    ++failures;
-    failed_name = name.GET();
-    failure_code = code;
-  }
-  int check_result = 0;
-  bool approve = true;
-  bool uses_approval = false;
-  int checks = 0, approvals = 0, failures = 0, failure_code = -1;
-  bool last_for_reading = false;
-  std::wstring failed_name;
-};
-
-// Registers a reporter for the lifetime of the object.
-struct ScopedReporter {
-  explicit ScopedReporter(IZorFileAccess* reporter) { MFile::SetFileAccessReporter(reporter); }
-  ~ScopedReporter() { MFile::SetFileAccessReporter(nullptr); }
-};
+using Reporter = zb::test::RecordingFileAccess;
+using ScopedReporter = zb::test::ScopedFileAccess<MFile>;
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string out;
@@ -400,21 +371,21 @@ TEST(ReporterDecidesOpens) {
   Reporter reporter;
   ScopedReporter scoped(&reporter);
   MFile file;
-  reporter.check_result = 1;
+  reporter.check_answer = 1;
   CHECK(!file.OPEN_READ(Name(dir, L"r.bin")));
   CHECK(!file.OPEN_WRITE(Name(dir, L"w.bin")));
   CHECK_EQUAL(0u, file.GET_RESULT());
   CHECK_EQUAL(2, reporter.checks);
   CHECK(!reporter.last_for_reading);
   CHECK(!dir.Exists("w.bin"));
-  reporter.check_result = 0;
+  reporter.check_answer = 0;
   CHECK(file.OPEN_READ(Name(dir, L"r.bin")));
   CHECK(reporter.last_for_reading);
   reporter.uses_approval = true;
-  reporter.approve = false;
+  reporter.approve_answer = false;
   CHECK(!file.OPEN_UPDATE(Name(dir, L"r.bin")));
   CHECK_EQUAL(1, reporter.approvals);
-  reporter.approve = true;
+  reporter.approve_answer = true;
   CHECK(file.OPEN_UPDATE(Name(dir, L"r.bin")));
   CHECK(file.CLOSE());
   CHECK_EQUAL(0, reporter.failures);
@@ -440,7 +411,7 @@ TEST(FullDiskIsAWriteFaultThatCloseReports) {
   CHECK_EQUAL(0, reporter.failures);
   CHECK(!file.CLOSE());
   CHECK_EQUAL(1, reporter.failures);
-  CHECK(reporter.failed_name == dir.Win(L"full.bin"));
+  CHECK(reporter.failure_name == dir.Win(L"full.bin"));
   CHECK_EQUAL(0, reporter.failure_code);
   CHECK_EQUAL(ERROR_WRITE_FAULT, file.GET_RESULT());  // survives CLOSE
   CHECK_EQUAL(std::string(16, 'A'), dir.Get("full.bin"));

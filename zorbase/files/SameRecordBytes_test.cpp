@@ -3,6 +3,7 @@
 #include <UnitTest++/UnitTest++.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -343,6 +344,27 @@ TEST(LongValuesBeyondThirtyTwoBitsAreRefused) {
   CHECK_EQUAL(87u, memory.GET_RESULT());
   CHECK_EQUAL(0, memory.SIZE());
 
+  // WRITE_AS_BYTE_ARRAY of a host's unsigned long: 32 bits, refused beyond.
+  unsigned long wide = 0x1FFFFFFFFul;
+  MFile plain_bytes;
+  CHECK(plain_bytes.OPEN_WRITE(name));
+  CHECK_EQUAL(0u, plain_bytes.WRITE_AS_BYTE_ARRAY(&wide, 4));
+  CHECK_EQUAL(87u, plain_bytes.GET_RESULT());
+  wide = 0x00CCBBAAul;
+  CHECK_EQUAL(3u, plain_bytes.WRITE_AS_BYTE_ARRAY(&wide, 3));
+  CHECK(plain_bytes.CLOSE());
+  CHECK(dir.Get("longs.bin") == "\xAA\xBB\xCC");
+  MFileEx ex_bytes;
+  CHECK(ex_bytes.OPEN_WRITE(name));
+  wide = 0x1FFFFFFFFul;
+  CHECK_EQUAL(0u, ex_bytes.WRITE_AS_BYTE_ARRAY(&wide, 4));
+  CHECK_EQUAL(87u, ex_bytes.GET_RESULT());
+  CHECK(ex_bytes.CLOSE());
+  CHECK(plain_bytes.OPEN_READ(name));
+  wide = 0xFFFFFFFFFFFFFFFFul;
+  CHECK_EQUAL(0u, plain_bytes.READ_AS_BYTE_ARRAY(&wide, 3));  // the file is empty now
+  CHECK_EQUAL(0ul, wide);
+
   const unsigned char bytes[4] = {0xFE, 0xFF, 0xFF, 0xFF};
   dir.Put("longs.bin", std::string(reinterpret_cast<const char*>(bytes), 4));
   long l = 0;
@@ -364,5 +386,26 @@ TEST(LongValuesBeyondThirtyTwoBitsAreRefused) {
   CHECK_EQUAL(1u, ex.READ(&ul, 1));
   CHECK_EQUAL(0xFFFFFFFEul, ul);
 }
+
+// Out of memory is one rule for both file classes: a block of parts that cannot be allocated
+// throws std::bad_alloc before anything reaches the file. (Not under AddressSanitizer, which
+// reports such a request instead of failing it.)
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(PartsBlockOutOfMemoryThrowsBeforeWriting) {
+  zb::test::ScratchDir dir("parts_out_of_memory");
+  const size_t huge = (static_cast<size_t>(1) << 62) / 6;  // 2^62 bytes of records
+  PairPart part(1, 2, nullptr);
+  MFile plain;
+  CHECK(plain.OPEN_WRITE(MFileName(dir.Win(L"plain.bin").c_str())));
+  CHECK_THROW(plain.WRITE(&part, huge), std::bad_alloc);
+  CHECK_EQUAL(0, plain.TELL());
+  PairPartEx part_ex(1, 2, nullptr);
+  MFileEx ex;
+  CHECK(ex.OPEN_WRITE(MFileName(dir.Win(L"ex.bin").c_str())));
+  CHECK_THROW(ex.WRITE(&part_ex, huge), std::bad_alloc);
+  CHECK_EQUAL(0u, ex.TELL());
+  CHECK_THROW(ex.READ(&part_ex, huge), std::bad_alloc);
+}
+#endif
 
 }  // SUITE(SameRecordBytes)

@@ -281,22 +281,23 @@ TEST(FileStreamCountsExactly) {
   CHECK_EQUAL(6, stream->Tell());
   {
     zb::platform::ScopedFault full(zb::platform::FaultPoint::kWrite, 1, ENOSPC);
-    errno = 0;
     CHECK_EQUAL(0u, stream->Write("lost", 4));
-    CHECK_EQUAL(ENOSPC, errno);
+    // The stream reports its error itself, as a Windows code.
+    CHECK_EQUAL(ERROR_DISK_FULL, stream->Error());
     CHECK(stream->Failed());
   }
   {
     zb::platform::ScopedFault io(zb::platform::FaultPoint::kFlush, 1, EIO);
     CHECK(!stream->Flush());
-    CHECK_EQUAL(EIO, errno);
+    CHECK_EQUAL(ERROR_IO_DEVICE, stream->Error());
   }
   CHECK(stream->Flush());
+  CHECK_EQUAL(0u, stream->Error());
   CHECK(stream->Commit());
   CHECK_EQUAL(0u, stream->Read(nullptr, 0));
   char c;
   CHECK_EQUAL(0u, stream->Read(&c, 1));  // opened for writing only
-  CHECK_EQUAL(EBADF, errno);
+  CHECK_EQUAL(ERROR_INVALID_HANDLE, stream->Error());
   stream.reset();
   CHECK_EQUAL("a\r\nb\r\n", dir.Get("f.txt"));
 
@@ -306,10 +307,10 @@ TEST(FileStreamCountsExactly) {
   CHECK_EQUAL(std::string("a\nb\n"), std::string(buffer, 4));
   CHECK_EQUAL(6, stream->Size());
   CHECK(!stream->Seek(-1, SEEK_SET));
-  CHECK_EQUAL(EINVAL, errno);
-  errno = 0;
-  CHECK(zb::platform::FileStream::Open(dir.Win(L"none").c_str(), L"rb") == nullptr);
-  CHECK_EQUAL(ENOENT, errno);
+  CHECK_EQUAL(ERROR_NEGATIVE_SEEK, stream->Error());
+  DWORD error = 0;
+  CHECK(zb::platform::FileStream::Open(dir.Win(L"none").c_str(), L"rb", 3, &error) == nullptr);
+  CHECK_EQUAL(ERROR_FILE_NOT_FOUND, error);
 }
 
 }

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <zorbase/files/MFileName.h>
+#include <zorbase/files/internal/file_access_testing.h>
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/internal/scratch_dir.h>
@@ -63,24 +64,8 @@ bool UnfinishedRewriteUntouched(const ScratchDir& dir, const std::string& unfini
 }
 
 
-struct CountingReporter : IZorFileAccess {
-  int CheckFileAccess(const MFileName&, bool) override { return 0; }
-  bool ApproveFileAccess(const MFileName&, bool) override { return true; }
-  bool UsesApproval() override { return false; }
-  void ReportWriteFailure(const MFileName& name, int code) override {
-    ++reports;
-    last_name = name.GET();
-    last_code = code;
-  }
-  int reports = 0;
-  std::wstring last_name;
-  int last_code = -1;
-};
-
-struct ReporterScope {
-  explicit ReporterScope(IZorFileAccess* reporter) { MFile::SetFileAccessReporter(reporter); }
-  ~ReporterScope() { MFile::SetFileAccessReporter(nullptr); }
-};
+using CountingReporter = zb::test::RecordingFileAccess;
+using ReporterScope = zb::test::ScopedFileAccess<MFile>;
 
 }  // namespace
 
@@ -553,7 +538,7 @@ TEST(BackupThatCannotBeDeletedFailsTheClose) {
   CHECK(SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_READONLY));
   CHECK(!file.CLOSE());
   CHECK_EQUAL(5u, file.GET_RESULT());
-  CHECK_EQUAL(1, reporter.reports);
+  CHECK_EQUAL(1, reporter.failures);
   CHECK(dir.Get("doc.bak") == OldDocument());
   SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
   CHECK(RewriteB(dir.Win(L"doc.zor")));
@@ -598,9 +583,9 @@ TEST(FullDiskAtCloseKeepsTheBackupAndReports) {
     CHECK(!file.CLOSE());
   }
   CHECK_EQUAL(29u, file.GET_RESULT());
-  CHECK_EQUAL(1, reporter.reports);
-  CHECK(reporter.last_name == dir.Win(L"doc.zor"));
-  CHECK_EQUAL(0, reporter.last_code);
+  CHECK_EQUAL(1, reporter.failures);
+  CHECK(reporter.failure_name == dir.Win(L"doc.zor"));
+  CHECK_EQUAL(0, reporter.failure_code);
   CHECK(dir.Get("doc.bak") == OldDocument());
 }
 
@@ -656,7 +641,7 @@ TEST(UnopenableBackupAtCloseKeepsTheBackupAndReports) {
     CHECK(!file.CLOSE());
   }
   CHECK(file.GET_RESULT() != 0);
-  CHECK_EQUAL(1, reporter.reports);
+  CHECK_EQUAL(1, reporter.failures);
   CHECK(dir.Get("doc.bak") == OldDocument());
 }
 

@@ -35,21 +35,29 @@ ssize_t RawRead(int fd, char* buffer, std::size_t size) {
 }
 
 // The FILE* of _wfopen: stdio over a FileStream.
+// The runtime functions report failures in errno, as the Windows runtime does: from the stream's
+// Windows code.
 ssize_t CookieRead(void* cookie, char* buffer, std::size_t size) {
-  errno = 0;
-  const std::size_t n = static_cast<FileStream*>(cookie)->Read(buffer, size);
-  if (n == 0 && size > 0 && errno != 0) return -1;
+  auto* stream = static_cast<FileStream*>(cookie);
+  const std::size_t n = stream->Read(buffer, size);
+  if (stream->Error() != ERROR_SUCCESS) errno = ErrnoFromWindowsError(stream->Error());
+  if (n == 0 && size > 0 && stream->Error() != ERROR_SUCCESS) return -1;
   return static_cast<ssize_t>(n);
 }
 
 ssize_t CookieWrite(void* cookie, const char* buffer, std::size_t size) {
-  const std::size_t n = static_cast<FileStream*>(cookie)->Write(buffer, size);
+  auto* stream = static_cast<FileStream*>(cookie);
+  const std::size_t n = stream->Write(buffer, size);
+  if (stream->Error() != ERROR_SUCCESS) errno = ErrnoFromWindowsError(stream->Error());
   return n == 0 && size > 0 ? -1 : static_cast<ssize_t>(n);
 }
 
 int CookieSeek(void* cookie, off64_t* position, int whence) {
   auto* stream = static_cast<FileStream*>(cookie);
-  if (!stream->Seek(*position, whence)) return -1;
+  if (!stream->Seek(*position, whence)) {
+    errno = ErrnoFromWindowsError(stream->Error());
+    return -1;
+  }
   *position = stream->Tell();
   return 0;
 }
@@ -106,8 +114,12 @@ bool ParseMode(const wchar_t* mode, StreamMode* out) {
 }
 
 FILE* OpenStream(const wchar_t* name, const wchar_t* mode_text, DWORD share) {
-  std::unique_ptr<FileStream> stream = FileStream::Open(name, mode_text, share);
-  if (!stream) return nullptr;
+  DWORD error = ERROR_SUCCESS;
+  std::unique_ptr<FileStream> stream = FileStream::Open(name, mode_text, share, &error);
+  if (!stream) {
+    errno = ErrnoFromWindowsError(error);
+    return nullptr;
+  }
   cookie_io_functions_t functions;
   functions.read = CookieRead;
   functions.write = CookieWrite;
@@ -159,10 +171,11 @@ using internal::OpenOptions;
 using internal::WriteAll;
 
 std::unique_ptr<FileStream> FileStream::Open(const wchar_t* name, const wchar_t* mode_text,
-                                             unsigned share) {
+                                             unsigned share, DWORD* error_out) {
   internal::StreamMode mode;
   if (name == nullptr || !internal::ParseMode(mode_text, &mode)) {
-    errno = EINVAL;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    if (error_out != nullptr) *error_out = ERROR_INVALID_PARAMETER;
     return nullptr;
   }
   DWORD error = ERROR_SUCCESS;
@@ -173,9 +186,10 @@ std::unique_ptr<FileStream> FileStream::Open(const wchar_t* name, const wchar_t*
                              &error, &existed);
   if (!file) {
     SetLastError(error);
-    errno = ErrnoFromWindowsError(error);
+    if (error_out != nullptr) *error_out = error;
     return nullptr;
   }
+  if (error_out != nullptr) *error_out = ERROR_SUCCESS;
   std::unique_ptr<FileStream> stream(new FileStream());
   stream->file_ = std::move(file);
   stream->text_ = mode.text;
@@ -183,6 +197,15 @@ std::unique_ptr<FileStream> FileStream::Open(const wchar_t* name, const wchar_t*
 }
 
 FileStream::~FileStream() = default;
+
+void FileStream::FailErrno(int errno_value) {
+  FailWith(ErrorFromErrno(errno_value != 0 ? errno_value : EIO));
+}
+
+void FileStream::FailWith(DWORD code) {
+  error_ = code;
+  failed_ = true;
+}
 
 bool FileStream::CanRead() const { return file_->CanRead(); }
 
@@ -199,9 +222,9 @@ void FileStream::StartWriteback(std::int64_t offset, std::int64_t length) {
 
 std::size_t FileStream::Read(void* buffer_ptr, std::size_t size) {
   char* buffer = static_cast<char*>(buffer_ptr);
+  error_ = ERROR_SUCCESS;
   if (!file_->CanRead()) {
-    errno = EBADF;
-    failed_ = true;
+    FailWith(ERROR_INVALID_HANDLE);
     return 0;
   }
   if (!text_) {
@@ -209,7 +232,7 @@ std::size_t FileStream::Read(void* buffer_ptr, std::size_t size) {
     while (done < size) {
       const ssize_t n = internal::RawRead(file_->fd, buffer + done, size - done);
       if (n < 0) {
-        failed_ = true;
+        FailErrno(errno);
         break;
       }
       if (n == 0) break;
@@ -229,7 +252,7 @@ std::size_t FileStream::Read(void* buffer_ptr, std::size_t size) {
     if (have < size) {
       const ssize_t n = internal::RawRead(file_->fd, buffer + have, size - have);
       if (n < 0) {
-        failed_ = true;
+        FailErrno(errno);
         at_end = true;
       } else if (n == 0) {
         at_end = true;
@@ -267,9 +290,9 @@ std::size_t FileStream::Read(void* buffer_ptr, std::size_t size) {
 }
 
 std::size_t FileStream::Write(const void* data, std::size_t size) {
+  error_ = ERROR_SUCCESS;
   if (!file_->CanWrite()) {
-    errno = EBADF;
-    failed_ = true;
+    FailWith(ERROR_INVALID_HANDLE);
     return 0;
   }
   if (size == 0) return 0;
@@ -280,7 +303,7 @@ std::size_t FileStream::Write(const void* data, std::size_t size) {
   }
   if (!text_) {
     const std::size_t done = WriteAll(file_->fd, data, size, -1);
-    if (done < size) failed_ = true;
+    if (done < size) FailErrno(errno);
     return done;
   }
   return WriteText(static_cast<const char*>(data), size);
@@ -288,6 +311,7 @@ std::size_t FileStream::Write(const void* data, std::size_t size) {
 
 std::size_t FileStream::WriteText(const char* text, std::size_t size) {
   if (!text_) return Write(text, size);
+  error_ = ERROR_SUCCESS;
   std::string translated;
   translated.reserve(size + size / 16 + 1);
   for (std::size_t i = 0; i < size; ++i) {
@@ -296,9 +320,8 @@ std::size_t FileStream::WriteText(const char* text, std::size_t size) {
   }
   const std::size_t done = WriteAll(file_->fd, translated.data(), translated.size(), -1);
   if (done == translated.size()) return size;
-  failed_ = true;
+  FailErrno(errno);
   // Count the caller's bytes whose translation reached the file in full.
-  const int saved = errno;
   std::size_t consumed = 0;
   std::size_t written = 0;
   while (consumed < size) {
@@ -307,18 +330,18 @@ std::size_t FileStream::WriteText(const char* text, std::size_t size) {
     written += need;
     ++consumed;
   }
-  errno = saved;
   return consumed;
 }
 
 bool FileStream::Seek(std::int64_t offset, int origin) {
+  error_ = ERROR_SUCCESS;
   if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) {
-    errno = EINVAL;
+    error_ = ERROR_INVALID_PARAMETER;
     return false;
   }
   if (origin == SEEK_CUR && lookahead_ >= 0) offset -= 1;
   if (lseek64(file_->fd, offset, origin) < 0) {
-    errno = EINVAL;
+    error_ = errno == EINVAL ? ERROR_NEGATIVE_SEEK : ErrorFromErrno(errno);
     return false;
   }
   lookahead_ = -1;
@@ -327,14 +350,22 @@ bool FileStream::Seek(std::int64_t offset, int origin) {
 }
 
 std::int64_t FileStream::Tell() {
+  error_ = ERROR_SUCCESS;
   const off64_t position = lseek64(file_->fd, 0, SEEK_CUR);
-  if (position < 0) return -1;
+  if (position < 0) {
+    error_ = ErrorFromErrno(errno);
+    return -1;
+  }
   return lookahead_ >= 0 ? position - 1 : position;
 }
 
 std::int64_t FileStream::Size() {
+  error_ = ERROR_SUCCESS;
   struct stat st;
-  if (fstat(file_->fd, &st) != 0) return -1;
+  if (fstat(file_->fd, &st) != 0) {
+    error_ = ErrorFromErrno(errno);
+    return -1;
+  }
   return st.st_size;
 }
 
@@ -342,6 +373,8 @@ std::uint64_t FileStream::CopyRangeTo(FileStream& target, std::int64_t* from_off
                                       std::int64_t* to_offset, std::uint64_t max_bytes,
                                       bool* unsupported) {
   *unsupported = false;
+  error_ = ERROR_SUCCESS;
+  target.error_ = ERROR_SUCCESS;
   if (text_ || target.text_ || !CanRead() || !target.CanWrite() || target.file_->append_only ||
       lookahead_ >= 0) {
     *unsupported = true;
@@ -351,8 +384,7 @@ std::uint64_t FileStream::CopyRangeTo(FileStream& target, std::int64_t* from_off
   std::uint64_t copied = 0;
   while (copied < max_bytes) {
     if (int fault = CheckFault(FaultPoint::kWrite)) {
-      errno = fault;
-      target.failed_ = true;
+      target.FailErrno(fault);
       return copied;
     }
     loff_t in = *from_offset;
@@ -366,7 +398,7 @@ std::uint64_t FileStream::CopyRangeTo(FileStream& target, std::int64_t* from_off
         *unsupported = true;
         return 0;
       }
-      target.failed_ = true;
+      target.FailErrno(errno);
       return copied;
     }
     if (n == 0) break;  // the end of this file
@@ -374,14 +406,13 @@ std::uint64_t FileStream::CopyRangeTo(FileStream& target, std::int64_t* from_off
     *to_offset = out;
     copied += static_cast<std::uint64_t>(n);
   }
-  errno = 0;
   return copied;
 }
 
 bool FileStream::Flush() {
+  error_ = ERROR_SUCCESS;
   if (int fault = CheckFault(FaultPoint::kFlush)) {
-    errno = fault;
-    failed_ = true;
+    FailErrno(fault);
     return false;
   }
   return true;
@@ -390,7 +421,7 @@ bool FileStream::Flush() {
 bool FileStream::Commit() {
   if (!Flush()) return false;
   if (fsync(file_->fd) != 0) {
-    failed_ = true;
+    FailErrno(errno);
     return false;
   }
   return true;
