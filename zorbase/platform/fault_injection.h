@@ -31,6 +31,9 @@ constexpr int kFaultEndProcess = -1;
 ZORBASE_API void InjectFault(FaultPoint point, std::uint64_t nth, int error_number,
                              std::uint64_t count = 1);
 
+// Ends the process at once, as a kill does (the kFaultEndProcess action). Internal to the platform.
+[[noreturn]] void EndProcessForFault();
+
 // Removes the injection at `point` (ClearFaults: at every point).
 ZORBASE_API void ClearFault(FaultPoint point);
 ZORBASE_API void ClearFaults();

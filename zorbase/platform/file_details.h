@@ -25,7 +25,7 @@ ZORBASE_API FileKind GetFileKindW(LPCWSTR name);
 
 // The Windows path of the file `name` finally denotes: symbolic links on the way and at the end
 // are followed; a last name that does not exist is kept as it is (a link to a missing file gives
-// the missing target). FALSE with the last error when a directory on the way is missing or the
+// the missing target). When no link lies on the way, `name` itself, exactly as given. FALSE with the last error when a directory on the way is missing or the
 // links loop (ERROR_CANT_RESOLVE_FILENAME).
 ZORBASE_API BOOL GetFinalPathW(LPCWSTR name, std::wstring* final_path);
 

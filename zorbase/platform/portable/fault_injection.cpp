@@ -3,7 +3,6 @@
 #include <zorbase/platform/fault_injection.h>
 
 #include <atomic>
-#include <csignal>
 #include <mutex>
 
 namespace zb {
@@ -67,7 +66,7 @@ int CheckFault(FaultPoint point) {
   const std::uint64_t call = ++slot.calls;
   if (call < slot.first) return 0;
   if (slot.count != kFaultForever && call - slot.first >= slot.count) return 0;
-  if (slot.error_number == kFaultEndProcess) raise(SIGKILL);
+  if (slot.error_number == kFaultEndProcess) EndProcessForFault();
   return slot.error_number;
 }
 

@@ -46,9 +46,11 @@ BOOL GetFinalPathW(LPCWSTR name, std::wstring* final_path) {
   std::string native = internal::StripTrailingSlash(path.native);
   // Follow a link at the end even when its target does not exist yet; a bounded number of times,
   // as the kernel does.
+  bool followed = false;
   for (int hops = 0;; ++hops) {
     struct stat st;
     if (lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    followed = true;
     if (hops == 40) return internal::FailWith(ERROR_CANT_RESOLVE_FILENAME);
     char target[PATH_MAX];
     const ssize_t n = readlink(native.c_str(), target, sizeof(target) - 1);
@@ -67,6 +69,11 @@ BOOL GetFinalPathW(LPCWSTR name, std::wstring* final_path) {
   }
   std::string resolved(real);
   std::free(real);
+  if (!followed && resolved == (dir.empty() ? "/" : dir)) {
+    // No link on the way: the name as given.
+    *final_path = name;
+    return TRUE;
+  }
   if (resolved != "/") resolved += "/";
   resolved += base;
   *final_path = NativeToWindowsPath(resolved);

@@ -1,7 +1,5 @@
 #include <zorbase/tagged/internal/rewrite_backup.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
