@@ -9,6 +9,7 @@ packages=(
   liblog4cxx-dev libboost-dev
   libunittest++-dev libsqlite3-dev libchm-dev
   libbenchmark-dev zlib1g-dev libssl-dev libinih-dev
+  binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64
   attr xvfb locales
 )
 

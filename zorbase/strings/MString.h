@@ -232,6 +232,12 @@ class ZORBASE_API MString {
   // Runs a short exercise of construction, SUBSTRING, +=, copying and case changes; returns true.
   static bool DO_TEST();
 
+  // Loads string resource `id` of the process-wide resource module (CZorResource). The buffer is
+  // first made at least 513 characters (replaced by one of exactly 513 in mode 1 or when
+  // smaller); then the string, cut at 512 characters, and RELEASE(0). True when at least one
+  // character was loaded; otherwise the string is empty.
+  bool LOAD_STRING(unsigned int id);
+
  protected:
   // Makes sure the buffer holds n + 1 characters by the rule of RESERVE, without zeroing and
   // without keeping the text: afterwards the text is empty (length 0) in a buffer of capacity
