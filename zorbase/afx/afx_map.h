@@ -19,7 +19,6 @@
 
 #include <zorbase/afx/CObject.h>
 #include <zorbase/afx/CString.h>
-#include <zorbase/platform/internal/ascii.h>
 
 // An iteration position of the framework's collections: an opaque pointer; null ends iteration.
 struct __POSITION {};
@@ -222,7 +221,12 @@ class StringHashTable {
  private:
   static UINT FoldHash(LPCWSTR key) {
     UINT hash = 2166136261u;
-    for (; *key != 0; ++key) hash = (hash ^ static_cast<UINT>(zb::internal::AsciiToLower(*key))) * 16777619u;
+    for (; *key != 0; ++key) {
+      // ASCII letters folded, as CString::CompareNoCase folds them (this header is installed, so it
+      // cannot use the library's internal ASCII helpers).
+      const wchar_t c = (*key >= L'A' && *key <= L'Z') ? static_cast<wchar_t>(*key + 32) : *key;
+      hash = (hash ^ static_cast<UINT>(c)) * 16777619u;
+    }
     return hash;
   }
 

@@ -245,6 +245,13 @@ SUITE(MIniFile) {
     CHECK_WIDE(L"1", Value(ini, L"Keep", L"me"));
     CHECK(ini.ReadFromFile(dir.Win(L"sub.ini").c_str(), 0) != 0);
     CHECK_WIDE(L"1", Value(ini, L"Keep", L"me"));
+    // An unpaired surrogate stays one unit of the value and is written back as it came.
+    dir.Put("lone_u.ini", Utf16(L"[S]\r\nk=a") + std::string("\x00\xD8", 2) + Utf16(L"b\r\n"));
+    MIniFile lone;
+    CHECK_EQUAL(0u, lone.ReadFromFile(dir.Win(L"lone.ini").c_str(), 0));
+    CHECK(Value(lone, L"S", L"k") == std::wstring(L"a") + wchar_t(0xD800) + L"b");
+    CHECK_EQUAL(0u, lone.WriteToFile(dir.Win(L"lone2.ini").c_str(), nullptr));
+    CHECK(dir.Get("lone2_u.ini").find(std::string("a\x00\x00\xD8" "b", 5)) != std::string::npos);
     CHECK_EQUAL(0u, ini.ReadFromFile(dir.Win(L"fine.ini").c_str(), 1));
     CHECK_EQUAL(2u, ini.GetSectionsCount());
     ini.ReadFromFile(dir.Win(L"garbage.ini").c_str(), 0);  // any result, no crash
