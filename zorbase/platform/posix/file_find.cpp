@@ -116,8 +116,7 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
     search->directory = DirName(path.native);
     DIR* dir = opendir(search->directory.c_str());
     if (dir == nullptr) {
-      SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
-                                                       : zb::platform::ErrorFromErrno(errno));
+      zb::platform::SetLastErrorFromErrno(errno, true);
       return INVALID_HANDLE_VALUE;
     }
     const std::wstring dos_pattern = DosPattern(name);
