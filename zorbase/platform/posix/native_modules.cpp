@@ -14,8 +14,8 @@
 #include <vector>
 
 #include <zorbase/platform/codepage.h>
-#include <zorbase/platform/internal/module_image.h>
-#include <zorbase/platform/internal/resource_readers.h>
+#include <zorbase/platform/portable/module_image.h>
+#include <zorbase/platform/portable/resource_readers.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/resources.h>
