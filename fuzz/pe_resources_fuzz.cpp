@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include <zorbase/platform/internal/message_table.h>
-#include <zorbase/platform/internal/resource_readers.h>
-#include <zorbase/platform/internal/version_block.h>
+#include <zorbase/platform/portable/message_table.h>
+#include <zorbase/platform/portable/resource_readers.h>
+#include <zorbase/platform/portable/version_block.h>
 
 namespace {
 

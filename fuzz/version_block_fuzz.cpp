@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include <zorbase/platform/internal/version_block.h>
+#include <zorbase/platform/portable/version_block.h>
 #include <zorbase/platform/version.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

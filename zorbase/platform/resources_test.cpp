@@ -11,8 +11,8 @@
 #include <vector>
 
 #include <zorbase/platform/file_system.h>
-#include <zorbase/platform/internal/byte_span.h>
-#include <zorbase/platform/internal/message_table.h>
+#include <zorbase/platform/portable/byte_span.h>
+#include <zorbase/platform/portable/message_table.h>
 #include <zorbase/platform/internal/resource_fixtures.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include <zorbase/platform/internal/byte_span.h>
+#include <zorbase/platform/portable/byte_span.h>
 #include <zorbase/platform/internal/resource_fixtures.h>
-#include <zorbase/platform/internal/version_block.h>
+#include <zorbase/platform/portable/version_block.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 #include <zorbase/strings/internal/wide_check.h>

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include <zorbase/platform/codepage.h>
-#include <zorbase/platform/internal/module_image.h>
-#include <zorbase/platform/internal/resource_readers.h>
+#include <zorbase/platform/portable/module_image.h>
+#include <zorbase/platform/portable/resource_readers.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/resources.h>
@@ -42,28 +42,37 @@ struct ModuleInfo {
   res::ByteSpan note;
 };
 
+// Whether the loader's entry is the kernel's virtual module (not a module of the process).
+bool IsVirtualModule(const dl_phdr_info* info, bool first) {
+  const char* name = info->dlpi_name != nullptr ? info->dlpi_name : "";
+  if (!first && name[0] == 0) return true;
+  return std::strncmp(name, "linux-vdso", 10) == 0 || std::strncmp(name, "linux-gate", 10) == 0;
+}
+
+// The ZorBase resource note among the module's PT_NOTE segments; empty when it has none.
+res::ByteSpan ResourceNote(const dl_phdr_info* info) {
+  for (int i = 0; i < info->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& ph = info->dlpi_phdr[i];
+    if (ph.p_type != PT_NOTE) continue;
+    const res::ByteSpan segment(
+        reinterpret_cast<const unsigned char*>(info->dlpi_addr + ph.p_vaddr), ph.p_memsz);
+    const res::ByteSpan note = res::FindResourceNote(segment, ph.p_align);
+    if (note.data() != nullptr) return note;
+  }
+  return res::ByteSpan();
+}
+
 // Every loaded module except the kernel's virtual one, the executable first.
 std::vector<ModuleInfo> LoadedModules() {
   std::vector<ModuleInfo> modules;
   dl_iterate_phdr(
       [](dl_phdr_info* info, std::size_t, void* data) -> int {
         auto* list = static_cast<std::vector<ModuleInfo>*>(data);
-        const bool first = list->empty();
-        const char* name = info->dlpi_name != nullptr ? info->dlpi_name : "";
-        if (!first && name[0] == 0) return 0;  // the vDSO
-        if (std::strncmp(name, "linux-vdso", 10) == 0 || std::strncmp(name, "linux-gate", 10) == 0) {
-          return 0;
-        }
+        if (IsVirtualModule(info, list->empty())) return 0;
         ModuleInfo module;
         module.base = ModuleBase(info);
-        module.path = name;
-        for (int i = 0; i < info->dlpi_phnum && module.note.data() == nullptr; ++i) {
-          const ElfW(Phdr)& ph = info->dlpi_phdr[i];
-          if (ph.p_type != PT_NOTE) continue;
-          const res::ByteSpan segment(
-              reinterpret_cast<const unsigned char*>(info->dlpi_addr + ph.p_vaddr), ph.p_memsz);
-          module.note = res::FindResourceNote(segment, ph.p_align);
-        }
+        module.path = info->dlpi_name != nullptr ? info->dlpi_name : "";
+        module.note = ResourceNote(info);
         list->push_back(std::move(module));
         return 0;
       },
@@ -126,15 +135,28 @@ namespace platform {
 namespace res {
 
 bool NativeModuleResourceNote(HMODULE module, ByteSpan* note) {
-  const std::vector<ModuleInfo> modules = LoadedModules();
-  for (const ModuleInfo& info : modules) {
-    const bool wanted = module == nullptr ? &info == &modules.front()
-                                          : info.base == reinterpret_cast<std::uintptr_t>(module);
-    if (!wanted) continue;
-    *note = info.note;
-    return true;
-  }
-  return false;
+  // Called for every resource look-up: stops at the module and copies no names.
+  struct Search {
+    std::uintptr_t base = 0;
+    bool first = true;
+    bool found = false;
+    ByteSpan note;
+  } search;
+  search.base = reinterpret_cast<std::uintptr_t>(module);
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void* data) -> int {
+        auto* s = static_cast<Search*>(data);
+        if (IsVirtualModule(info, s->first)) return 0;
+        const bool wanted = s->base == 0 ? s->first : ModuleBase(info) == s->base;
+        s->first = false;
+        if (!wanted) return 0;
+        s->found = true;
+        s->note = ResourceNote(info);
+        return 1;
+      },
+      &search);
+  if (search.found) *note = search.note;
+  return search.found;
 }
 
 }  // namespace res

@@ -1,4 +1,4 @@
-#include <zorbase/platform/internal/version_block.h>
+#include <zorbase/platform/portable/version_block.h>
 
 #include <cstring>
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include <zorbase/platform/internal/byte_span.h>
-#include <zorbase/platform/internal/resource_index.h>
+#include <zorbase/platform/portable/byte_span.h>
+#include <zorbase/platform/portable/resource_index.h>
 #include <zorbase/platform/win_types.h>
 
 namespace zb {

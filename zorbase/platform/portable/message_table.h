@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include <zorbase/platform/internal/byte_span.h>
+#include <zorbase/platform/portable/byte_span.h>
 #include <zorbase/platform/win_types.h>
 
 namespace zb {

@@ -1,7 +1,7 @@
 // GetFileVersionInfoSizeW, GetFileVersionInfoW and VerQueryValueW over the module reader and the
 // version tree walker. Portable.
-#include <zorbase/platform/internal/module_image.h>
-#include <zorbase/platform/internal/version_block.h>
+#include <zorbase/platform/portable/module_image.h>
+#include <zorbase/platform/portable/version_block.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/version.h>
 

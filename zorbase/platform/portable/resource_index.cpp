@@ -1,4 +1,4 @@
-#include <zorbase/platform/internal/resource_index.h>
+#include <zorbase/platform/portable/resource_index.h>
 
 #include <cstdint>
 

@@ -5,8 +5,8 @@
 
 #include <cstddef>
 
-#include <zorbase/platform/internal/byte_span.h>
-#include <zorbase/platform/internal/resource_index.h>
+#include <zorbase/platform/portable/byte_span.h>
+#include <zorbase/platform/portable/resource_index.h>
 
 namespace zb {
 namespace platform {

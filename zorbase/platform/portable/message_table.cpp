@@ -1,9 +1,9 @@
-#include <zorbase/platform/internal/message_table.h>
+#include <zorbase/platform/portable/message_table.h>
 
 #include <string>
 
 #include <zorbase/platform/codepage.h>
-#include <zorbase/platform/internal/module_image.h>
+#include <zorbase/platform/portable/module_image.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/resources.h>
 

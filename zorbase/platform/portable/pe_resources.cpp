@@ -4,7 +4,7 @@
 // the resource section (directory offsets) or the file (data) before it is used, levels are fixed
 // at three so shared or cyclic subdirectories cannot recurse without end, and the number of
 // entries visited is capped.
-#include <zorbase/platform/internal/resource_readers.h>
+#include <zorbase/platform/portable/resource_readers.h>
 
 #include <cstring>
 #include <vector>

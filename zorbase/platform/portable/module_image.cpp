@@ -1,4 +1,4 @@
-#include <zorbase/platform/internal/module_image.h>
+#include <zorbase/platform/portable/module_image.h>
 
 #include <cstdint>
 #include <limits>
@@ -6,7 +6,7 @@
 
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/handle.h>
-#include <zorbase/platform/internal/resource_readers.h>
+#include <zorbase/platform/portable/resource_readers.h>
 #include <zorbase/platform/last_error.h>
 
 namespace zb {

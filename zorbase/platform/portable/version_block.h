@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <zorbase/platform/internal/byte_span.h>
+#include <zorbase/platform/portable/byte_span.h>
 
 namespace zb {
 namespace platform {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include <zorbase/platform/codepage.h>
-#include <zorbase/platform/internal/module_image.h>
+#include <zorbase/platform/portable/module_image.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/resources.h>
 

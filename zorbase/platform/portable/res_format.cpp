@@ -1,5 +1,5 @@
 // Reader of the .res format and of the ELF note that carries it in native modules.
-#include <zorbase/platform/internal/resource_readers.h>
+#include <zorbase/platform/portable/resource_readers.h>
 
 #include <cstring>
 
