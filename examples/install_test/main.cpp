@@ -23,6 +23,9 @@ int main() {
       product != L"ZorBase") {
     return 1;
   }
+  // The sibling base library: its string helper and the scale that the user unit set at load.
+  if (FormatString(L"%s-%d", L"x", 7) != L"x-7") return 1;
+  if (StdBase::MInternalUnits::mg_instance.GetConversionFactor() != 1.0) return 1;
   std::printf("install_test: ZorBase found and linked\n");
   return 0;
 }

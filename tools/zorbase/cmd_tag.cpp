@@ -1,7 +1,6 @@
 // `zorbase tag dump|verify|convert FILE`: shows the record tree of a tagged file, checks that its
 // records fit together, and converts a file of the first format version to a later one. Long runs
-// on a terminal show a progress bar on standard error.
-#include <sys/stat.h>
+// show their progress on standard error (bars on a terminal).
 #include <unistd.h>
 
 #include <atomic>
@@ -15,10 +14,13 @@
 #include <zorbase/files/MFile.h>
 #include <zorbase/files/MFileName.h>
 #include <zorbase/platform/path_mapping.h>
+#include <zorbase/progress/MProgress.h>
+#include <zorbase/progress/TerminalProgress.h>
 #include <zorbase/tagged/MTagList.h>
 #include <zorbase/tagged/internal/tag_walk.h>
 
 #include "command.h"
+#include "tool_paths.h"
 
 // The bounded walk is internal to the library (hidden in the shared object); the tool builds the
 // same source into itself instead of duplicating it.
@@ -46,43 +48,6 @@ constexpr char kHelp[] =
     "Records of version 2 and later (except DATA, and MUID other than 2.0) are read as holding\n"
     "nested records; in a file whose head is of version 1 records hold plain payloads.";
 
-// A progress bar on standard error, drawn only when it is a terminal and the operation has
-// already taken a moment, at most ten times a second.
-class ProgressBar {
- public:
-  explicit ProgressBar(const char* label)
-      : label_(label), enabled_(isatty(STDERR_FILENO) != 0),
-        start_(std::chrono::steady_clock::now()) {}
-  ~ProgressBar() { Finish(); }
-
-  void Update(double fraction) {
-    if (!enabled_) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - start_ < std::chrono::milliseconds(300)) return;
-    if (shown_ && now - last_ < std::chrono::milliseconds(100)) return;
-    last_ = now;
-    shown_ = true;
-    if (fraction < 0) fraction = 0;
-    if (fraction > 1) fraction = 1;
-    constexpr int kWidth = 40;
-    const int filled = static_cast<int>(fraction * kWidth);
-    std::string bar(static_cast<size_t>(filled), '#');
-    bar.append(static_cast<size_t>(kWidth - filled), '.');
-    std::fprintf(stderr, "\r%s [%s] %3d%%", label_, bar.c_str(), static_cast<int>(fraction * 100));
-    std::fflush(stderr);
-  }
-  void Finish() {
-    if (shown_) std::fprintf(stderr, "\r%s [%s] 100%%\n", label_, std::string(40, '#').c_str());
-    shown_ = false;
-  }
-
- private:
-  const char* label_;
-  bool enabled_;
-  bool shown_ = false;
-  std::chrono::steady_clock::time_point start_;
-  std::chrono::steady_clock::time_point last_;
-};
 
 std::string Printable(const MTag& tag) {
   std::string out;
@@ -117,13 +82,15 @@ bool Walk(const std::wstring& name, Report* report,
   report->head_found = report->size >= MTag::kHeaderSize && report->head.READ(file) &&
                        std::strncmp(report->head.m_name, "ZORCOM", 6) == 0;
   if (!report->head_found) return true;
-  ProgressBar bar("reading");
   const __int64 size = report->size > 0 ? report->size : 1;
+  MProgress progress(0, static_cast<double>(size), false);
+  progress.SetText(L"reading");
+  progress.Begin(0, static_cast<double>(size));
   zb::tagged::WalkTagTree(
       file, MTag::kHeaderSize, -1, zb::tagged::DescendRule::kFormat, report->head.m_major,
       [&](const MTag& tag, int depth) {
         ++report->records;
-        bar.Update(static_cast<double>(tag.m_tag_pos) / static_cast<double>(size));
+        progress.SetCurrentPosition(static_cast<double>(tag.m_tag_pos));
         if (visit) visit(tag, depth);
       },
       [&](const zb::tagged::TagDamage& damage) { report->damage.push_back(damage); });
@@ -135,15 +102,31 @@ int CannotOpen(const std::string& path) {
   return kExitFailure;
 }
 
+// Nesting deeper than this is not indented further: each line then names its depth instead, so
+// a deeply nested file gives lines of bounded length (and output in proportion to its records).
+constexpr int kMaxIndentDepth = 32;
+
+// One line of the dump for `tag` at nesting `depth`.
+void AppendDumpLine(const MTag& tag, int depth, std::string* lines) {
+  const int indent = depth < kMaxIndentDepth ? depth : kMaxIndentDepth;
+  lines->append(static_cast<size_t>(indent) * 2, ' ');
+  if (depth > kMaxIndentDepth) lines->append("[depth " + std::to_string(depth) + "] ");
+  std::string name = Printable(tag);
+  if (name.size() < 8) name.append(8 - name.size(), ' ');
+  char numbers[96];
+  std::snprintf(numbers, sizeof(numbers), " %u.%u  at %lld  data %lld\n", tag.m_major, tag.m_minor,
+                static_cast<long long>(tag.m_tag_pos), static_cast<long long>(tag.m_skip));
+  lines->append(name);
+  lines->append(numbers);
+}
+
 int Dump(const std::string& path) {
+  const std::wstring name = ArgumentToWindowsPath(path);
+  if (!CheckRegularFile("tag", path, name)) return kExitFailure;
   Report report;
   std::string lines;
-  const bool opened = Walk(ToWindowsPath(path), &report, [&](const MTag& tag, int depth) {
-    char line[160];
-    std::snprintf(line, sizeof(line), "%*s%-8s %u.%u  at %lld  data %lld\n", depth * 2, "",
-                  Printable(tag).c_str(), tag.m_major, tag.m_minor,
-                  static_cast<long long>(tag.m_tag_pos), static_cast<long long>(tag.m_skip));
-    lines += line;
+  const bool opened = Walk(name, &report, [&](const MTag& tag, int depth) {
+    AppendDumpLine(tag, depth, &lines);
   });
   if (!opened) return CannotOpen(path);
   if (!report.head_found) {
@@ -163,8 +146,10 @@ int Dump(const std::string& path) {
 }
 
 int Verify(const std::string& path) {
+  const std::wstring name = ArgumentToWindowsPath(path);
+  if (!CheckRegularFile("tag", path, name)) return kExitFailure;
   Report report;
-  if (!Walk(ToWindowsPath(path), &report, nullptr)) return CannotOpen(path);
+  if (!Walk(name, &report, nullptr)) return CannotOpen(path);
   if (!report.head_found) {
     std::printf("%s: damaged at offset 0: no ZORCOM head\n", path.c_str());
     return kExitFailure;
@@ -193,9 +178,9 @@ int Convert(const std::string& path, const std::string& version) {
       return UsageError("tag", "version must be MAJOR.MINOR, e.g. 2.1");
     }
   }
-  const std::wstring name = ToWindowsPath(path);
-  struct stat before;
-  const __int64 total = stat(path.c_str(), &before) == 0 ? before.st_size : 0;
+  const std::wstring name = ArgumentToWindowsPath(path);
+  if (!CheckRegularFile("tag", path, name)) return kExitFailure;
+  const long long total = FileSizeOf(name);
   std::atomic<bool> done{false};
   bool converted = false;
   std::thread worker([&] {
@@ -207,13 +192,13 @@ int Convert(const std::string& path, const std::string& version) {
   });
   {
     // The new file grows under the file's own name while the old one is read.
-    ProgressBar bar("converting");
+    MProgress progress(0, static_cast<double>(total > 0 ? total : 1), false);
+    progress.SetText(L"converting");
+    progress.Begin(0, static_cast<double>(total > 0 ? total : 1));
     while (!done) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      struct stat now;
-      if (total > 0 && stat(path.c_str(), &now) == 0) {
-        bar.Update(static_cast<double>(now.st_size) / static_cast<double>(total));
-      }
+      const long long now = total > 0 ? FileSizeOf(name) : -1;
+      if (now >= 0) progress.SetCurrentPosition(static_cast<double>(now));
     }
   }
   worker.join();
@@ -230,6 +215,8 @@ int Convert(const std::string& path, const std::string& version) {
 
 int RunTag(const std::vector<std::string>& args) {
   if (args.empty()) return UsageError("tag", "missing dump, verify or convert");
+  // Long runs show their progress on standard error.
+  zb::TerminalProgress terminal;
   const std::string& action = args[0];
   if (action == "dump" || action == "verify") {
     if (args.size() != 2) return UsageError("tag", "expected one FILE");

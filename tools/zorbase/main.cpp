@@ -5,8 +5,9 @@
 #include <zorbase/platform/path_mapping.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <system_error>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>

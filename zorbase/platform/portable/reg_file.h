@@ -1,0 +1,71 @@
+// Internal: the .reg text format of "Windows Registry Editor Version 5.00" (and the older
+// "REGEDIT4"), read and written without touching any hive. docs/registry.md describes the format.
+//
+// Reading accepts UTF-16LE or UTF-16BE with a byte-order mark, UTF-8 with or without one, and, for
+// text that is not UTF-8, the ANSI code page. Value data is returned as Windows keeps it: strings
+// of REGEDIT4 files (8-bit text there) are converted to UTF-16LE with terminators.
+// Writing produces what the Windows editor writes: a UTF-16LE byte-order mark, CR LF line ends,
+// the 5.00 header, one block per key followed by an empty line, long hex data wrapped with
+// ",\" continuations.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <zorbase/platform/portable/registry_store.h>
+#include <zorbase/platform/win_types.h>
+
+namespace zb {
+namespace platform {
+namespace regfile {
+
+struct Value {
+  std::wstring name;        // empty: the default value ("@")
+  bool remove = false;      // "name"=-
+  DWORD type = 0;
+  std::vector<BYTE> data;
+};
+
+struct Section {
+  std::wstring path;        // full path with the root in long form, e.g. HKEY_CURRENT_USER\Software
+  bool remove = false;      // [-path]
+  std::vector<Value> values;
+  int line = 0;             // line of the section header (1-based) in the parsed file
+};
+
+struct Document {
+  bool regedit4 = false;
+  std::vector<Section> sections;
+};
+
+struct ParseError {
+  int line = 0;
+  std::string message;
+};
+
+// Parses a whole file. False (with the first problem in *error) for input that is not a .reg file
+// or has a malformed line; nothing is partly parsed in that case.
+bool Parse(const void* bytes, std::size_t size, Document* document, ParseError* error);
+
+// The bytes of `document` in the 5.00 format.
+std::string Write(const Document& document);
+
+// The long form of a root name ("HKCU" and "hkey_current_user" give "HKEY_CURRENT_USER"); empty
+// when `name` names no root.
+std::wstring CanonicalRootName(const std::wstring& name);
+
+// Splits "ROOT\rest" into the root's long name and the rest (after the first backslash). False
+// when the first part names no root.
+bool SplitRootPath(const std::wstring& path, std::wstring* root, std::wstring* rest);
+
+// Appends sections for `tree` (named `path`) and its subtree, depth first in tree order.
+void AppendTree(const std::wstring& path, const reg::TreeKey& tree, Document* document);
+
+// Builds the subtree of `document` rooted at its first section (whose values become the tree's
+// own); every later section must lie below it. False for deletions or sections outside it.
+bool BuildTree(const Document& document, reg::TreeKey* tree, std::wstring* base_path);
+
+}  // namespace regfile
+}  // namespace platform
+}  // namespace zb
