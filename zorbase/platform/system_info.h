@@ -156,7 +156,8 @@ ZORBASE_API BOOL GetDiskFreeSpaceW(LPCWSTR root, LPDWORD sectors_per_cluster,
 
 // The screen's device context: GetDC(null) gives it, GetDeviceCaps answers HORZRES, VERTRES,
 // BITSPIXEL, PLANES, RASTERCAPS and SIZEPALETTE for it (the first connected display's mode; 0 by 0
-// without a display), ReleaseDC releases it. Windows of other handles have no context (null).
+// without a display), ReleaseDC releases it. Windows of other handles have no context (null,
+// ERROR_INVALID_WINDOW_HANDLE).
 constexpr int HORZRES = 8;
 constexpr int VERTRES = 10;
 constexpr int BITSPIXEL = 12;
@@ -164,7 +165,6 @@ constexpr int PLANES = 14;
 constexpr int RASTERCAPS = 38;
 constexpr int SIZEPALETTE = 104;
 constexpr int RC_PALETTE = 0x0100;
-constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 ZORBASE_API HDC GetDC(HWND window);
 ZORBASE_API int GetDeviceCaps(HDC dc, int index);
 ZORBASE_API int ReleaseDC(HWND window, HDC dc);

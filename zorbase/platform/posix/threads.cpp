@@ -3,7 +3,6 @@
 #include <zorbase/platform/threads.h>
 
 #include <pthread.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -137,8 +136,6 @@ BOOL GetExitCodeThread(HANDLE thread, LPDWORD exit_code) {
   *exit_code = object->ExitCode();
   return TRUE;
 }
-
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(syscall(SYS_gettid)); }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   auto object = zb::platform::LookupHandleAs<zb::platform::WaitableObject>(handle);
