@@ -157,7 +157,8 @@ ZORBASE_API BOOL GetDiskFreeSpaceW(LPCWSTR root, LPDWORD sectors_per_cluster,
 
 // The screen's device context: GetDC(null) gives it, GetDeviceCaps answers HORZRES, VERTRES,
 // BITSPIXEL, PLANES, RASTERCAPS and SIZEPALETTE for it (the first connected display's mode; 0 by 0
-// without a display), ReleaseDC releases it. Windows of other handles have no context (null).
+// without a display), ReleaseDC releases it. Windows of other handles have no context (null,
+// ERROR_INVALID_WINDOW_HANDLE).
 constexpr int HORZRES = 8;
 constexpr int VERTRES = 10;
 constexpr int BITSPIXEL = 12;

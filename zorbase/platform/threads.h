@@ -8,6 +8,7 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/handle.h>
+#include <zorbase/platform/thread_id.h>
 #include <zorbase/platform/win_types.h>
 
 typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID parameter);
@@ -31,9 +32,6 @@ ZORBASE_API DWORD ResumeThread(HANDLE thread);
 
 // The exit code of a thread, STILL_ACTIVE while it runs.
 ZORBASE_API BOOL GetExitCodeThread(HANDLE thread, LPDWORD exit_code);
-
-// The calling thread's identifier (the kernel's thread id).
-ZORBASE_API DWORD GetCurrentThreadId();
 
 // Waits at most `milliseconds` (INFINITE: no limit) for the object to be signalled: WAIT_OBJECT_0,
 // WAIT_TIMEOUT, or WAIT_FAILED with ERROR_INVALID_HANDLE for a handle that is not waitable.

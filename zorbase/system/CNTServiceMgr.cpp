@@ -3,6 +3,7 @@
 #include <zorbase/platform/clocks.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/last_error.h>
+#include <zorbase/platform/window_messages.h>
 
 namespace {
 constexpr DWORD kStopTimeoutMs = 10000;
@@ -92,6 +93,12 @@ int CNTServiceMgr::_StopService(SC_HANDLE service) {
   }
   const ULONGLONG sent = GetTickCount64();
   while (status.dwCurrentState != SERVICE_STOPPED) {
+    // The calling thread's windows stay responsive while it waits.
+    MSG message;
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
     if (GetTickCount64() - sent > kStopTimeoutMs) {
       m_lastError = ERROR_TIMEOUT;
       SetLastError(ERROR_TIMEOUT);

@@ -13,6 +13,7 @@
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/system_info.h>
+#include <zorbase/platform/window_messages.h>
 
 namespace zb {
 namespace platform {

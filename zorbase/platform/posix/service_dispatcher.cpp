@@ -218,6 +218,7 @@ BOOL StartServiceCtrlDispatcherW(const SERVICE_TABLE_ENTRYW* table) {
   }
   close(listener);
   unlink(path.c_str());
+  rmdir(path.substr(0, path.rfind('/')).c_str());  // the store's folder, once it is empty
   return TRUE;
 }
 

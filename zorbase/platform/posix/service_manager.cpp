@@ -185,6 +185,17 @@ DWORD Spawn(const std::wstring& name, const std::vector<std::string>& argv_text,
             const std::string& socket_path, const std::string& service_args) {
   int ready[2];
   if (pipe2(ready, O_CLOEXEC) != 0) return ErrorFromErrno(errno);
+  // The write end moves above the standard streams, which the service gets from /dev/null even
+  // when this process runs without them.
+  int high = fcntl(ready[1], F_DUPFD_CLOEXEC, 10);
+  if (high < 0) {
+    DWORD code = ErrorFromErrno(errno);
+    close(ready[0]);
+    close(ready[1]);
+    return code;
+  }
+  close(ready[1]);
+  ready[1] = high;
   std::vector<std::string> env_text;
   for (char** e = environ; *e; ++e) {
     std::string entry(*e);
@@ -225,6 +236,9 @@ DWORD Spawn(const std::wstring& name, const std::vector<std::string>& argv_text,
       _exit(0);
     }
     fcntl(ready[1], F_SETFD, 0);  // the service inherits the write end
+    // and no other descriptor of the manager's process.
+    close_range(3, static_cast<unsigned>(ready[1]) - 1, 0);
+    close_range(static_cast<unsigned>(ready[1]) + 1, ~0u, 0);
     int devnull = open("/dev/null", O_RDWR);
     if (devnull >= 0) {
       dup2(devnull, 0);

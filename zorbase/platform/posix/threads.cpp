@@ -3,7 +3,6 @@
 #include <zorbase/platform/threads.h>
 
 #include <pthread.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -137,8 +136,6 @@ BOOL GetExitCodeThread(HANDLE thread, LPDWORD exit_code) {
   *exit_code = object->ExitCode();
   return TRUE;
 }
-
-// GetCurrentThreadId is in thread_id.cpp.
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   auto object = zb::platform::LookupHandleAs<zb::platform::WaitableObject>(handle);
