@@ -302,8 +302,15 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   CREATESTRUCTW create{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style),
                        windowName, className, exStyle};
   const LPARAM create_param = reinterpret_cast<LPARAM>(&create);
-  if (window->proc(handle, WM_NCCREATE, 0, create_param) == FALSE ||
-      window->proc(handle, WM_CREATE, 0, create_param) == -1) {
+  bool created;
+  try {
+    created = window->proc(handle, WM_NCCREATE, 0, create_param) != FALSE &&
+              window->proc(handle, WM_CREATE, 0, create_param) != -1;
+  } catch (...) {
+    DestroyWindow(handle);  // a window whose creation failed does not stay behind
+    throw;
+  }
+  if (!created) {
     DestroyWindow(handle);
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
