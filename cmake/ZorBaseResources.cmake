@@ -1,11 +1,14 @@
-# zorbase_add_resources(TARGET SCRIPT [DEFINES NAME=VALUE...] [DEPENDS FILE...])
+# zorbase_add_resources(TARGET SCRIPT [DEFINES NAME=VALUE...] [INCLUDE_DIRECTORIES DIR...]
+#                       [DEPENDS FILE...])
 #
 # Compiles the resource script SCRIPT (string tables, version information, message tables, raw
 # data: whatever the resource compiler accepts) with the mingw-w64 resource compiler into the
 # standard .res format and links those bytes into TARGET (an executable or shared library) as an
 # ELF note owned by "ZorBase". ZorBase's resource calls (LoadStringW, FindResourceW,
 # GetFileVersionInfoW, ...) read that note, both in the loaded module and in its file. One script
-# per target; it may #include others (list them in DEPENDS so edits rebuild). Texts in the script
+# per target; it may #include others (list them in DEPENDS so edits rebuild; files it includes or
+# names, such as a message compiler's .bin files, are searched in the script's folder and in
+# INCLUDE_DIRECTORIES). Texts in the script
 # are read as UTF-8. The script is preprocessed with the mingw-w64 C compiler, so <winver.h> and
 # <winuser.h> are available.
 include_guard(GLOBAL)
@@ -14,7 +17,7 @@ find_program(ZORBASE_WINDRES NAMES x86_64-w64-mingw32-windres
   DOC "Resource compiler for zorbase_add_resources (Debian: binutils-mingw-w64-x86-64)")
 
 function(zorbase_add_resources target script)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "DEFINES;DEPENDS")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "DEFINES;INCLUDE_DIRECTORIES;DEPENDS")
   if(NOT ZORBASE_WINDRES)
     message(FATAL_ERROR "zorbase_add_resources: x86_64-w64-mingw32-windres not found "
       "(install binutils-mingw-w64-x86-64 and gcc-mingw-w64-x86-64)")
@@ -32,6 +35,10 @@ function(zorbase_add_resources target script)
   set(defines "")
   foreach(define ${arg_DEFINES})
     list(APPEND defines "-D${define}")
+  endforeach()
+  foreach(dir ${arg_INCLUDE_DIRECTORIES})
+    get_filename_component(dir ${dir} ABSOLUTE)
+    list(APPEND defines "-I${dir}")
   endforeach()
   add_custom_command(OUTPUT ${res}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}

@@ -17,7 +17,10 @@
 #include <zorbase/progress/ProgressToStatusCallback.h>
 #include <zorbase/selftest/internal/builtin_registry.h>
 #include <zorbase/settings/internal/settings_internal.h>
+#include <zorbase/system/MMExceptionTranslator.h>
 #include <zorbase/units/MUserUnit.h>
+
+#include <memory>
 
 // 5. The process-wide user unit, in millimetres; constructing it sets the sibling library's
 // conversion factor to 1.0. It is a static member, so it is defined here, just before the object
@@ -35,6 +38,8 @@ struct LibraryLifetime {
     // 2. default company and product name of the settings keys
     zb::settings_internal::SetSettingsDefaults();
     // 3. The CRC table lists are constant-initialised empty lists; nodes are added on first use.
+    // 4. processor faults of the loading thread become MException objects
+    translator_.reset(new MMExceptionTranslator());
     // 5. (the user unit above)
     // 6. the sibling library asks the status-callback bridge for its progress delegates
     ProgressDelegateProvider::SetSharedProvider([](const ProgressInfo& info) {
@@ -46,10 +51,16 @@ struct LibraryLifetime {
   ~LibraryLifetime() {
     // 6. the bridge is withdrawn: the sibling library gets no delegates from this library
     ProgressDelegateProvider::SetSharedProvider(ProgressDelegateProvider::Factory());
+    // 4. the translator that was installed before comes back; no fault handler is left pointing
+    // into the unloaded library.
+    translator_.reset();
+    zb::platform::RemoveFaultHandlers();
     // 3. Every CRC table node is freed.
     COXCRC32::m_tableList.RemoveAll();
     COXCRC16::m_tableList.RemoveAll();
   }
+
+  std::unique_ptr<MMExceptionTranslator> translator_;
 };
 
 // Constructed during the library's static initialisation; destroyed when it unloads.

@@ -5,8 +5,19 @@
 # scripts in zorbase/platform/testdata/.
 set(fixture_src ${PROJECT_SOURCE_DIR}/zorbase/platform/testdata)
 set(fixture_out ${PROJECT_BINARY_DIR}/resource_fixtures)
+find_program(ZORBASE_WINDMC NAMES x86_64-w64-mingw32-windmc
+  DOC "mingw-w64 message compiler for the message-table fixture (Debian: binutils-mingw-w64-x86-64)")
+add_custom_command(OUTPUT ${fixture_out}/messages/messages.rc ${fixture_out}/messages/MSG00409.bin
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${fixture_out}/messages
+  COMMAND ${ZORBASE_WINDMC} -U -h ${fixture_out}/messages -r ${fixture_out}/messages
+          ${fixture_src}/messages.mc
+  DEPENDS ${fixture_src}/messages.mc
+  COMMENT "Compiling the message-table fixture"
+  VERBATIM)
 zorbase_add_resources(zorbase_tests ${fixture_src}/module_resources.rc
-  DEPENDS ${fixture_src}/strings_common.rc)
+  INCLUDE_DIRECTORIES ${fixture_out}/messages
+  DEPENDS ${fixture_src}/strings_common.rc ${fixture_out}/messages/messages.rc
+          ${fixture_out}/messages/MSG00409.bin)
 
 find_program(ZORBASE_MINGW_CC NAMES x86_64-w64-mingw32-gcc
   DOC "mingw-w64 C compiler for the PE test fixtures (Debian: gcc-mingw-w64-x86-64)")

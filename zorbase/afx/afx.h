@@ -6,3 +6,6 @@
 #include <zorbase/afx/CObject.h>
 #include <zorbase/afx/CByteArray.h>
 #include <zorbase/afx/CStringArray.h>
+#include <zorbase/afx/CWordArray.h>
+#include <zorbase/afx/CMapStringToPtr.h>
+#include <zorbase/afx/CMapStringToString.h>

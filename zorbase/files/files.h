@@ -11,3 +11,7 @@
 #include <zorbase/files/MFileMemory.h>
 #include <zorbase/files/MBlobBuffer.h>
 #include <zorbase/files/MBlobImpl.h>
+#include <zorbase/files/MDirectory.h>
+#include <zorbase/files/MFolderLocker.h>
+#include <zorbase/files/MTempCleaner.h>
+#include <zorbase/files/MDirectoryWithMap.h>

@@ -12,9 +12,12 @@
 //   device names CON, PRN, AUX, NUL, COM1-9, LPT1-9 with or without an extension) are refused with
 //   ERROR_INVALID_NAME. UNC paths (\\server\share) give ERROR_BAD_NETPATH.
 // - Lookup ignores case as on Windows: the exact spelling is tried first (one fstatat); only on a
-//   miss is the directory scanned once, comparing names by Windows' simple upper-case mapping;
-//   among several matches the first in byte order wins, so the choice never depends on the order
-//   in which the file system lists its entries. A name that matches nothing keeps its spelling.
+//   miss is the directory consulted, comparing names by Windows' simple upper-case mapping; among
+//   several matches the first in byte order wins, so the choice never depends on the order in
+//   which the file system lists its entries. A name that matches nothing keeps its spelling. The
+//   folded names of a directory are read once and remembered while the directory is unchanged
+//   (same inode, modification and change times), so mis-cased names cost a hash lookup, not a
+//   scan, even in directories of many thousand entries.
 // - Native names are UTF-8. Bytes that are not UTF-8 come back as the characters U+DC80 to U+DCFF
 //   and map back to the same bytes, so every native name survives the round trip.
 #pragma once

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <zorbase/platform/file_system.h>
@@ -225,6 +227,48 @@ TEST(NativeModuleFileAsDataFile) {
   CHECK(module != nullptr);
   CHECK(FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION) != nullptr);
   FreeLibrary(module);
+}
+
+TEST(ModuleMessageTable) {
+  std::wstring text;
+  CHECK(zb::platform::res::FindModuleMessage(nullptr, 1, 0, &text));
+  CHECK_WIDE(L"First message with %1.\n", text);
+  CHECK(zb::platform::res::FindModuleMessage(GetModuleHandleW(nullptr), 42, 0x0409, &text));
+  CHECK_WIDE(L"The answer is %1!d!.\n", text);
+  SetLastError(0);
+  CHECK(!zb::platform::res::FindModuleMessage(nullptr, 2, 0, &text));
+  CHECK_EQUAL(317u, GetLastError());
+  CHECK(!zb::platform::res::FindModuleMessage(nullptr, 1, 0x0407, &text));
+  CHECK_EQUAL(ERROR_RESOURCE_LANG_NOT_FOUND, GetLastError());
+  HMODULE pe = LoadLibraryExW(zb::test::ResourceFixture("pe_without_version.dll").c_str(), nullptr,
+                              LOAD_LIBRARY_AS_DATAFILE);
+  CHECK(!zb::platform::res::FindModuleMessage(pe, 1, 0, &text));
+  CHECK_EQUAL(ERROR_RESOURCE_TYPE_NOT_FOUND, GetLastError());
+  FreeLibrary(pe);
+}
+
+TEST(ConcurrentLookups) {
+  // Several threads load, look up and free at once; the module tables are shared.
+  const std::wstring path = zb::test::ResourceFixture("pe_with_version.dll");
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&path, &wrong, t] {
+      for (int i = 0; i < 50; ++i) {
+        HMODULE module = t % 2 == 0 ? LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)
+                                    : nullptr;
+        if (Load(module, 600) != Long600() || Load(module, 16) != L"First of block 2") ++wrong;
+        const wchar_t* whole = nullptr;
+        if (LoadStringW(module, 15, reinterpret_cast<LPWSTR>(&whole), 0) != 15) ++wrong;
+        if (module != nullptr) FreeLibrary(module);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  CHECK_EQUAL(0, wrong.load());
+  SetLastError(0);
+  CHECK(FindResourceW(reinterpret_cast<HMODULE>(0x2000), MAKEINTRESOURCEW(1), RT_STRING) == nullptr);
+  CHECK_EQUAL(ERROR_MOD_NOT_FOUND, GetLastError());
 }
 
 TEST(MessageTables) {

@@ -49,7 +49,8 @@ typedef UINT* PUINT;
 // `handle` (may be null) is set to 0.
 ZORBASE_API DWORD GetFileVersionInfoSizeW(LPCWSTR file, LPDWORD handle);
 // Fills `data` (`size` bytes) with the version block of `file`. A smaller `size` than
-// GetFileVersionInfoSizeW gave keeps the part that fits (string values may then be missing).
+// GetFileVersionInfoSizeW gave keeps the part of the resource that fits, without the copies of
+// its texts (string queries then fail); below 8 bytes nothing of it is kept.
 ZORBASE_API BOOL GetFileVersionInfoW(LPCWSTR file, DWORD handle, DWORD size, LPVOID data);
 // Looks up `sub_block` in a block from GetFileVersionInfoW: "\" gives the VS_FIXEDFILEINFO and
 // its size in bytes; "\VarFileInfo\Translation" the array of (language, code page) words and its

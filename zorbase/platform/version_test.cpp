@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -118,13 +119,16 @@ TEST(NativeModulesCarryVersions) {
 TEST(SmallBufferKeepsWhatFits) {
   const std::wstring file = zb::test::ResourceFixture("pe_with_version.dll");
   const DWORD size = GetFileVersionInfoSizeW(file.c_str(), nullptr);
-  for (DWORD part : {DWORD(1), DWORD(8), DWORD(100), size / 2, size - 1}) {
-    std::vector<unsigned char> block(part + 64, 0xCC);
-    CHECK(GetFileVersionInfoW(file.c_str(), 0, part, block.data()));
-    CHECK_EQUAL(0xCC, block[part]);  // nothing written past the size given
+  for (DWORD part : {DWORD(8), DWORD(9), DWORD(100), size / 2, size / 2 + 1, size - 1}) {
+    // Exactly `part` bytes, so a sanitizer sees any query that looks past them.
+    std::unique_ptr<unsigned char[]> block(new unsigned char[part]);
+    CHECK(GetFileVersionInfoW(file.c_str(), 0, part, block.get()));
     void* value = nullptr;
     UINT length = 0;
-    if (part >= 2) VerQueryValueW(block.data(), L"\\StringFileInfo\\040904b0\\ProductName", &value, &length);
+    CHECK(!VerQueryValueW(block.get(), L"\\StringFileInfo\\040904b0\\ProductName", &value, &length));
+    if (VerQueryValueW(block.get(), L"\\", &value, &length)) {
+      CHECK(static_cast<unsigned char*>(value) + length <= block.get() + part);
+    }
   }
 }
 

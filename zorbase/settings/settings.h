@@ -5,3 +5,4 @@
 #include <zorbase/settings/MSoftKey.h>
 #include <zorbase/settings/COXRegistry.h>
 #include <zorbase/settings/CComRegistrar.h>
+#include <zorbase/settings/MIniFile.h>

@@ -34,6 +34,14 @@ std::unordered_map<std::uintptr_t, std::shared_ptr<ModuleImage>>& NativeImages()
   return *table;
 }
 
+// Bytes that tell a PE file ("MZ") or an ELF file from anything else.
+constexpr std::size_t kMagicSize = 4;
+
+bool LooksLikeModule(const std::vector<unsigned char>& bytes) {
+  return (bytes[0] == 'M' && bytes[1] == 'Z') ||
+         (bytes[0] == 0x7F && bytes[1] == 'E' && bytes[2] == 'L' && bytes[3] == 'F');
+}
+
 bool ReadWhole(const wchar_t* path, std::vector<unsigned char>* bytes, DWORD* error) {
   HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -48,13 +56,23 @@ bool ReadWhole(const wchar_t* path, std::vector<unsigned char>* bytes, DWORD* er
   } else if (size.QuadPart < 0 || static_cast<std::uint64_t>(size.QuadPart) > kMaxModuleFile) {
     *error = ERROR_BAD_EXE_FORMAT;
   } else {
-    bytes->resize(static_cast<std::size_t>(size.QuadPart));
+    // The magic first, so other files are refused without reading (or allocating) the rest.
+    const std::size_t full = static_cast<std::size_t>(size.QuadPart);
+    bytes->resize(full < kMagicSize ? full : kMagicSize);
     DWORD done = 0;
     std::size_t total = 0;
     ok = true;
-    while (total < bytes->size()) {
+    while (total < full) {
+      if (total == bytes->size()) {
+        if (!LooksLikeModule(*bytes)) {
+          *error = ERROR_BAD_EXE_FORMAT;
+          ok = false;
+          break;
+        }
+        bytes->resize(full);
+      }
       const std::size_t want = bytes->size() - total;
-      const DWORD chunk = want > (1u << 30) ? (1u << 30) : static_cast<DWORD>(want);
+      const DWORD chunk = static_cast<DWORD>(want > (1u << 30) ? (1u << 30) : want);
       if (!ReadFile(file, bytes->data() + total, chunk, &done, nullptr)) {
         *error = GetLastError();
         ok = false;

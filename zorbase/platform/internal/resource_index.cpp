@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include <zorbase/platform/internal/ascii.h>
+#include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/win_errors.h>
 
 namespace zb {
@@ -15,14 +15,6 @@ constexpr WORD kLangNeutral = 0;
 constexpr WORD kLangEnglishUs = 0x0409;
 
 WORD PrimaryLanguage(WORD language) { return static_cast<WORD>(language & 0x3FF); }
-
-bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (zb::internal::AsciiToUpper(a[i]) != zb::internal::AsciiToUpper(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include <zorbase/platform/internal/ascii.h>
+#include <zorbase/platform/codepage.h>
+#include <zorbase/platform/path_mapping.h>
 
 namespace zb {
 namespace platform {
@@ -80,23 +81,19 @@ bool ReadRoot(ByteSpan block, VersionNode* root) {
 }
 
 bool KeyEquals(const std::wstring& key, const wchar_t* begin, const wchar_t* end) {
-  if (key.size() != static_cast<std::size_t>(end - begin)) return false;
-  for (std::size_t i = 0; i < key.size(); ++i) {
-    if (zb::internal::AsciiToUpper(key[i]) != zb::internal::AsciiToUpper(begin[i])) return false;
-  }
-  return true;
+  return key.size() == static_cast<std::size_t>(end - begin) &&
+         EqualNoCase(key, std::wstring(begin, end));
 }
 
 void CollectTexts(ByteSpan block, const VersionNode& node, std::vector<VersionText>* texts) {
   if (node.is_text) {
-    std::wstring text;
-    for (std::uint32_t i = 0; i + 1 < node.value_bytes; i += 2) {
-      std::uint16_t unit = 0;
-      block.U16(node.value_offset + i, &unit);
+    // The text up to its first NUL, surrogate pairs combined as the platform's wide text holds them.
+    std::uint32_t bytes = 0;
+    for (std::uint16_t unit = 1; bytes + 1 < node.value_bytes; bytes += 2) {
+      block.U16(node.value_offset + bytes, &unit);
       if (unit == 0) break;
-      text.push_back(static_cast<wchar_t>(unit));
     }
-    texts->push_back({node.value_offset, std::move(text)});
+    texts->push_back({node.value_offset, Utf16LeToWide(block.data() + node.value_offset, bytes)});
   }
   ForEachChild(block, node, [&](const VersionNode& child, const std::wstring&) {
     CollectTexts(block, child, texts);
@@ -109,23 +106,6 @@ std::uint32_t GetU32(const unsigned char* in) {
   std::uint32_t value;
   std::memcpy(&value, in, 4);
   return value;
-}
-
-// Combines UTF-16 surrogate pairs into one wchar_t, as the platform's wide text holds them.
-std::wstring Combine(const std::wstring& units) {
-  std::wstring out;
-  out.reserve(units.size());
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    const wchar_t c = units[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      out.push_back(static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00)));
-      ++i;
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -165,7 +145,6 @@ std::vector<VersionText> VersionTexts(ByteSpan block) {
   std::vector<VersionText> texts;
   VersionNode root;
   if (ReadRoot(block, &root)) CollectTexts(block, root, &texts);
-  for (VersionText& t : texts) t.text = Combine(t.text);
   return texts;
 }
 
@@ -183,18 +162,21 @@ void WriteVersionBuffer(ByteSpan resource, unsigned char* out, std::size_t size)
   std::memset(out, 0, size);
   const std::uint32_t root = CheckVersionTree(resource);
   if (root == 0) return;
-  const ByteSpan tree = resource.Sub(0, root);
-  if (size < root) {
-    std::memcpy(out, tree.data(), size);
-    if (size >= 2) {
-      const std::uint16_t cut = static_cast<std::uint16_t>(size);
-      out[0] = static_cast<unsigned char>(cut & 0xFF);
-      out[1] = static_cast<unsigned char>(cut >> 8);
+  const std::size_t needed = VersionBufferSize(resource);
+  if (size < needed) {
+    // Keep as much of the tree as fits with room for an empty table marker after it, so that a
+    // query never looks past `size` for text copies.
+    const std::size_t usable = size >= 8 ? ((size - 4) & ~std::size_t(3)) : 0;
+    const std::size_t kept = usable < root ? usable : root;
+    std::memcpy(out, resource.data(), kept);
+    if (kept >= 2) {
+      out[0] = static_cast<unsigned char>(kept & 0xFF);
+      out[1] = static_cast<unsigned char>(kept >> 8);
     }
     return;
   }
+  const ByteSpan tree = resource.Sub(0, root);
   std::memcpy(out, tree.data(), root);
-  if (size < VersionBufferSize(resource)) return;
   const std::vector<VersionText> texts = VersionTexts(tree);
   const std::size_t table = AlignUp(root, 4);
   PutU32(out + table, kTableMagic);

@@ -45,8 +45,9 @@ std::vector<VersionText> VersionTexts(ByteSpan block);
 // ("ZBvT", count, then per text value offset, offset of its wchar_t copy, length with
 // terminator) and the copies. VersionBufferSize is the whole size for a checked resource.
 std::size_t VersionBufferSize(ByteSpan resource);
-// Writes at most `size` bytes of that block into `out`. When the block does not fit, the
-// resource is cut (its root length lowered to match) and the table left out.
+// Writes `size` bytes into `out`: that block, or when it does not fit the part of the tree that
+// fits before a 4-byte empty table marker (the root length lowered to match; nothing of the tree
+// when `size` is below 8), so that queries stay inside `size`.
 void WriteVersionBuffer(ByteSpan resource, unsigned char* out, std::size_t size);
 // The wchar_t copy of the text value at `value_offset` in a block WriteVersionBuffer made.
 bool FindVersionTextCopy(const unsigned char* block, std::uint32_t value_offset,

@@ -136,7 +136,8 @@ void FillFindData(const WIN32_FIND_DATAW& found, _wfinddata64i32_t* data) {
     const std::uint64_t ticks = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
     return static_cast<__time64_t>(ticks / 10000000ULL) - 11644473600LL;
   };
-  data->attrib = found.dwFileAttributes & (_A_RDONLY | _A_HIDDEN | _A_SYSTEM | _A_SUBDIR | _A_ARCH);
+  data->attrib = found.dwFileAttributes &
+                 (_A_RDONLY | _A_HIDDEN | _A_SYSTEM | _A_SUBDIR | _A_ARCH | FILE_ATTRIBUTE_REPARSE_POINT);
   data->time_create = seconds(found.ftCreationTime);
   data->time_access = seconds(found.ftLastAccessTime);
   data->time_write = seconds(found.ftLastWriteTime);

@@ -82,15 +82,19 @@ struct timespec TimespecFrom(const FILETIME& ft);
 // of the native file `native` (`name` as for AttributesOf): attributes, times (the creation time
 // is reported as the last write time) and size (0 for a directory).
 template <typename Data>
-void FillStatFields(const std::string& native, const struct stat& st, const std::string& name,
-                    Data* data) {
-  data->dwFileAttributes = AttributesOf(native, st, name);
+void FillStatFields(const struct stat& st, DWORD attributes, Data* data) {
+  data->dwFileAttributes = attributes;
   data->ftCreationTime = FileTimeFrom(st.st_mtim);
   data->ftLastAccessTime = FileTimeFrom(st.st_atim);
   data->ftLastWriteTime = FileTimeFrom(st.st_mtim);
   const std::uint64_t size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
   data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
   data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFF);
+}
+template <typename Data>
+void FillStatFields(const std::string& native, const struct stat& st, const std::string& name,
+                    Data* data) {
+  FillStatFields(st, AttributesOf(native, st, name), data);
 }
 
 // The Windows runtime's errno for a Windows error code (its _dosmaperr table), in this platform's

@@ -2,6 +2,8 @@
 // and time conversions of the POSIX file-system backend.
 #include "file_internal.h"
 
+#include <zorbase/platform/internal/ascii.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -594,90 +596,82 @@ std::size_t WriteAll(int fd, const void* data, std::size_t size, std::int64_t of
   return done;
 }
 
+namespace {
+
+bool SameNoCase(wchar_t a, wchar_t b) {
+  if (a == b) return true;
+  if (a < 0x80 && b < 0x80) return zb::internal::AsciiToUpper(a) == zb::internal::AsciiToUpper(b);
+  return UpcaseChar(a) == UpcaseChar(b);
+}
+
+// Patterns of literals and '*' only (the usual kind): the linear matcher that remembers the last
+// star and retries one character further on a mismatch.
+bool MatchStarsOnly(const std::wstring& pattern, const std::wstring& name) {
+  std::size_t p = 0, n = 0;
+  std::size_t star = std::wstring::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == L'*') {
+      star = p++;
+      resume = n;
+    } else if (p < pattern.size() && SameNoCase(pattern[p], name[n])) {
+      ++p;
+      ++n;
+    } else if (star != std::wstring::npos) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == L'*') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace
+
 bool MatchesWildcard(const std::wstring& pattern, const std::wstring& name) {
+  if (pattern.find_first_of(L"<>\"") == std::wstring::npos) return MatchStarsOnly(pattern, name);
   const std::size_t P = pattern.size();
   const std::size_t N = name.size();
   const std::size_t last_dot = name.rfind(L'.');
-  // memo: 0 unknown, 1 false, 2 true; indexed [p * (N + 1) + n]
-  std::vector<unsigned char> memo((P + 1) * (N + 1), 0);
-  std::vector<std::pair<std::size_t, std::size_t>> stack;
-  // Iterative evaluation of the recursive rules, so long names cannot exhaust the stack.
-  auto index = [&](std::size_t p, std::size_t n) { return p * (N + 1) + n; };
-  stack.emplace_back(0, 0);
-  while (!stack.empty()) {
-    const std::size_t p = stack.back().first;
-    const std::size_t n = stack.back().second;
-    if (memo[index(p, n)] != 0) {
-      stack.pop_back();
-      continue;
-    }
-    // Each alternative is a successor state (p2, n2) that must be known.
-    std::pair<std::size_t, std::size_t> alternatives[2];
-    int count = 0;
-    bool immediate = false;
-    bool value = false;
-    if (p == P) {
-      immediate = true;
-      value = n == N;
-    } else {
-      const wchar_t c = pattern[p];
+  // match(p, n): pattern from p matches name from n. Rows p are computed from the end of the
+  // pattern back; each needs the row below (p + 1) and its own entry at n + 1. Two rows of the
+  // table, kept per thread so that listing a large directory allocates nothing per name.
+  thread_local std::vector<unsigned char> below_row, row;
+  below_row.assign(N + 1, 0);
+  row.assign(N + 1, 0);
+  below_row[N] = 1;  // p == P matches only the end of the name
+  for (std::size_t p = P; p-- > 0;) {
+    const wchar_t c = pattern[p];
+    for (std::size_t n = N + 1; n-- > 0;) {
       const bool has = n < N;
       const wchar_t ch = has ? name[n] : 0;
+      bool value = false;
       switch (c) {
         case L'*':
-          alternatives[count++] = {p + 1, n};
-          if (has) alternatives[count++] = {p, n + 1};
+          value = below_row[n] || (has && row[n + 1]);
           break;
         case L'?':
-          if (has) alternatives[count++] = {p + 1, n + 1};
+          value = has && below_row[n + 1];
           break;
         case L'<':  // any run that does not pass the name's last dot
-          alternatives[count++] = {p + 1, n};
-          if (has && n != last_dot) alternatives[count++] = {p, n + 1};
+          value = below_row[n] || (has && n != last_dot && row[n + 1]);
           break;
         case L'>':  // one character other than a dot, or nothing at a dot or the end
-          if (has && ch != L'.') alternatives[count++] = {p + 1, n + 1};
-          if (!has || ch == L'.') alternatives[count++] = {p + 1, n};
+          value = (has && ch != L'.' && below_row[n + 1]) || ((!has || ch == L'.') && below_row[n]);
           break;
         case L'"':  // a dot, or nothing at the end
-          if (has && ch == L'.') alternatives[count++] = {p + 1, n + 1};
-          if (!has) alternatives[count++] = {p + 1, n};
+          value = (has && ch == L'.' && below_row[n + 1]) || (!has && below_row[n]);
           break;
         default:
-          if (has && (ch == c || UpcaseChar(ch) == UpcaseChar(c))) {
-            alternatives[count++] = {p + 1, n + 1};
-          }
+          value = has && SameNoCase(ch, c) && below_row[n + 1];
           break;
       }
-      if (count == 0) {
-        immediate = true;
-        value = false;
-      }
+      row[n] = value ? 1 : 0;
     }
-    if (immediate) {
-      memo[index(p, n)] = value ? 2 : 1;
-      stack.pop_back();
-      continue;
-    }
-    bool pending = false;
-    bool any_true = false;
-    for (int k = 0; k < count; ++k) {
-      const unsigned char m = memo[index(alternatives[k].first, alternatives[k].second)];
-      if (m == 2) any_true = true;
-      if (m == 0) pending = true;
-    }
-    if (any_true || !pending) {
-      memo[index(p, n)] = any_true ? 2 : 1;
-      stack.pop_back();
-      continue;
-    }
-    for (int k = 0; k < count; ++k) {
-      if (memo[index(alternatives[k].first, alternatives[k].second)] == 0) {
-        stack.push_back(alternatives[k]);
-      }
-    }
+    below_row.swap(row);
   }
-  return memo[index(0, 0)] == 2;
+  return below_row[0] != 0;
 }
 
 std::wstring DosPattern(const std::wstring& pattern) {

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include <zorbase/platform/codepage.h>
-#include <zorbase/platform/internal/ascii.h>
 #include <zorbase/platform/internal/module_image.h>
 #include <zorbase/platform/internal/resource_readers.h>
 #include <zorbase/platform/last_error.h>
@@ -80,18 +79,10 @@ std::string ModulePath(const ModuleInfo& module) {
   return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
-bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (zb::internal::AsciiToLower(a[i]) != zb::internal::AsciiToLower(b[i])) return false;
-  }
-  return true;
-}
-
 // Whether file name `file` is `wanted`, or `wanted` followed by a version suffix (".0", ".0.1").
 bool NameMatches(const std::wstring& file, const std::wstring& wanted) {
-  if (EqualNoCase(file, wanted)) return true;
-  if (file.size() <= wanted.size() || !EqualNoCase(file.substr(0, wanted.size()), wanted)) {
+  if (zb::platform::EqualNoCase(file, wanted)) return true;
+  if (file.size() <= wanted.size() || !zb::platform::EqualNoCase(file.substr(0, wanted.size()), wanted)) {
     return false;
   }
   const std::wstring rest = file.substr(wanted.size());

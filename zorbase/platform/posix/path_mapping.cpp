@@ -20,6 +20,8 @@
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/internal/ascii.h>
 
+#include "dir_name_cache.h"
+
 namespace zb {
 namespace platform {
 namespace {
@@ -119,20 +121,10 @@ bool LstatExists(const std::string& path) {
   return fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-// Scans directory `dir` for a name equal to `wanted` without regard to case; the first match in
-// byte order, or "" when there is none.
+// The name in directory `dir` equal to `wanted` without regard to case; the first match in byte
+// order, or "" when there is none. Remembered per directory while the directory is unchanged.
 std::string ScanNoCase(const std::string& dir, const std::wstring& wanted) {
-  DIR* d = opendir(dir.c_str());
-  if (d == nullptr) return std::string();
-  std::string best;
-  while (dirent* entry = readdir(d)) {
-    const char* name = entry->d_name;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-    if (!EqualNoCase(DecodeNativeName(name), wanted)) continue;
-    if (best.empty() || std::strcmp(name, best.c_str()) < 0) best = name;
-  }
-  closedir(d);
-  return best;
+  return internal::FindNameNoCase(dir, wanted);
 }
 
 std::string JoinNative(const std::string& root, const std::vector<std::string>& names,
