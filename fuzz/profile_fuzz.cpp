@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include <zorbase/platform/profile/profile_document.h>
+#include <zorbase/platform/portable/profile_document.h>
 
 using zb::platform::profile::ProfileDocument;
 

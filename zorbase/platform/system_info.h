@@ -17,6 +17,7 @@
 #include <vector>
 
 #include <zorbase/platform/export.h>
+#include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/win_types.h>
 
 struct OSVERSIONINFOW {
@@ -164,7 +165,6 @@ constexpr int PLANES = 14;
 constexpr int RASTERCAPS = 38;
 constexpr int SIZEPALETTE = 104;
 constexpr int RC_PALETTE = 0x0100;
-constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 ZORBASE_API HDC GetDC(HWND window);
 ZORBASE_API int GetDeviceCaps(HDC dc, int index);
 ZORBASE_API int ReleaseDC(HWND window, HDC dc);

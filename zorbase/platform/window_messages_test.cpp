@@ -10,7 +10,8 @@
 #include <UnitTest++/UnitTest++.h>
 
 #include <zorbase/platform/last_error.h>
-#include <zorbase/platform/thread_id.h>
+#include <zorbase/platform/process_id.h>
+#include <zorbase/platform/threads.h>
 
 namespace {
 

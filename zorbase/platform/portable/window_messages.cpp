@@ -1,5 +1,5 @@
 // Message targets, sends, posts and the pump on the C++ standard library; portable code. The only
-// system facts it needs (thread and process identifiers) come from thread_id.h.
+// system facts it needs (thread and process identifiers) come from threads.h and process_id.h.
 #include <zorbase/platform/window_messages.h>
 
 #include <chrono>
@@ -13,7 +13,8 @@
 
 #include <zorbase/platform/internal/ascii.h>
 #include <zorbase/platform/last_error.h>
-#include <zorbase/platform/thread_id.h>
+#include <zorbase/platform/process_id.h>
+#include <zorbase/platform/threads.h>
 #include <zorbase/platform/win_errors.h>
 
 namespace {
