@@ -147,7 +147,11 @@ bool SumOne(const std::string& algorithm, const std::string& name, std::vector<u
   if (!is_stdin) ::close(fd);
   if (!ok) return false;
   std::string line = PrintedLine(summer->Value(), name);
+  // The result may go to the same terminal: it is written where the bars were, and they are drawn
+  // again below it.
+  terminal.Clear();
   std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fflush(stdout);
   return true;
 }
 

@@ -24,7 +24,7 @@
 #include <zorbase/platform/threads.h>
 #include <zorbase/platform/system_info.h>
 #include <zorbase/platform/service.h>
-#include <zorbase/platform/thread_id.h>
+#include <zorbase/platform/process_id.h>
 #include <zorbase/platform/window_messages.h>
 #include <zorbase/platform/resources.h>
 #include <zorbase/platform/version.h>

@@ -89,13 +89,6 @@ constexpr UINT PM_REMOVE = 0x0001;
 
 constexpr int GWLP_USERDATA = -21;
 
-constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
-constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
-constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
-constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
-constexpr DWORD ERROR_INVALID_INDEX = 1413;
-constexpr DWORD ERROR_NOT_ENOUGH_QUOTA = 1816;
-
 // At most this many posted messages wait in one thread's queue; a further post fails with
 // ERROR_NOT_ENOUGH_QUOTA, as on Windows.
 constexpr unsigned kPostedMessageQuota = 10000;

@@ -3,13 +3,15 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include <UnitTest++/UnitTest++.h>
 
 #include <zorbase/platform/last_error.h>
-#include <zorbase/platform/thread_id.h>
+#include <zorbase/platform/process_id.h>
+#include <zorbase/platform/threads.h>
 
 namespace {
 
@@ -97,9 +99,37 @@ class PumpThread {
   std::thread thread_;
 };
 
+// Refuses its creation (-1) or throws from it, as g_creation says.
+enum class Creation { kRefuse, kThrow };
+Creation g_creation = Creation::kRefuse;
+LRESULT CALLBACK RefusingProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CREATE) {
+    if (g_creation == Creation::kThrow) throw std::runtime_error("creation failed");
+    return -1;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
 }  // namespace
 
 SUITE(WindowMessages) {
+
+TEST(FailedCreationLeavesNoWindow) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = RefusingProc;
+  wc.lpszClassName = L"ZorRefusingTarget";
+  CHECK(RegisterClassW(&wc) != 0);
+  g_creation = Creation::kRefuse;
+  CHECK(CreateWindowExW(0, L"ZorRefusingTarget", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                        nullptr) == nullptr);
+  g_creation = Creation::kThrow;
+  CHECK_THROW(CreateWindowExW(0, L"ZorRefusingTarget", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              nullptr, nullptr),
+              std::runtime_error);
+  CHECK(UnregisterClassW(L"ZorRefusingTarget", nullptr));  // no window of the class is left
+  CHECK(!UnregisterClassW(L"ZorRefusingTarget", nullptr));
+  CHECK_EQUAL(ERROR_CLASS_DOES_NOT_EXIST, GetLastError());
+}
 
 TEST(ClassesAndWindowsOnTheCallingThread) {
   int marker = 0;

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include <zorbase/platform/thread_id.h>
+#include <zorbase/platform/threads.h>
 #include <zorbase/progress/IProgressSink.h>
 #include <zorbase/progress/MProgress.h>
 

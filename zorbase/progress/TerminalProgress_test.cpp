@@ -77,4 +77,20 @@ TEST(TerminalLinesPerLevelRedrawnInPlaceAndErased) {
   CHECK(out.empty());
 }
 
+TEST(QuickOperationsLeaveNoTrace) {
+  MProgress::ResetUITargets();
+  for (auto mode : {zb::TerminalProgress::Mode::kPlain, zb::TerminalProgress::Mode::kTerminal}) {
+    std::string out;
+    zb::TerminalProgress::Options options = Capture(&out, mode);
+    options.delay = std::chrono::hours(1);
+    {
+      zb::TerminalProgress target(options);
+      MProgress quick(0, 4);
+      quick.SetText(L"quick");
+      for (int i = 1; i <= 4; ++i) quick.SetCurrentPosition(i);
+    }
+    CHECK(out.empty());
+  }
+}
+
 }

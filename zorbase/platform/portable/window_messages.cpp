@@ -1,5 +1,5 @@
 // Message targets, sends, posts and the pump on the C++ standard library; portable code. The only
-// system facts it needs (thread and process identifiers) come from thread_id.h.
+// system facts it needs (thread and process identifiers) come from threads.h and process_id.h.
 #include <zorbase/platform/window_messages.h>
 
 #include <chrono>
@@ -13,7 +13,8 @@
 
 #include <zorbase/platform/internal/ascii.h>
 #include <zorbase/platform/last_error.h>
-#include <zorbase/platform/thread_id.h>
+#include <zorbase/platform/process_id.h>
+#include <zorbase/platform/threads.h>
 #include <zorbase/platform/win_errors.h>
 
 namespace {
@@ -302,8 +303,15 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   CREATESTRUCTW create{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style),
                        windowName, className, exStyle};
   const LPARAM create_param = reinterpret_cast<LPARAM>(&create);
-  if (window->proc(handle, WM_NCCREATE, 0, create_param) == FALSE ||
-      window->proc(handle, WM_CREATE, 0, create_param) == -1) {
+  bool created;
+  try {
+    created = window->proc(handle, WM_NCCREATE, 0, create_param) != FALSE &&
+              window->proc(handle, WM_CREATE, 0, create_param) != -1;
+  } catch (...) {
+    DestroyWindow(handle);  // a window whose creation failed does not stay behind
+    throw;
+  }
+  if (!created) {
     DestroyWindow(handle);
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;

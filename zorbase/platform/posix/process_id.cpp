@@ -1,0 +1,5 @@
+#include <zorbase/platform/process_id.h>
+
+#include <unistd.h>
+
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }

@@ -1,0 +1,7 @@
+// The identifier of the calling process, as Windows numbers it.
+#pragma once
+
+#include <zorbase/platform/export.h>
+#include <zorbase/platform/win_types.h>
+
+ZORBASE_API DWORD GetCurrentProcessId();
