@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include <zorbase/platform/posix/reg_file.h>
-#include <zorbase/platform/posix/registry_store.h>
+#include <zorbase/platform/portable/reg_file.h>
+#include <zorbase/platform/portable/registry_store.h>
 
 namespace {
 

@@ -16,6 +16,8 @@
 
 #include <zorbase/files/MFile.h>
 #include <zorbase/files/MFileName.h>
+#include <zorbase/platform/file_marks.h>
+#include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 #include <zorbase/tagged/MFileTagged.h>
 #include <zorbase/tagged/MTagList.h>
@@ -59,6 +61,21 @@ std::vector<std::string> ChainNames(const MFileName& name) {
     names.emplace_back(tag->m_name, strnlen(tag->m_name, 6));
   }
   return names;
+}
+
+// Whether the work folder's file system keeps file marks.
+bool MarksKept() {
+  static const bool kept = [] {
+    const std::string probe = WorkDir() + "/probe";
+    Put(probe, nullptr, 0);
+    const std::wstring windows = zb::platform::NativeToWindowsPath(probe);
+    std::string value;
+    const bool supported = zb::platform::GetFileMarkW(windows.c_str(), "probe", &value) ||
+                           GetLastError() != ERROR_NOT_SUPPORTED;
+    std::remove(probe.c_str());
+    return supported;
+  }();
+  return kept;
 }
 
 }  // namespace
@@ -122,6 +139,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         std::abort();
       }
     }
+  }
+  // Whatever stands under the backup name, unmarked, is never moved over the document (where the
+  // file system keeps marks; without them a whole tagged document there is taken for a backup).
+  if (MarksKept()) {
+    static const std::uint8_t kDocument[] = {'Z', 'O', 'R', 'C', 'O', 'M', 2, 1, 0, 0, 0, 0};
+    Put(native, kDocument, sizeof(kDocument));
+    Put(backup, data, size);
+    MFileTagged file;
+    if (file.OPEN_UPDATE(name)) file.CLOSE();
+    const std::string document = Get(native);
+    if (document != std::string(reinterpret_cast<const char*>(kDocument), sizeof(kDocument)) ||
+        Get(backup) != std::string(reinterpret_cast<const char*>(data), size)) {
+      std::fprintf(stderr, "a foreign backup replaced the document\n");
+      std::abort();
+    }
+    std::remove(backup.c_str());
   }
   return 0;
 }

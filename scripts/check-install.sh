@@ -1,12 +1,24 @@
 #!/usr/bin/env bash
-# Installs the library from BUILD_DIR into a temporary prefix and builds and runs a tiny project
-# against it with find_package(ZorBase CONFIG REQUIRED).
+# Installs the library from BUILD_DIR into a temporary prefix, runs the installed `zorbase` from
+# that prefix with an empty environment (no LD_LIBRARY_PATH: it must find its library by its own
+# run path), and builds and runs a tiny project against the installed package with
+# find_package(ZorBase CONFIG REQUIRED).
 set -euo pipefail
-build_dir=${1:-build/default}
+build_dir=$(realpath "${1:-build/default}")
 cd "$(dirname "$0")/.."
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
+
+# The installed tool, as a user who just installed it runs it.
+mkdir -p "$work/home"
+tool() { env -i HOME="$work/home" PATH=/usr/bin:/bin "$work/prefix/bin/zorbase" "$@"; }
+tool --help >/dev/null || { echo "check-install: the installed zorbase does not start" >&2; exit 1; }
+tool reg add 'HKCU\Software\InstallCheck' /v Answer /t REG_DWORD /d 42 /f >/dev/null
+tool reg query 'HKCU\Software\InstallCheck' /v Answer | grep -q '0x2a' ||
+  { echo "check-install: the installed zorbase cannot use the registry" >&2; exit 1; }
+
 cmake -S examples/install_test -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/build" >/dev/null
 LD_LIBRARY_PATH="$work/prefix/lib:${LD_LIBRARY_PATH:-}" "$work/build/install_test"
+echo "check-install: ok"

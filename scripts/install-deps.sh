@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   clang libclang-rt-14-dev
-  liblog4cxx-dev libboost-dev libboost-filesystem-dev libboost-date-time-dev
+  liblog4cxx-dev libboost-dev
   libunittest++-dev libsqlite3-dev libchm-dev
   libbenchmark-dev zlib1g-dev libssl-dev
   attr xvfb locales
@@ -26,7 +26,10 @@ else
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# A locale with a decimal comma, so the tests can show that formatting never follows the locale.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
-fi
+# Locales whose rules differ from ASCII's (a decimal comma; Turkish dotted and dotless i), so the
+# tests can show that formatting and case folding never follow the process locale.
+for wanted in de_DE tr_TR; do
+  if ! locale -a 2>/dev/null | grep -qi "^${wanted}\.utf-\?8$"; then
+    "${sudo_cmd[@]}" localedef -i "$wanted" -f UTF-8 "$wanted.UTF-8"
+  fi
+done

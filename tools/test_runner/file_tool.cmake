@@ -44,6 +44,16 @@ if(EXISTS "${WORK}/drive_c/Data/Copy2.txt")
   message(FATAL_ERROR "a failed copy left a file")
 endif()
 
+# Only regular files are copied: a pipe would block the copy.
+execute_process(COMMAND mkfifo "${WORK}/drive_c/Data/pipe" RESULT_VARIABLE made)
+if(NOT made EQUAL 0)
+  message(FATAL_ERROR "cannot make a pipe")
+endif()
+run_tool(0 file stat "C:\\Data\\pipe")
+expect_text("type:       other")
+run_tool(1 file copy "C:\\Data\\pipe" "C:\\Data\\Copy3.txt")
+expect_text("is not a regular file")
+
 run_tool(0 file --help)
 expect_text("usage: zorbase file stat PATH | file copy SRC DST")
 run_tool(2 file)

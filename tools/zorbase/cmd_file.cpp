@@ -6,11 +6,13 @@
 #include <vector>
 
 #include <zorbase/files/MFileName.h>
+#include <zorbase/platform/file_details.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 
 #include "command.h"
+#include "tool_paths.h"
 
 namespace zb {
 namespace tool {
@@ -23,14 +25,9 @@ constexpr char kHelp[] =
     "               Exit code 1 when it does not exist.\n"
     "copy SRC DST   copies the file SRC to DST through MFileName::COPY_FILE.\n"
     "\n"
-    "Paths are Windows paths (C:\\Dir\\File.txt; drives map as ZORBASE_DRIVE_<LETTER> says, Z: is /)\n"
-    "or, when they begin with '/', native paths. Lookup ignores case as on Windows.";
-
-// A command-line path as a Windows path: native paths are converted.
-std::wstring WindowsPath(const std::string& arg) {
-  if (!arg.empty() && arg[0] == '/') return platform::NativeToWindowsPath(arg);
-  return Widen(arg);
-}
+    "Paths are Windows paths (C:\\Dir\\File.txt; drives map as ZORBASE_DRIVE_<LETTER> says, Z: is /;\n"
+    "any path with a backslash) or native paths (/tmp/f, or relative ones such as f.txt).\n"
+    "Lookup ignores case as on Windows.";
 
 std::string AttributeNames(DWORD attributes) {
   struct Name {
@@ -48,7 +45,7 @@ std::string AttributeNames(DWORD attributes) {
 }
 
 int Stat(const std::string& arg) {
-  const std::wstring path = WindowsPath(arg);
+  const std::wstring path = ArgumentToWindowsPath(arg);
   platform::ResolvedPath resolved;
   const DWORD code = platform::ResolveWindowsPath(path.c_str(), &resolved);
   std::printf("path:       %s\n", arg.c_str());
@@ -70,10 +67,13 @@ int Stat(const std::string& arg) {
     return kExitFailure;
   }
   const bool directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const bool other = platform::GetFileKindW(path.c_str()) == platform::FileKind::kOther;
   const unsigned long long size =
       (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   std::printf("exists:     yes\n");
-  std::printf("type:       %s\n", directory ? "directory" : "file");
+  std::printf("type:       %s\n", directory ? "directory"
+                                   : other   ? "other (a pipe, socket or device)"
+                                             : "file");
   if (!directory) std::printf("size:       %llu\n", size);
   std::printf("attributes: 0x%lx %s\n", static_cast<unsigned long>(data.dwFileAttributes),
               AttributeNames(data.dwFileAttributes).c_str());
@@ -81,8 +81,10 @@ int Stat(const std::string& arg) {
 }
 
 int Copy(const std::string& from, const std::string& to) {
-  const std::wstring source_path = WindowsPath(from);
-  const std::wstring target_path = WindowsPath(to);
+  const std::wstring source_path = ArgumentToWindowsPath(from);
+  const std::wstring target_path = ArgumentToWindowsPath(to);
+  // Only a regular file is copied: reading a pipe or a device could block or never end.
+  if (!CheckRegularFile("file", from, source_path)) return kExitFailure;
   const MFileName source(source_path.c_str());
   const MFileName target(target_path.c_str());
   if (!target.COPY_FILE(source)) {

@@ -8,9 +8,11 @@
 #include <vector>
 
 #include <zorbase/platform/codepage.h>
+#include <zorbase/platform/internal/ascii.h>
 #include <zorbase/platform/registry.h>
 
 #include "command.h"
+#include "tool_paths.h"
 
 namespace zb {
 namespace tool {
@@ -36,9 +38,7 @@ struct Options {
 };
 
 std::wstring Upper(std::wstring text) {
-  for (wchar_t& c : text) {
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
-  }
+  for (wchar_t& c : text) c = zb::internal::AsciiToUpper(c);
   return text;
 }
 
@@ -385,8 +385,8 @@ bool EncodeData(const Options& options, DWORD* type, std::vector<BYTE>* data, st
       bool ok = start < digits.size();
       for (std::size_t i = start; ok && i < digits.size(); ++i) {
         char c = digits[i];
-        int digit = c >= '0' && c <= '9' ? c - '0' : (base == 16 && c >= 'a' && c <= 'f') ? c - 'a' + 10
-                                                 : (base == 16 && c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+        const int value = zb::internal::AsciiDigitValue(c);
+        const int digit = value < base ? value : -1;
         if (digit < 0) ok = false;
         std::uint64_t next = number * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit < 0 ? 0 : digit);
         if (next / static_cast<std::uint64_t>(base) != number) ok = false;
@@ -410,8 +410,8 @@ bool EncodeData(const Options& options, DWORD* type, std::vector<BYTE>* data, st
       data->clear();
       for (std::size_t i = 0; i < text.size(); i += 2) {
         auto hex = [](wchar_t c) {
-          return c >= L'0' && c <= L'9' ? c - L'0' : c >= L'a' && c <= L'f' ? c - L'a' + 10
-                                                    : c >= L'A' && c <= L'F' ? c - L'A' + 10 : -1;
+          const int value = zb::internal::AsciiDigitValue(c);
+          return value < 16 ? value : -1;
         };
         int high = hex(text[i]);
         int low = hex(text[i + 1]);
@@ -517,10 +517,13 @@ int Export(const Options& options) {
   if (status == static_cast<LONG>(ERROR_INVALID_PARAMETER)) return UsageError(kName, "invalid key name");
   if (status != ERROR_SUCCESS) return Fail(status);
   RegCloseKey(key);
-  const std::wstring& file = options.plain[0];
-  if (std::FILE* existing = std::fopen(Narrow(file).c_str(), "rb")) {
-    std::fclose(existing);
-    if (!options.force && !Confirm("File " + Narrow(file) + " already exists. Overwrite")) return kExitFailure;
+  // The file as the library will write it: a mapped Windows path is asked about through the
+  // library, never by the raw argument.
+  const std::wstring file = ArgumentToWindowsPath(Narrow(options.plain[0]));
+  if (PathExists(file)) {
+    if (!options.force && !Confirm("File " + Narrow(options.plain[0]) + " already exists. Overwrite")) {
+      return kExitFailure;
+    }
   }
   HKEY root = nullptr;
   std::wstring sub_key;
@@ -548,7 +551,7 @@ int Import(const Options& options) {
 int Run(const std::vector<std::string>& args) {
   if (args.empty()) return UsageError(kName, "an operation is missing");
   std::string operation = args[0];
-  for (char& c : operation) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  for (char& c : operation) c = zb::internal::AsciiToLower(c);
   Options options;
   std::string problem;
   if (!ParseOptions(operation, args, 1, &options, &problem)) return UsageError(kName, problem);

@@ -1,14 +1,12 @@
 // `zorbase tag dump|verify|convert FILE`: shows the record tree of a tagged file, checks that its
 // records fit together, and converts a file of the first format version to a later one. Long runs
 // on a terminal show a progress bar on standard error.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +18,7 @@
 #include <zorbase/tagged/internal/tag_walk.h>
 
 #include "command.h"
+#include "tool_paths.h"
 
 // The bounded walk is internal to the library (hidden in the shared object); the tool builds the
 // same source into itself instead of duplicating it.
@@ -85,14 +84,6 @@ class ProgressBar {
   std::chrono::steady_clock::time_point last_;
 };
 
-// A Windows path stays as given; a native path becomes the Windows path of its absolute form.
-std::wstring ToWindowsPath(const std::string& arg) {
-  if (arg.size() >= 2 && arg[1] == ':') return Widen(arg);
-  if (!arg.empty() && arg[0] == '\\') return Widen(arg);
-  std::error_code ignored;
-  return zb::platform::NativeToWindowsPath(std::filesystem::absolute(arg, ignored).string());
-}
-
 std::string Printable(const MTag& tag) {
   std::string out;
   for (int i = 0; i < 6 && tag.m_name[i] != 0; ++i) {
@@ -144,15 +135,31 @@ int CannotOpen(const std::string& path) {
   return kExitFailure;
 }
 
+// Nesting deeper than this is not indented further: each line then names its depth instead, so
+// a deeply nested file gives lines of bounded length (and output in proportion to its records).
+constexpr int kMaxIndentDepth = 32;
+
+// One line of the dump for `tag` at nesting `depth`.
+void AppendDumpLine(const MTag& tag, int depth, std::string* lines) {
+  const int indent = depth < kMaxIndentDepth ? depth : kMaxIndentDepth;
+  lines->append(static_cast<size_t>(indent) * 2, ' ');
+  if (depth > kMaxIndentDepth) lines->append("[depth " + std::to_string(depth) + "] ");
+  std::string name = Printable(tag);
+  if (name.size() < 8) name.append(8 - name.size(), ' ');
+  char numbers[96];
+  std::snprintf(numbers, sizeof(numbers), " %u.%u  at %lld  data %lld\n", tag.m_major, tag.m_minor,
+                static_cast<long long>(tag.m_tag_pos), static_cast<long long>(tag.m_skip));
+  lines->append(name);
+  lines->append(numbers);
+}
+
 int Dump(const std::string& path) {
+  const std::wstring name = ArgumentToWindowsPath(path);
+  if (!CheckRegularFile("tag", path, name)) return kExitFailure;
   Report report;
   std::string lines;
-  const bool opened = Walk(ToWindowsPath(path), &report, [&](const MTag& tag, int depth) {
-    char line[160];
-    std::snprintf(line, sizeof(line), "%*s%-8s %u.%u  at %lld  data %lld\n", depth * 2, "",
-                  Printable(tag).c_str(), tag.m_major, tag.m_minor,
-                  static_cast<long long>(tag.m_tag_pos), static_cast<long long>(tag.m_skip));
-    lines += line;
+  const bool opened = Walk(name, &report, [&](const MTag& tag, int depth) {
+    AppendDumpLine(tag, depth, &lines);
   });
   if (!opened) return CannotOpen(path);
   if (!report.head_found) {
@@ -172,8 +179,10 @@ int Dump(const std::string& path) {
 }
 
 int Verify(const std::string& path) {
+  const std::wstring name = ArgumentToWindowsPath(path);
+  if (!CheckRegularFile("tag", path, name)) return kExitFailure;
   Report report;
-  if (!Walk(ToWindowsPath(path), &report, nullptr)) return CannotOpen(path);
+  if (!Walk(name, &report, nullptr)) return CannotOpen(path);
   if (!report.head_found) {
     std::printf("%s: damaged at offset 0: no ZORCOM head\n", path.c_str());
     return kExitFailure;
@@ -202,9 +211,9 @@ int Convert(const std::string& path, const std::string& version) {
       return UsageError("tag", "version must be MAJOR.MINOR, e.g. 2.1");
     }
   }
-  const std::wstring name = ToWindowsPath(path);
-  struct stat before;
-  const __int64 total = stat(path.c_str(), &before) == 0 ? before.st_size : 0;
+  const std::wstring name = ArgumentToWindowsPath(path);
+  if (!CheckRegularFile("tag", path, name)) return kExitFailure;
+  const long long total = FileSizeOf(name);
   std::atomic<bool> done{false};
   bool converted = false;
   std::thread worker([&] {
@@ -219,10 +228,8 @@ int Convert(const std::string& path, const std::string& version) {
     ProgressBar bar("converting");
     while (!done) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      struct stat now;
-      if (total > 0 && stat(path.c_str(), &now) == 0) {
-        bar.Update(static_cast<double>(now.st_size) / static_cast<double>(total));
-      }
+      const long long now = total > 0 ? FileSizeOf(name) : -1;
+      if (now >= 0) bar.Update(static_cast<double>(now) / static_cast<double>(total));
     }
   }
   worker.join();

@@ -8,8 +8,13 @@
 
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/format.h>
+#include <zorbase/platform/internal/ascii.h>
 
 namespace {
+
+using zb::internal::AsciiToLower;
+using zb::internal::AsciiToUpper;
+using zb::internal::IsAsciiSpace;
 
 // Appends text of the other width, converted through the ANSI code page.
 void AppendConverted(std::wstring& out, const char* text, std::size_t length) {
@@ -46,21 +51,6 @@ std::ptrdiff_t AppendFormatted(std::wstring& out, const wchar_t* format, va_list
 
 std::ptrdiff_t AppendFormatted(std::string& out, const char* format, va_list args) {
   return zb::platform::AppendFormatA(out, format, args);
-}
-
-template <typename CharT>
-inline bool IsAsciiSpace(CharT c) {
-  return c == CharT(' ') || (c >= CharT('\t') && c <= CharT('\r'));
-}
-
-template <typename CharT>
-inline CharT AsciiLower(CharT c) {
-  return c >= CharT('A') && c <= CharT('Z') ? static_cast<CharT>(c + ('a' - 'A')) : c;
-}
-
-template <typename CharT>
-inline CharT AsciiUpper(CharT c) {
-  return c >= CharT('a') && c <= CharT('z') ? static_cast<CharT>(c - ('a' - 'A')) : c;
 }
 
 template <typename CharT>
@@ -311,13 +301,13 @@ CStringT<CharT>& CStringT<CharT>::TrimRight(PCXSTR targets) {
 
 template <typename CharT>
 CStringT<CharT>& CStringT<CharT>::MakeUpper() {
-  for (CharT& c : text_) c = AsciiUpper(c);
+  for (CharT& c : text_) c = AsciiToUpper(c);
   return *this;
 }
 
 template <typename CharT>
 CStringT<CharT>& CStringT<CharT>::MakeLower() {
-  for (CharT& c : text_) c = AsciiLower(c);
+  for (CharT& c : text_) c = AsciiToLower(c);
   return *this;
 }
 
@@ -337,8 +327,8 @@ int CStringT<CharT>::CompareNoCase(PCXSTR text) const {
   const TextView other = View(text);
   const std::size_t n = std::min(text_.size(), other.size);
   for (std::size_t i = 0; i < n; ++i) {
-    const Unit a = static_cast<Unit>(AsciiLower(text_[i]));
-    const Unit b = static_cast<Unit>(AsciiLower(other.data[i]));
+    const Unit a = static_cast<Unit>(AsciiToLower(text_[i]));
+    const Unit b = static_cast<Unit>(AsciiToLower(other.data[i]));
     if (a != b) return a < b ? -1 : 1;
   }
   return text_.size() < other.size ? -1 : text_.size() > other.size ? 1 : 0;

@@ -9,7 +9,7 @@
 
 #include <zorbase/platform/codepage.h>
 
-#include "zorbase/platform/posix/codepage_testing.h"
+#include "zorbase/platform/portable/codepage_testing.h"
 
 namespace {
 

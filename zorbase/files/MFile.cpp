@@ -1,7 +1,7 @@
 // MFile: opening, the buffer rules, positioning, typed and byte-text operations, copying.
 #include <zorbase/files/MFile.h>
 
-#include <zorbase/platform/internal/ascii.h>
+#include <zorbase/files/internal/stream_search.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -54,10 +54,6 @@ wchar_t* CopyText(const wchar_t* text) {
   return copy;
 }
 
-unsigned char FoldAscii(unsigned char c) {
-  return static_cast<unsigned char>(zb::internal::AsciiToLower(c));
-}
-
 }  // namespace
 
 MFile::MFile(size_t buffer_size)
@@ -72,6 +68,7 @@ MFile::MFile(size_t buffer_size)
       m_mode(0),
       m_result(0),
       m_dirty(false),
+      m_write_lost(false),
       m_get(nullptr),
       m_get_end(nullptr),
       m_put(nullptr),
@@ -84,6 +81,8 @@ void MFile::SetFileAccessReporter(IZorFileAccess* reporter) { mp_file_access_rep
 void MFile::_SET_RESULT(DWORD code) {
   if (m_result == 0) m_result = code;
 }
+
+void MFile::_REFUSE_VALUE() { _SET_RESULT(ERROR_INVALID_PARAMETER); }
 
 void MFile::_SET_RESULT_FROM_ERRNO(int errno_value) { _SET_RESULT(ResultFromErrno(errno_value)); }
 
@@ -137,6 +136,7 @@ bool MFile::_IS_WRITE_MODE() const {
 bool MFile::_OPEN(const MFileName& name, unsigned short mode) {
   CLOSE();
   m_result = 0;
+  m_write_lost = false;
   if (name.IS_EMPTY()) return false;
   const unsigned low = mode & 0x0FFF;
   if (mp_file_access_reporter != nullptr) {
@@ -195,6 +195,7 @@ bool MFile::CLOSE() {
       ok = false;
     }
   }
+  if (m_write_lost) ok = false;
   if (was_writing && mp_file_access_reporter != nullptr && m_result == ERROR_WRITE_FAULT) {
     mp_file_access_reporter->ReportWriteFailure(MFileName(m_file_name), 0);
   }
@@ -207,6 +208,7 @@ bool MFile::CLOSE() {
   delete m_stream;
   m_stream = nullptr;
   m_mode = 0;
+  m_write_lost = false;
   delete[] m_file_name;
   m_file_name = nullptr;
   return ok;
@@ -238,7 +240,10 @@ const wchar_t* MFile::GET_FILENAME() const { return m_file_name; }
 
 DWORD MFile::GET_RESULT() const { return m_result; }
 
-void MFile::RESET_RESULT() { m_result = 0; }
+void MFile::RESET_RESULT() {
+  m_result = 0;
+  m_write_lost = false;
+}
 
 __int64 MFile::TELL() const {
   if (m_stream == nullptr) return 0;
@@ -380,6 +385,7 @@ std::uint64_t MFile::_WRITE_BUFFERED(const void* src, std::uint64_t count, std::
       m_buffer_offset = m_stream->Tell();
       if (n < remaining) {
         _SET_RESULT_FROM_ERRNO(write_error);
+        m_write_lost = true;  // the caller's bytes past n are not kept: CLOSE and FLUSH say so
         break;
       }
       continue;
@@ -486,7 +492,7 @@ bool MFile::FLUSH() {
     _SET_RESULT_FROM_ERRNO(errno);
     ok = false;
   }
-  return ok;
+  return ok && !m_write_lost;
 }
 
 // ---- typed transfers -----------------------------------------------------------------------------
@@ -636,12 +642,11 @@ char* MFile::FGETS_STOP_ENDL(char* out, const int& n, const bool& strip_endl) {
     }
     out[i++] = c;
   }
-  // CR LF and LF CR are one line end; a second identical byte starts the next (blank) line, so
-  // blank lines are never swallowed.
+  // One more byte belongs to the line end when it is CR or LF too (CR LF, LF CR, LF LF, CR CR):
+  // files written by the Windows builds are read line by line this way.
   if (line_end != 0) {
-    const char pair = line_end == '\r' ? '\n' : '\r';
     char next;
-    if (_READ(&next, 1, 1) == 1 && next != pair) SEEK(-1, 1);
+    if (_READ(&next, 1, 1) == 1 && next != '\r' && next != '\n') SEEK(-1, 1);
   }
   out[i] = 0;
   if (line_end && !strip_endl) {
@@ -658,26 +663,13 @@ bool MFile::SEARCH_STRING(const char* text, __int64 max_bytes, bool case_sensiti
   if (limit <= length) return false;
   const std::uint64_t window = limit - length;
   if (length == 0) return true;
-  std::vector<unsigned char> pattern(text, text + length);
-  if (!case_sensitive) {
-    for (unsigned char& c : pattern) c = FoldAscii(c);
-  }
-  // Knuth-Morris-Pratt: a failed partial match falls back to the longest border, so a match that
-  // starts inside it is still found.
-  std::vector<std::uint64_t> border(length, 0);
-  for (std::uint64_t i = 1, k = 0; i < length; ++i) {
-    while (k > 0 && pattern[i] != pattern[k]) k = border[k - 1];
-    if (pattern[i] == pattern[k]) ++k;
-    border[i] = k;
-  }
-  std::uint64_t matched = 0;
+  std::vector<std::uint32_t> pattern(text, text + length);
+  for (std::uint32_t& unit : pattern) unit &= 0xFF;  // bytes, whatever the sign of char
+  zb::internal::StreamMatcher matcher(std::move(pattern), case_sensitive);
   for (std::uint64_t read = 0; read < window; ++read) {
     unsigned char c;
-    if (_READ(&c, 1, 1) != 1) return false;
-    if (!case_sensitive) c = FoldAscii(c);
-    while (matched > 0 && c != pattern[matched]) matched = border[matched - 1];
-    if (c == pattern[matched]) ++matched;
-    if (matched == length) return true;
+    if (_READ_INLINE(&c, 1, 1) != 1) return false;
+    if (matcher.Feed(c)) return true;
   }
   return false;
 }
@@ -700,7 +692,10 @@ bool MFile::VFPRINTF(const char* format, va_list args) {
     _SET_RESULT_FROM_ERRNO(errno);
     return false;
   }
-  if (written < text.size()) _SET_RESULT_FROM_ERRNO(errno);
+  if (written < text.size()) {
+    _SET_RESULT_FROM_ERRNO(errno);
+    m_write_lost = true;
+  }
   m_buffer_offset = m_stream->Tell();
   m_buffer_pos = 0;
   m_valid_bytes = 0;
@@ -745,12 +740,13 @@ int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copie
     *copied = written;
     if (written < buffered) {
       _SET_RESULT_FROM_ERRNO(write_error);
+      m_write_lost = true;
       return 0;
     }
   }
   if (*copied >= limit) return 1;
-  __int64 from = source.m_buffer_offset + static_cast<__int64>(source.m_buffer_pos);
-  __int64 to = m_buffer_offset;
+  std::int64_t from = source.m_buffer_offset + static_cast<__int64>(source.m_buffer_pos);
+  std::int64_t to = m_buffer_offset;
   bool unsupported = false;
   errno = 0;
   const std::uint64_t moved =
@@ -767,6 +763,7 @@ int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copie
   m_valid_bytes = 0;
   if (copy_error != 0) {
     _SET_RESULT_FROM_ERRNO(copy_error);
+    m_write_lost = true;
     return 0;
   }
   if (*copied < limit) source._SET_RESULT(ERROR_HANDLE_EOF);  // as a chunked copy records it

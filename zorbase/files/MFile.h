@@ -74,11 +74,13 @@ class ZORBASE_API MFile : public MSwap {
   // The logical position (0 when closed).
   virtual __int64 TELL() const;
   // Writes the buffer out when open for writing, then flushes the stream. False when bytes could
-  // not be written (the result code tells why).
+  // not be written, now or by an earlier write of this open that bypassed the buffer and reached
+  // the file only in part (the result code tells why).
   virtual bool FLUSH();
   // Flushes (write modes), tells the reporter when the file was written to and the result code is
   // 29, frees the buffer, closes the stream and forgets name and mode. False when the final flush
-  // failed. The result code survives until the next open.
+  // failed or a write of this open reached the file only in part. The result code survives until
+  // the next open.
   virtual bool CLOSE();
   // True at once when `mode` is the current mode; otherwise closes and opens the same name in
   // `mode`, returning that open's result.
@@ -142,12 +144,19 @@ class ZORBASE_API MFile : public MSwap {
   static bool IsFolderSeparator(int c) { return c == '\\' || c == '/'; }
 
   // ---- typed reads and writes ---------------------------------------------------------------------
-  // Each transfers `count` elements and returns the whole elements transferred. WRITE converts a
-  // non-const array to file order in place, writes it and converts it back, so the caller's values
-  // are unchanged afterwards; a const array is converted through a copy. READ converts the elements
-  // read in place. Widths in the file: bool and the char types 1 byte, short 2, int/long (32-bit,
-  // std::int32_t)/unsigned long (std::uint32_t)/float 4, double and the 64-bit integers 8. A native
-  // `long*` is 64-bit here and reaches the 64-bit overload.
+  // Each transfers `count` elements and returns the whole elements transferred. There is one
+  // overload per fundamental type, with the widths every Windows build gives it in the file:
+  // bool and the char types 1 byte; short, char16_t and wchar_t 2; int, long, their unsigned forms,
+  // char32_t and float 4; long long (__int64), its unsigned form, double and long double 8.
+  //
+  // WRITE converts a non-const array to file order in place, writes it and converts it back, so
+  // the caller's values are unchanged afterwards; a const array is converted through a copy. READ
+  // converts the elements read in place.
+  //
+  // long and unsigned long are 8 bytes in memory here: WRITE refuses an array with a value that
+  // does not fit 32 bits (ERROR_INVALID_PARAMETER, 0 elements, nothing written), and READ sign-
+  // extends 4 bytes into long and zero-extends them into unsigned long. wchar_t is written as one
+  // UTF-16 unit; a value beyond U+FFFF is refused the same way. long double is rounded to double.
 
   std::uint64_t WRITE(const bool* p, size_t count) { return _WRITE_INLINE(p, count, 1); }
   std::uint64_t WRITE(const char* p, size_t count) { return _WRITE_INLINE(p, count, 1); }
@@ -155,20 +164,34 @@ class ZORBASE_API MFile : public MSwap {
   std::uint64_t WRITE(const unsigned char* p, size_t count) { return _WRITE_INLINE(p, count, 1); }
   std::uint64_t WRITE(short* p, size_t count) { return _WRITE_SWAPPED(p, count); }
   std::uint64_t WRITE(unsigned short* p, size_t count) { return _WRITE_SWAPPED(p, count); }
-  std::uint64_t WRITE(std::int32_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
-  std::uint64_t WRITE(std::uint32_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(char16_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(int* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(unsigned int* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(char32_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
   std::uint64_t WRITE(float* p, size_t count) { return _WRITE_SWAPPED(p, count); }
   std::uint64_t WRITE(double* p, size_t count) { return _WRITE_SWAPPED(p, count); }
-  std::uint64_t WRITE(std::int64_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
-  std::uint64_t WRITE(std::uint64_t* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(long long* p, size_t count) { return _WRITE_SWAPPED(p, count); }
+  std::uint64_t WRITE(unsigned long long* p, size_t count) { return _WRITE_SWAPPED(p, count); }
   std::uint64_t WRITE(const short* p, size_t count) { return _WRITE_COPY(p, count); }
   std::uint64_t WRITE(const unsigned short* p, size_t count) { return _WRITE_COPY(p, count); }
-  std::uint64_t WRITE(const std::int32_t* p, size_t count) { return _WRITE_COPY(p, count); }
-  std::uint64_t WRITE(const std::uint32_t* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const char16_t* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const int* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const unsigned int* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const char32_t* p, size_t count) { return _WRITE_COPY(p, count); }
   std::uint64_t WRITE(const float* p, size_t count) { return _WRITE_COPY(p, count); }
   std::uint64_t WRITE(const double* p, size_t count) { return _WRITE_COPY(p, count); }
-  std::uint64_t WRITE(const std::int64_t* p, size_t count) { return _WRITE_COPY(p, count); }
-  std::uint64_t WRITE(const std::uint64_t* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const long long* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const unsigned long long* p, size_t count) { return _WRITE_COPY(p, count); }
+  std::uint64_t WRITE(const long* p, size_t count) { return _WRITE_NARROW<std::int32_t, true>(p, count); }
+  std::uint64_t WRITE(const unsigned long* p, size_t count) {
+    return _WRITE_NARROW<std::uint32_t, true>(p, count);
+  }
+  std::uint64_t WRITE(const wchar_t* p, size_t count) {
+    return _WRITE_NARROW<std::uint16_t, true>(p, count);
+  }
+  std::uint64_t WRITE(const long double* p, size_t count) {
+    return _WRITE_NARROW<double, false>(p, count);
+  }
   // Packs `count` parts into one block of count * PART_SIZE() bytes (each by its SWAP_OUT) and writes
   // it; returns the whole records written.
   std::uint64_t WRITE(MFilePart* parts, size_t count);
@@ -180,12 +203,18 @@ class ZORBASE_API MFile : public MSwap {
   std::uint64_t READ(unsigned char* p, size_t count) { return _READ_INLINE(p, count, 1); }
   std::uint64_t READ(short* p, size_t count) { return _READ_SWAPPED(p, count); }
   std::uint64_t READ(unsigned short* p, size_t count) { return _READ_SWAPPED(p, count); }
-  std::uint64_t READ(std::int32_t* p, size_t count) { return _READ_SWAPPED(p, count); }
-  std::uint64_t READ(std::uint32_t* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(char16_t* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(int* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(unsigned int* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(char32_t* p, size_t count) { return _READ_SWAPPED(p, count); }
   std::uint64_t READ(float* p, size_t count) { return _READ_SWAPPED(p, count); }
   std::uint64_t READ(double* p, size_t count) { return _READ_SWAPPED(p, count); }
-  std::uint64_t READ(std::int64_t* p, size_t count) { return _READ_SWAPPED(p, count); }
-  std::uint64_t READ(std::uint64_t* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(long long* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(unsigned long long* p, size_t count) { return _READ_SWAPPED(p, count); }
+  std::uint64_t READ(long* p, size_t count) { return _READ_WIDEN<std::int32_t>(p, count); }
+  std::uint64_t READ(unsigned long* p, size_t count) { return _READ_WIDEN<std::uint32_t>(p, count); }
+  std::uint64_t READ(wchar_t* p, size_t count) { return _READ_WIDEN<std::uint16_t>(p, count); }
+  std::uint64_t READ(long double* p, size_t count) { return _READ_WIDEN<double>(p, count); }
   // Reads up to `count` records into one block and unpacks each record read into its part (by
   // SWAP_IN); the other parts are untouched. Returns the records read.
   std::uint64_t READ(MFilePart* parts, size_t count);
@@ -228,9 +257,9 @@ class ZORBASE_API MFile : public MSwap {
   // (consumed and dropped); line ends do not stop it. Terminates `out` and returns a pointer to the
   // terminator. With n < 1 nothing is stored and `out` is returned.
   char* FGETS(char* out, int n);
-  // Reads up to n - 1 bytes, stopping at CR or LF; CR LF and LF CR count as one line end, while a
-  // second identical byte (LF LF) is left to end the next, blank line. Terminates `out`; when a line end was seen and `strip_endl`
-  // is false, a single LF is appended. Returns a pointer to where the text ends (the LF when one
+  // Reads up to n - 1 bytes, stopping at CR or LF; after the line end one more byte is read and
+  // kept consumed when it is also CR or LF (so CR LF, LF CR and LF LF are each one line end).
+  // Terminates `out`; when a line end was seen and `strip_endl` is false, a single LF is appended. Returns a pointer to where the text ends (the LF when one
   // was appended). `out` holds n bytes.
   char* FGETS_STOP_ENDL(char* out, const int& n, const bool& strip_endl);
   // Reads forward byte by byte looking for `text`, at most max_bytes - strlen(text) bytes
@@ -387,6 +416,80 @@ class ZORBASE_API MFile : public MSwap {
     return read;
   }
 
+  // Types whose width in memory differs from their width in the file (long, unsigned long and
+  // wchar_t are wider here, long double too) pass through a copy of the file's type. One element
+  // that fits goes inline; the rest out of line. With `kExact` a value the file's type cannot hold
+  // refuses the whole array before anything is written.
+  template <class Narrow, bool kExact, class Wide>
+  std::uint64_t _WRITE_NARROW(const Wide* p, size_t count) {
+    unsigned char* const to = m_put;
+    if (__builtin_expect(count == 1 && p != nullptr &&
+                             static_cast<std::uint64_t>(m_put_end - to) >= sizeof(Narrow),
+                         1)) {
+      const Narrow value = static_cast<Narrow>(*p);
+      if (__builtin_expect(!kExact || static_cast<Wide>(value) == *p, 1)) {
+        m_put = to + sizeof(Narrow);
+        std::memcpy(to, &value, sizeof(Narrow));
+        return 1;
+      }
+    }
+    return _WRITE_NARROWED<Narrow, kExact>(p, count);
+  }
+  template <class Narrow, bool kExact, class Wide>
+  __attribute__((noinline)) std::uint64_t _WRITE_NARROWED(const Wide* p, size_t count) {
+    if (p == nullptr || count == 0) return 0;
+    if (kExact) {
+      for (size_t i = 0; i < count; ++i) {
+        if (static_cast<Wide>(static_cast<Narrow>(p[i])) != p[i]) {
+          _REFUSE_VALUE();
+          return 0;
+        }
+      }
+    }
+    Narrow chunk[512];
+    std::uint64_t done = 0;
+    while (done < count) {
+      const size_t n = count - done < 512 ? count - done : 512;
+      for (size_t i = 0; i < n; ++i) chunk[i] = static_cast<Narrow>(p[done + i]);
+      SWAP(chunk, n);
+      const std::uint64_t written = _WRITE(chunk, n, sizeof(Narrow));
+      done += written;
+      if (written < n) break;
+    }
+    return done;
+  }
+  template <class Narrow, class Wide>
+  std::uint64_t _READ_WIDEN(Wide* p, size_t count) {
+    const unsigned char* const from = m_get;
+    if (__builtin_expect(count == 1 && p != nullptr &&
+                             static_cast<std::uint64_t>(m_get_end - from) >= sizeof(Narrow),
+                         1)) {
+      Narrow value;
+      m_get = const_cast<unsigned char*>(from) + sizeof(Narrow);
+      std::memcpy(&value, from, sizeof(Narrow));
+      *p = static_cast<Wide>(value);
+      return 1;
+    }
+    return _READ_WIDENED<Narrow>(p, count);
+  }
+  template <class Narrow, class Wide>
+  __attribute__((noinline)) std::uint64_t _READ_WIDENED(Wide* p, size_t count) {
+    if (p == nullptr || count == 0) return 0;
+    Narrow chunk[512];
+    std::uint64_t done = 0;
+    while (done < count) {
+      const size_t n = count - done < 512 ? count - done : 512;
+      const std::uint64_t read = _READ(chunk, n, sizeof(Narrow));
+      SWAP(chunk, static_cast<size_t>(read));
+      for (std::uint64_t i = 0; i < read; ++i) p[done + i] = static_cast<Wide>(chunk[i]);
+      done += read;
+      if (read < n) break;
+    }
+    return done;
+  }
+  // Records ERROR_INVALID_PARAMETER for a value the file's type cannot hold.
+  void _REFUSE_VALUE();
+
   zb::platform::FileStream* m_stream;  // the open stream; null when closed
   unsigned char* m_buffer;             // the in-memory window of the file; null when closed
   std::uint64_t m_buffer_pos;          // the logical position, relative to the buffer's start
@@ -398,6 +501,7 @@ class ZORBASE_API MFile : public MSwap {
   unsigned short m_mode;               // mode of the open; 0 when closed
   DWORD m_result;                      // first failure recorded; 0 when none
   bool m_dirty;                        // update mode: the buffer holds bytes not yet written back
+  bool m_write_lost;                   // a write of this open reached the file only in part
   unsigned char* m_get;                // read fast path: next byte, or null
   unsigned char* m_get_end;            // read fast path: end of the bytes it may deliver
   unsigned char* m_put;                // write fast path: next free byte, or null

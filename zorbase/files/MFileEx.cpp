@@ -1,9 +1,7 @@
 #include <zorbase/files/MFileEx.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
-#include <cwctype>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -464,11 +462,8 @@ std::uint64_t MFileEx::_READ_BYTES(void* dest, std::uint64_t n, TextUnit unit) {
       std::memcpy(out + done, p, run);
       m_buffer_position += run;
       done += run;
-      if (cr == nullptr) continue;
-      // A CR: dropped when an LF follows, kept otherwise (also at the end of the file).
-      const bool pair = _PEEK(2) >= 2 && m_buffer[m_buffer_position + 1] == '\n';
-      if (!pair) out[done++] = '\r';
-      ++m_buffer_position;
+      // Every CR is dropped and the next byte read in its place.
+      if (cr != nullptr) ++m_buffer_position;
     }
     return done;
   }
@@ -482,10 +477,8 @@ std::uint64_t MFileEx::_READ_BYTES(void* dest, std::uint64_t n, TextUnit unit) {
       out[done++] = m_buffer[m_buffer_position++];
       continue;
     }
-    const std::uint16_t u = LoadUnit(m_buffer + m_buffer_position, big_endian);
-    if (u == 0x000D && _PEEK(4) >= 4 &&
-        LoadUnit(m_buffer + m_buffer_position + 2, big_endian) == 0x000A) {
-      m_buffer_position += 2;
+    if (LoadUnit(m_buffer + m_buffer_position, big_endian) == 0x000D) {
+      m_buffer_position += 2;  // every CR unit is dropped
       continue;
     }
     out[done] = m_buffer[m_buffer_position];
@@ -769,8 +762,11 @@ std::uint64_t MFileEx::READ(wchar_t* p, size_t count) {
   return produced;
 }
 
-std::uint64_t MFileEx::WRITE(const MFilePartEx* parts, size_t count) {
-  if (parts == nullptr || count == 0) return 0;
+std::uint64_t MFileEx::WRITE(const MFilePartEx* const_parts, size_t count) {
+  if (const_parts == nullptr || count == 0) return 0;
+  // The parts' operations are not const (a host's part classes have that shape); packing does not
+  // change a part.
+  MFilePartEx* parts = const_cast<MFilePartEx*>(const_parts);
   const size_t size = parts->PART_SIZE();
   if (size == 0 || count > std::numeric_limits<size_t>::max() / size) return 0;
   std::vector<unsigned char> block;
@@ -795,7 +791,7 @@ std::uint64_t MFileEx::READ(MFilePartEx* parts, size_t count) {
   }
   const std::uint64_t records = _READ_BYTES(block.data(), block.size(), kTextByte) / size;
   for (size_t i = 0; i < records; ++i) {
-    const_cast<MFilePartEx*>(parts->GET_PART(i))->SWAP_IN(block.data() + i * size);
+    parts->GET_PART(i)->SWAP_IN(block.data() + i * size);
   }
   return records;
 }
@@ -1054,11 +1050,10 @@ char* MFileEx::FGETS_STOP_ENDL(char* out, int n, bool strip_endl) {
   while (stored < n - 1 && _READ_BYTES(&ch, 1, kTextByte) == 1) {
     if (ch == '\r' || ch == '\n') {
       line_end = true;
-      // CR LF and LF CR are one line end; a second identical byte starts the next (blank) line.
-      const char pair = ch == '\r' ? '\n' : '\r';
+      // One more byte belongs to the line end when it is CR or LF too (LF LF is one line end).
       const std::uint64_t before = TELL();
       char next = 0;
-      if (_READ_BYTES(&next, 1, kTextByte) == 1 && next != pair) _UNREAD_TO(before);
+      if (_READ_BYTES(&next, 1, kTextByte) == 1 && next != '\r' && next != '\n') _UNREAD_TO(before);
       break;
     }
     out[stored++] = ch;
@@ -1076,18 +1071,15 @@ bool MFileEx::SEARCH_STRING(const wchar_t* text, size_t max, bool case_sensitive
   if (max != static_cast<size_t>(-1) && max <= length) return false;
   const std::uint64_t window =
       max == static_cast<size_t>(-1) ? std::numeric_limits<std::uint64_t>::max() : max - length;
-  auto fold = [case_sensitive](std::uint32_t u) -> std::uint32_t {
-    return case_sensitive ? u : static_cast<std::uint32_t>(std::towlower(static_cast<wint_t>(u)));
-  };
   std::vector<std::uint32_t> pattern(length);
   for (std::size_t i = 0; i < length; ++i) {
-    pattern[i] = fold(LoadUnit(reinterpret_cast<const unsigned char*>(units.data()) + 2 * i, false));
+    pattern[i] = LoadUnit(reinterpret_cast<const unsigned char*>(units.data()) + 2 * i, false);
   }
-  zb::internal::StreamMatcher matcher(std::move(pattern));
+  zb::internal::StreamMatcher matcher(std::move(pattern), case_sensitive);
   if (length == 0) return true;
   std::uint16_t u = 0;
   for (std::uint64_t read = 0; read < window && _READ_UNIT16(&u); ++read) {
-    if (matcher.Feed(fold(u))) return true;
+    if (matcher.Feed(u)) return true;
   }
   return false;
 }
@@ -1098,16 +1090,13 @@ bool MFileEx::SEARCH_STRING(const char* text, size_t max, bool case_sensitive) {
   if (max != static_cast<size_t>(-1) && max <= length) return false;
   const std::uint64_t window =
       max == static_cast<size_t>(-1) ? std::numeric_limits<std::uint64_t>::max() : max - length;
-  auto fold = [case_sensitive](unsigned char c) -> std::uint32_t {
-    return case_sensitive ? c : static_cast<std::uint32_t>(std::tolower(c));
-  };
-  std::vector<std::uint32_t> pattern(length);
-  for (std::size_t i = 0; i < length; ++i) pattern[i] = fold(static_cast<unsigned char>(text[i]));
-  zb::internal::StreamMatcher matcher(std::move(pattern));
+  std::vector<std::uint32_t> pattern(text, text + length);
+  for (std::uint32_t& unit : pattern) unit &= 0xFF;  // bytes, whatever the sign of char
+  zb::internal::StreamMatcher matcher(std::move(pattern), case_sensitive);
   if (length == 0) return true;
   unsigned char byte = 0;
   for (std::uint64_t read = 0; read < window && _READ_BYTES(&byte, 1, kTextByte) == 1; ++read) {
-    if (matcher.Feed(fold(byte))) return true;
+    if (matcher.Feed(byte)) return true;
   }
   return false;
 }

@@ -8,8 +8,9 @@
 // U+FFFF becomes a surrogate pair on the way out and one wchar_t on the way back. Typed wchar_t
 // arrays (READ/WRITE of wchar_t) are UTF-16 units in the file's byte order (the 16-bit rule).
 //
-// Text mode (open modes with 0x1000): every LF written becomes CR LF; on reading, CR LF becomes LF
-// (a CR not followed by LF is kept, so text written in text mode reads back unchanged). The unit
+// Text mode (open modes with 0x1000): every LF written becomes CR LF; on reading, every CR is
+// dropped and the next unit read in its place (so CR LF becomes LF, and a lone CR disappears); a
+// read reports the units it stored, never more than requested. The unit
 // is the byte, or the 16-bit code unit for wide text and wchar_t arrays. Typed binary values pass
 // through the translation too: text mode is meant for text.
 //
@@ -33,6 +34,7 @@
 #include <zorbase/files/MFile.h>
 #include <zorbase/files/MFileName.h>
 #include <zorbase/platform/export.h>
+#include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/win_types.h>
 
 class MFilePartEx;
@@ -158,6 +160,12 @@ class ZORBASE_API MFileEx : public MSwap {
   // Each transfers `count` elements and returns the number of whole elements transferred. Values
   // are converted between the machine's and the file's byte order (MSwap rules); WRITE never
   // changes the caller's array. A partial element at the end of a read is stored but not counted.
+  // One overload per fundamental type, with the widths every Windows build gives it: bool and the
+  // char types 1 byte; short and char16_t 2; int, long, their unsigned forms, char32_t and float
+  // 4; long long (__int64), its unsigned form, double and long double 8. long and unsigned long
+  // are 8 bytes in memory here: WRITE refuses an array with a value that does not fit 32 bits
+  // (result code ERROR_INVALID_PARAMETER, 0 elements, nothing written); READ sign-extends 4 bytes
+  // into long and zero-extends them into unsigned long. long double is rounded to double.
 
   // A byte read into a bool becomes true when it is not 0.
   std::uint64_t READ(bool* p, size_t count);
@@ -166,15 +174,19 @@ class ZORBASE_API MFileEx : public MSwap {
   std::uint64_t READ(unsigned char* p, size_t count) { return _READ_INLINE(p, count); }
   std::uint64_t READ(short* p, size_t count) { return _READ_INLINE(p, count); }
   std::uint64_t READ(unsigned short* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(char16_t* p, size_t count) { return _READ_INLINE(p, count); }
   // UTF-16 units in the file's order; a surrogate pair becomes one element.
   std::uint64_t READ(wchar_t* p, size_t count);
-  // Windows long and unsigned long (32 bits).
-  std::uint64_t READ(std::int32_t* p, size_t count) { return _READ_INLINE(p, count); }
-  std::uint64_t READ(std::uint32_t* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(int* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(unsigned int* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(char32_t* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(long* p, size_t count) { return _READ_WIDEN<std::int32_t>(p, count); }
+  std::uint64_t READ(unsigned long* p, size_t count) { return _READ_WIDEN<std::uint32_t>(p, count); }
   std::uint64_t READ(float* p, size_t count) { return _READ_INLINE(p, count); }
-  std::uint64_t READ(std::int64_t* p, size_t count) { return _READ_INLINE(p, count); }
-  std::uint64_t READ(std::uint64_t* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(long long* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(unsigned long long* p, size_t count) { return _READ_INLINE(p, count); }
   std::uint64_t READ(double* p, size_t count) { return _READ_INLINE(p, count); }
+  std::uint64_t READ(long double* p, size_t count) { return _READ_WIDEN<double>(p, count); }
 
   std::uint64_t WRITE(const bool* p, size_t count) { return _WRITE_INLINE(p, count); }
   std::uint64_t WRITE(const char* p, size_t count) { return _WRITE_INLINE(p, count); }
@@ -182,15 +194,24 @@ class ZORBASE_API MFileEx : public MSwap {
   std::uint64_t WRITE(const unsigned char* p, size_t count) { return _WRITE_INLINE(p, count); }
   std::uint64_t WRITE(const short* p, size_t count) { return _WRITE_INLINE(p, count); }
   std::uint64_t WRITE(const unsigned short* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const char16_t* p, size_t count) { return _WRITE_INLINE(p, count); }
   // Each element as a UTF-16 unit (a character beyond U+FFFF as a pair) in the file's order; the
   // count is of whole elements written.
   std::uint64_t WRITE(const wchar_t* p, size_t count);
-  std::uint64_t WRITE(const std::int32_t* p, size_t count) { return _WRITE_INLINE(p, count); }
-  std::uint64_t WRITE(const std::uint32_t* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const int* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const unsigned int* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const char32_t* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const long* p, size_t count) { return _WRITE_NARROW<std::int32_t, true>(p, count); }
+  std::uint64_t WRITE(const unsigned long* p, size_t count) {
+    return _WRITE_NARROW<std::uint32_t, true>(p, count);
+  }
   std::uint64_t WRITE(const float* p, size_t count) { return _WRITE_INLINE(p, count); }
-  std::uint64_t WRITE(const std::int64_t* p, size_t count) { return _WRITE_INLINE(p, count); }
-  std::uint64_t WRITE(const std::uint64_t* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const long long* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const unsigned long long* p, size_t count) { return _WRITE_INLINE(p, count); }
   std::uint64_t WRITE(const double* p, size_t count) { return _WRITE_INLINE(p, count); }
+  std::uint64_t WRITE(const long double* p, size_t count) {
+    return _WRITE_NARROW<double, false>(p, count);
+  }
 
   // Arrays of file parts: count records of parts->PART_SIZE() bytes, packed by SWAP_OUT into one
   // block and written (text translation applies in text mode), or read as one block and unpacked
@@ -260,16 +281,18 @@ class ZORBASE_API MFileEx : public MSwap {
   // above (that byte is consumed and not stored); line ends do not stop it. Terminates `out` and
   // returns it.
   char* FGETS(char* out, int n);
-  // Reads up to n-1 bytes of a line: a CR or LF ends it; a CR directly followed by LF is one line
-  // end (both consumed); the byte after a line end is left unread otherwise. Unless `strip_endl`,
+  // Reads up to n-1 bytes of a line: a CR or LF ends it; one more byte is read and kept consumed
+  // when it is also CR or LF (CR LF, LF CR and LF LF are each one line end), and left unread
+  // otherwise. Unless `strip_endl`,
   // a line that ended with a line end gets one LF. Terminates `out` and returns it.
   char* FGETS_STOP_ENDL(char* out, int n, bool strip_endl);
 
   // Reads forward looking for `text`: at most `max` units minus the length of the text are read
   // (max all ones: no limit; max not above the length: false at once). True as soon as the text
   // has been read, with the position just after it; false at the end of the file or when the
-  // window is used up. Without `case_sensitive` units are folded by towlower (wide) or tolower
-  // (narrow) before comparing. Occurrences that overlap a partial match are found.
+  // window is used up. Without `case_sensitive` units are folded by the ASCII rules only (A-Z to
+  // a-z, whatever the process locale), as MFile does. Occurrences that overlap a partial match are
+  // found.
   bool SEARCH_STRING(const wchar_t* text, size_t max, bool case_sensitive);
   bool SEARCH_STRING(const char* text, size_t max, bool case_sensitive);
 
@@ -345,6 +368,74 @@ class ZORBASE_API MFileEx : public MSwap {
       return count;
     }
     return _READ_ELEMENTS(p, count, sizeof(T));
+  }
+  // Types wider in memory than in the file (long, unsigned long, long double) pass through a copy
+  // of the file's type: one element that fits goes inline, the rest out of line. With `kExact` a
+  // value the file's type cannot hold refuses the whole array before anything is written.
+  template <class Narrow, bool kExact, class Wide>
+  std::uint64_t _WRITE_NARROW(const Wide* p, size_t count) {
+    unsigned char* const to = m_put;
+    if (__builtin_expect(count == 1 && p != nullptr &&
+                             static_cast<std::uint64_t>(m_put_end - to) >= sizeof(Narrow),
+                         1)) {
+      const Narrow value = static_cast<Narrow>(*p);
+      if (__builtin_expect(!kExact || static_cast<Wide>(value) == *p, 1)) {
+        m_put = to + sizeof(Narrow);
+        std::memcpy(to, &value, sizeof(Narrow));
+        return 1;
+      }
+    }
+    return _WRITE_NARROWED<Narrow, kExact>(p, count);
+  }
+  template <class Narrow, bool kExact, class Wide>
+  __attribute__((noinline)) std::uint64_t _WRITE_NARROWED(const Wide* p, size_t count) {
+    if (p == nullptr || count == 0) return 0;
+    if (kExact) {
+      for (size_t i = 0; i < count; ++i) {
+        if (static_cast<Wide>(static_cast<Narrow>(p[i])) != p[i]) {
+          m_result = ERROR_INVALID_PARAMETER;
+          return 0;
+        }
+      }
+    }
+    Narrow chunk[512];
+    std::uint64_t done = 0;
+    while (done < count) {
+      const size_t n = count - done < 512 ? count - done : 512;
+      for (size_t i = 0; i < n; ++i) chunk[i] = static_cast<Narrow>(p[done + i]);
+      const std::uint64_t written = _WRITE_ELEMENTS(chunk, n, sizeof(Narrow));
+      done += written;
+      if (written < n) break;
+    }
+    return done;
+  }
+  template <class Narrow, class Wide>
+  std::uint64_t _READ_WIDEN(Wide* p, size_t count) {
+    const unsigned char* const from = m_get;
+    if (__builtin_expect(count == 1 && p != nullptr &&
+                             static_cast<std::uint64_t>(m_get_end - from) >= sizeof(Narrow),
+                         1)) {
+      Narrow value;
+      m_get = const_cast<unsigned char*>(from) + sizeof(Narrow);
+      std::memcpy(&value, from, sizeof(Narrow));
+      *p = static_cast<Wide>(value);
+      return 1;
+    }
+    return _READ_WIDENED<Narrow>(p, count);
+  }
+  template <class Narrow, class Wide>
+  __attribute__((noinline)) std::uint64_t _READ_WIDENED(Wide* p, size_t count) {
+    if (p == nullptr || count == 0) return 0;
+    Narrow chunk[512];
+    std::uint64_t done = 0;
+    while (done < count) {
+      const size_t n = count - done < 512 ? count - done : 512;
+      const std::uint64_t read = _READ_ELEMENTS(chunk, n, sizeof(Narrow));
+      for (std::uint64_t i = 0; i < read; ++i) p[done + i] = static_cast<Wide>(chunk[i]);
+      done += read;
+      if (read < n) break;
+    }
+    return done;
   }
   TextUnit _UNIT16_IN_FILE_ORDER() const;
   void _SET_STATE(int state) { m_state = state; }

@@ -2,6 +2,8 @@
 
 #include <UnitTest++/UnitTest++.h>
 
+#include <clocale>
+
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -96,8 +98,8 @@ class Triple : public MFilePartEx {
  public:
   Triple() = default;
   Triple(std::int32_t a, std::uint16_t b, std::uint8_t c) : a_(a), b_(b), c_(c) {}
-  const MFilePartEx* GET_PART(size_t index) const override { return this + index; }
-  size_t PART_SIZE() const override { return 7; }
+  MFilePartEx* GET_PART(size_t index) override { return this + index; }
+  size_t PART_SIZE() override { return 7; }
   void SWAP_IN(unsigned char* record) override {
     std::memcpy(&a_, record, 4);
     std::memcpy(&b_, record + 4, 2);
@@ -107,7 +109,7 @@ class Triple : public MFilePartEx {
       swap_->SWAP(&b_, 1);
     }
   }
-  void SWAP_OUT(unsigned char* record) const override {
+  void SWAP_OUT(unsigned char* record) override {
     std::int32_t a = a_;
     std::uint16_t b = b_;
     if (swap_ != nullptr) {
@@ -129,8 +131,8 @@ class Triple : public MFilePartEx {
 // A part that keeps the base's packing: its records are written as zeros and not read back.
 class Opaque : public MFilePartEx {
  public:
-  const MFilePartEx* GET_PART(size_t index) const override { return this + index; }
-  size_t PART_SIZE() const override { return 3; }
+  MFilePartEx* GET_PART(size_t index) override { return this + index; }
+  size_t PART_SIZE() override { return 3; }
   int value = 5;
 };
 
@@ -240,7 +242,7 @@ void RunElementsAgainstModel(MFileEx& file, FileModel& model, std::uint32_t seed
           break;
         }
         default: {
-          std::int64_t q = 0, want = 0;
+          long long q = 0, want = 0;
           const std::uint64_t expected = model.Read(&want);
           CHECK_EQUAL(expected, file.READ(&q, 1));
           if (expected == 1) CHECK(want == q);
@@ -278,8 +280,8 @@ TEST(BinaryRoundTripOfEveryType) {
   const std::int32_t l[2] = {-2000000000, 7};
   const std::uint32_t ul[10] = {0, 1, 2, 0xFFFFFFFFu, 4, 5, 0x80000000u, 7, 8, 9};
   const float f[2] = {-1.5f, 3.25e10f};
-  const std::int64_t ll[2] = {-9000000000000000000LL, 1};
-  const std::uint64_t ull[1] = {0xFEDCBA9876543210ULL};
+  const long long ll[2] = {-9000000000000000000LL, 1};
+  const unsigned long long ull[1] = {0xFEDCBA9876543210ULL};
   const double d[2] = {-0.1, 6.02214076e23};
   const CString wide_text(L"Gr\u00fc\u00dfe \U0001F600!");
   const CStringA narrow_text("plain bytes");
@@ -317,8 +319,8 @@ TEST(BinaryRoundTripOfEveryType) {
   std::int32_t rl[2] = {};
   std::uint32_t rul[10] = {};
   float rf[2] = {};
-  std::int64_t rll[2] = {};
-  std::uint64_t rull[1] = {};
+  long long rll[2] = {};
+  unsigned long long rull[1] = {};
   double rd[2] = {};
   CHECK_EQUAL(2u, file.READ(rb, 2));
   CHECK_EQUAL(3u, file.READ(rc, 3));
@@ -417,9 +419,10 @@ TEST(NarrowTextModeWritesCrLfAndReadsLf) {
   CHECK_EQUAL(std::string("Line 2 of three"), file.FGETS_STOP_ENDL(line, 64, true));
   CHECK_EQUAL(std::string("end\n"), file.FGETS_STOP_ENDL(line, 64, false));
   CHECK(file.FEOF());
-  // FGETS does not stop at line ends: the whole text comes back with single LFs.
+  // FGETS does not stop at line ends: the whole text comes back with single LFs (text mode drops
+  // every CR, the caller's own included).
   CHECK(file.REWIND());
-  CHECK_EQUAL(std::string("First\nLine 2 of three\nend\r\n"), file.FGETS(line, 64));
+  CHECK_EQUAL(std::string("First\nLine 2 of three\nend\n"), file.FGETS(line, 64));
   CHECK_EQUAL(std::string(""), file.FGETS(line, 64));
 }
 
@@ -463,15 +466,18 @@ TEST(WideFgetsInBinaryMode) {
   CHECK(file.FGETS(line, 0) == line);
 }
 
-TEST(TextModeReadKeepsLoneCrAndReportsStoredBytes) {
+TEST(TextModeReadDropsEveryCrAndReportsStoredBytes) {
   ScratchDir dir("mfileex_cr");
-  dir.Put("t.txt", "a\r\nb\rc\r");
+  dir.Put("t.txt", "a\r\nb\rc\r\r\rd");
   MFileEx file;
   CHECK(file.OPEN_ASCII_READ(MFileName(dir.Win(L"t.txt").c_str())));
   char buf[16] = {};
-  CHECK_EQUAL(6u, file.READ(buf, 16));
-  CHECK_EQUAL(std::string("a\nb\rc\r"), std::string(buf, 6));
-  CHECK_EQUAL(7u, file.TELL());  // positions are file offsets
+  CHECK_EQUAL(2u, file.READ(buf, 2));  // a request is filled past the dropped CR
+  CHECK_EQUAL(std::string("a\n"), std::string(buf, 2));
+  CHECK_EQUAL(3u, file.TELL());  // positions are file offsets
+  CHECK_EQUAL(3u, file.READ(buf, 16));
+  CHECK_EQUAL(std::string("bcd"), std::string(buf, 3));
+  CHECK_EQUAL(10u, file.TELL());
 }
 
 TEST(TellAfterAppendOfTenByteFile) {
@@ -902,9 +908,49 @@ TEST(FgetsStopEndl) {
   CHECK_EQUAL(std::string("two"), file.FGETS_STOP_ENDL(out, 16, true));
   CHECK_EQUAL(9u, file.TELL());  // the letter after the lone CR is left unread
   CHECK_EQUAL(std::string("three\n"), file.FGETS_STOP_ENDL(out, 16, false));
-  CHECK_EQUAL(std::string("\n"), file.FGETS_STOP_ENDL(out, 16, false));  // the blank line
+  CHECK_EQUAL(16u, file.TELL());  // LF LF is one line end: both are consumed
   CHECK_EQUAL(std::string("fo"), file.FGETS_STOP_ENDL(out, 3, false));
   CHECK_EQUAL(std::string("ur"), file.FGETS_STOP_ENDL(out, 16, false));  // no line end: no LF
+}
+
+// Sets the process locale for one test and restores the "C" locale afterwards.
+struct ScopedLocale {
+  explicit ScopedLocale(const char* name) : ok(std::setlocale(LC_ALL, name) != nullptr) {}
+  ~ScopedLocale() { std::setlocale(LC_ALL, "C"); }
+  bool ok;
+};
+
+TEST(SearchStringFoldsAsciiOnlyWhateverTheLocale) {
+  ScratchDir dir("mfileex_search_locale");
+  // "info", "ärger" and the same with an ASCII I; UTF-16LE and UTF-8.
+  const std::wstring wide = L"info \u00e4rger";
+  std::string units;
+  for (wchar_t ch : wide) {
+    units += static_cast<char>(ch & 0xFF);
+    units += static_cast<char>((ch >> 8) & 0xFF);
+  }
+  dir.Put("w.bin", units);
+  dir.Put("n.txt", "info \xc3\xa4rger");
+  for (const char* locale : {"de_DE.UTF-8", "tr_TR.UTF-8"}) {
+    ScopedLocale scoped(locale);
+    CHECK(scoped.ok);  // generated by scripts/install-deps.sh
+    MFileEx file;
+    CHECK(file.OPEN_READ(MFileName(dir.Win(L"w.bin").c_str())));
+    // Turkish rules would fold I to dotless i; ASCII folds it to i.
+    CHECK(file.SEARCH_STRING(L"INFO", static_cast<size_t>(-1), false));
+    // German rules would fold \u00c4 to \u00e4; ASCII leaves letters beyond it alone.
+    CHECK(file.REWIND());
+    CHECK(!file.SEARCH_STRING(L"\u00c4RGER", static_cast<size_t>(-1), false));
+    CHECK(file.REWIND());
+    CHECK(file.SEARCH_STRING(L"\u00e4RGER", static_cast<size_t>(-1), false));
+    CHECK(file.OPEN_READ(MFileName(dir.Win(L"n.txt").c_str())));
+    CHECK(file.SEARCH_STRING("INFO", static_cast<size_t>(-1), false));
+    CHECK(!file.SEARCH_STRING("\xc3\x84RGER", static_cast<size_t>(-1), false));
+    MFile plain;
+    CHECK(plain.OPEN_READ(MFileName(dir.Win(L"n.txt").c_str())));
+    CHECK(plain.SEARCH_STRING("INFO", -1, false));
+    CHECK(!plain.SEARCH_STRING("\xc3\x84RGER", -1, false));
+  }
 }
 
 TEST(SearchString) {
@@ -1132,6 +1178,15 @@ TEST(TextModeAtEveryBufferBoundary) {
   for (wchar_t ch : wide) narrow += ch < 0x80 ? static_cast<char>(ch) : '#';
   std::string narrow_disk;
   for (char ch : narrow) narrow_disk += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  // Reading in text mode drops every CR, the lone ones included.
+  std::string narrow_read;
+  for (char ch : narrow) {
+    if (ch != '\r') narrow_read += ch;
+  }
+  std::wstring wide_read;
+  for (wchar_t ch : wide) {
+    if (ch != L'\r') wide_read += ch;
+  }
   for (size_t buffer = 16; buffer <= 27; ++buffer) {
     MFileEx file(buffer);
     CHECK(file.OPEN_ASCII_WRITE(name));
@@ -1140,25 +1195,24 @@ TEST(TextModeAtEveryBufferBoundary) {
     CHECK_EQUAL(Hex(narrow_disk), Hex(dir.Get("b.txt")));
     CHECK(file.OPEN_ASCII_READ(name));
     std::string back(narrow.size() + 4, '\0');
-    CHECK_EQUAL(narrow.size(), file.READ(&back[0], back.size()));
-    back.resize(narrow.size());
-    CHECK_EQUAL(narrow, back);
+    CHECK_EQUAL(narrow_read.size(), file.READ(&back[0], back.size()));
+    back.resize(narrow_read.size());
+    CHECK_EQUAL(narrow_read, back);
 
     CHECK(file.OPEN_ASCII_WRITE(name));
     CHECK_EQUAL(wide.size(), static_cast<size_t>(file.FPRINTF(L"%s", wide.c_str())));
     CHECK(file.CLOSE());
     CHECK(file.OPEN_ASCII_READ(name));
     std::wstring chars(wide.size() + 4, L'\0');
-    CHECK_EQUAL(wide.size(), file.READ(&chars[0], chars.size()));
-    chars.resize(wide.size());
-    CHECK(wide == chars);
+    CHECK_EQUAL(wide_read.size(), file.READ(&chars[0], chars.size()));
+    chars.resize(wide_read.size());
+    CHECK(wide_read == chars);
     CHECK(file.REWIND());
-    // FGETS: a lone CR ends a line as LF does; the CR that text mode kept before CR LF and the LF
-    // after it are one line end.
+    // FGETS: text mode drops every CR, so only the LFs end lines.
     std::wstring lines;
     wchar_t line[8];
     while (!file.FEOF() && lines.size() < 200) lines += file.FGETS(line, 8);
-    CHECK(lines == L"a\nbc\n\nd\ne\U0001F600\nfgh\U0001F601\U0001F602\nij\nklmnopq\n\U0001F603\nz");
+    CHECK(lines == L"a\nbc\n\nde\U0001F600\nfgh\U0001F601\U0001F602\nij\nklmnopq\n\U0001F603\nz");
   }
 }
 

@@ -148,7 +148,7 @@ void RunAgainstModel(MFileMemory& file, Model& model, std::uint32_t seed, int st
         case 1: WriteElement(file, model, static_cast<short>(v), as_base, as_const); break;
         case 2: WriteElement(file, model, static_cast<std::int32_t>(v), as_base, as_const); break;
         default:
-          WriteElement(file, model, static_cast<std::uint64_t>(static_cast<std::uint64_t>(v) * 0x9E3779B97F4A7C15ull),
+          WriteElement(file, model, static_cast<unsigned long long>(v) * 0x9E3779B97F4A7C15ull,
                        as_base, as_const);
           break;
       }
@@ -157,7 +157,7 @@ void RunAgainstModel(MFileMemory& file, Model& model, std::uint32_t seed, int st
         case 0: ReadElement<char>(file, model, as_base); break;
         case 1: ReadElement<unsigned short>(file, model, as_base); break;
         case 2: ReadElement<float>(file, model, as_base); break;
-        default: ReadElement<std::int64_t>(file, model, as_base); break;
+        default: ReadElement<long long>(file, model, as_base); break;
       }
     } else if (op < 80) {
       const LONG origin = static_cast<LONG>(next(4));

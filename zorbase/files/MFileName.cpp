@@ -8,6 +8,8 @@
 #include <utility>
 
 #include <zorbase/platform/internal/ascii.h>
+#include <zorbase/platform/last_error.h>
+#include <zorbase/platform/win_errors.h>
 
 namespace {
 
@@ -233,14 +235,34 @@ MFileName::MFileName(const wchar_t* dir, const wchar_t* file, const wchar_t* ext
   SET(joined.c_str(), isDirectory);
 }
 
+namespace {
+
+// Operations that set several parts (the four-part constructor, APPEND, SET_FILE_EXT_PARTS) judge
+// the length once, when all parts are in place: a name refused half-way would otherwise be
+// completed by the remaining setters into a partial name.
+thread_local int t_setting_parts = 0;
+
+struct SettingParts {
+  SettingParts() { ++t_setting_parts; }
+  ~SettingParts() { --t_setting_parts; }
+  SettingParts(const SettingParts&) = delete;
+  SettingParts& operator=(const SettingParts&) = delete;
+};
+
+}  // namespace
+
 MFileName::MFileName(const wchar_t* drive, const wchar_t* dir, const wchar_t* file,
                      const wchar_t* ext) {
   _INIT();
   try {
-    SET_DRIVE_PART(drive);
-    SET_DIR_PART(dir, 260);
-    SET_FILE_PART(file, 256);
-    SET_EXT_PART(ext, 256);
+    {
+      SettingParts whole;
+      SET_DRIVE_PART(drive);
+      SET_DIR_PART(dir, 260);
+      SET_FILE_PART(file, 256);
+      SET_EXT_PART(ext, 256);
+    }
+    _REFUSE_IF_TOO_LONG();
   } catch (...) {
     FREE();
     throw;
@@ -419,10 +441,35 @@ bool MFileName::DO_TEST() {
 
 // ---- part setters --------------------------------------------------------------------------------
 
-void MFileName::SET_DRIVE_PART(const wchar_t* drive) { _SET_PART(&m_drive, drive, Length(drive)); }
+
+size_t MFileName::_COMPOSED_LENGTH() const {
+  size_t length = 0;
+  if (NonEmpty(m_drive)) length += std::wcslen(m_drive);
+  if (NonEmpty(m_dir)) {
+    const size_t dir = std::wcslen(m_dir);
+    if (!m_relative_path_mode && m_dir[0] != L'\\') ++length;
+    length += dir;
+    if (Present(m_file) && m_dir[dir - 1] != L'\\') ++length;
+  }
+  if (NonEmpty(m_file)) length += std::wcslen(m_file);
+  if (NonEmpty(m_ext)) length += std::wcslen(m_ext) + (m_ext[0] != L'.' ? 1 : 0);
+  return length;
+}
+
+void MFileName::_REFUSE_IF_TOO_LONG() {
+  if (t_setting_parts > 0 || _COMPOSED_LENGTH() <= PATH_CAPACITY) return;
+  FREE();
+  SetLastError(ERROR_FILENAME_EXCED_RANGE);
+}
+
+void MFileName::SET_DRIVE_PART(const wchar_t* drive) {
+  _SET_PART(&m_drive, drive, Length(drive));
+  _REFUSE_IF_TOO_LONG();
+}
 
 void MFileName::SET_DIR_PART(const wchar_t* dir, size_t /*maxLength*/) {
   _SET_PART(&m_dir, dir, Length(dir));
+  _REFUSE_IF_TOO_LONG();
 }
 
 void MFileName::SET_FILE_PART(const wchar_t* file, size_t maxLength) {
@@ -435,6 +482,7 @@ void MFileName::SET_FILE_PART(const wchar_t* file, size_t maxLength) {
     if (IsReservedNameChar(c)) c = L' ';
   }
   _SET_PART(&m_file, title.c_str(), title.size());
+  _REFUSE_IF_TOO_LONG();
 }
 
 void MFileName::SET_EXT_PART(const wchar_t* ext, size_t maxLength) {
@@ -450,6 +498,7 @@ void MFileName::SET_EXT_PART(const wchar_t* ext, size_t maxLength) {
     if (IsReservedNameChar(stored[i])) stored[i] = L' ';
   }
   _SET_PART(&m_ext, stored.c_str(), stored.size());
+  _REFUSE_IF_TOO_LONG();
 }
 
 void MFileName::SET_FILE_EXT_PARTS(const wchar_t* fileAndExt, size_t maxFileLength,
@@ -467,8 +516,12 @@ void MFileName::SET_FILE_EXT_PARTS(const wchar_t* fileAndExt, size_t maxFileLeng
   // Copy first: the text may be this object's own title or extension.
   std::wstring title(fileAndExt, static_cast<std::size_t>(dot - fileAndExt));
   std::wstring ext(dot);
-  SET_FILE_PART(title.c_str(), maxFileLength);
-  SET_EXT_PART(ext.c_str(), maxExtLength);
+  {
+    SettingParts whole;
+    SET_FILE_PART(title.c_str(), maxFileLength);
+    SET_EXT_PART(ext.c_str(), maxExtLength);
+  }
+  _REFUSE_IF_TOO_LONG();
 }
 
 // ---- combining and comparing ---------------------------------------------------------------------
@@ -496,10 +549,14 @@ void MFileName::APPEND(const MFileName& other) {
       return;
     }
   }
-  if (other.m_drive) SET_DRIVE_PART(other.m_drive);
-  if (other.m_file) SET_FILE_PART(other.m_file, 256);
-  if (other.m_ext) SET_EXT_PART(other.m_ext, 256);
-  if (replace_dir) _SET_PART(&m_dir, joined_dir.c_str(), joined_dir.size());
+  {
+    SettingParts whole;
+    if (other.m_drive) SET_DRIVE_PART(other.m_drive);
+    if (other.m_file) SET_FILE_PART(other.m_file, 256);
+    if (other.m_ext) SET_EXT_PART(other.m_ext, 256);
+    if (replace_dir) _SET_PART(&m_dir, joined_dir.c_str(), joined_dir.size());
+  }
+  _REFUSE_IF_TOO_LONG();
 }
 
 bool MFileName::_COMPARE_PARTS(const wchar_t* a, const wchar_t* b, unsigned short flags) const {

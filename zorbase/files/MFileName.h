@@ -118,6 +118,9 @@ class ZORBASE_API MFileName {
   static bool DO_TEST();
 
   // ---- part setters: a null text makes the part missing -----------------------------------------
+  // A setter that would make the composed path longer than 260 characters refuses the name: every
+  // part becomes missing (IS_EMPTY), and the thread's last error is ERROR_FILENAME_EXCED_RANGE
+  // (206), so that no operation acts on a cut name, which would denote another file.
 
   // Stores a copy of the whole text, the empty text included.
   void SET_DRIVE_PART(const wchar_t* drive);
@@ -181,6 +184,12 @@ class ZORBASE_API MFileName {
   void _TAKE_PARTS(MFileName& source);
 
   // Composition steps into m_path; each returns the number of characters written so far.
+  // The length of the composed path without the cap of the composition buffer.
+  size_t _COMPOSED_LENGTH() const;
+  // After a part setter: a name whose composed path would not fit the buffer (GET would cut it,
+  // naming another file) is refused: every part becomes missing and the thread's last error is
+  // ERROR_FILENAME_EXCED_RANGE.
+  void _REFUSE_IF_TOO_LONG();
   size_t _COMPOSE_DRIVE_DIR(size_t pos) const;
   size_t _COMPOSE_FILE_EXT(size_t pos) const;
 
@@ -269,7 +278,8 @@ class ZORBASE_API MFileName {
   // The length of the file in bytes, or -1 without a title or when it cannot be opened for reading.
   long long FILE_SIZE() const;
   // Creates every directory of the drive-and-directory chain from the left (the title is not
-  // created). True when the directory exists afterwards.
+  // created). True when the directory exists afterwards, and for a name without drive and
+  // directory (nothing to create).
   bool CREATE_DIRECTORY() const;
   // Parse the system's temporary directory, the current directory (both as directories) or the
   // executable's path (as a file) into this name. False, with the name unchanged, when the system

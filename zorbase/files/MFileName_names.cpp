@@ -105,7 +105,8 @@ bool MFileName::ADD_UNIQUE_INDEX(unsigned char digits) {
 }
 
 bool MFileName::IsSafe(FILE_GENERATION_FLAGS rule) const {
-  if (m_file == nullptr || m_file[0] == 0) return false;
+  // Only a missing title fails every rule; an empty one is present and judged by the rule.
+  if (m_file == nullptr) return false;
   const size_t length = std::wcslen(m_file);
   switch (static_cast<int>(rule)) {
     case 0:
@@ -177,7 +178,8 @@ bool MFileName::FILTER(const wchar_t* filePattern, const wchar_t* extPattern) co
 }
 
 bool MFileName::FILTER_FILE(const wchar_t* pattern) const {
-  if (m_file == nullptr || m_file[0] == 0) {
+  // A present but empty title is matched like any other (an empty text agrees with every prefix).
+  if (m_file == nullptr) {
     return pattern == nullptr || std::wcscmp(pattern, L"*") == 0;
   }
   if (pattern == nullptr) return true;
@@ -185,7 +187,7 @@ bool MFileName::FILTER_FILE(const wchar_t* pattern) const {
 }
 
 bool MFileName::FILTER_EXT(const wchar_t* pattern) const {
-  if (m_ext == nullptr || m_ext[0] == 0) {
+  if (m_ext == nullptr) {
     return pattern == nullptr || std::wcscmp(pattern, L".*") == 0;
   }
   if (pattern == nullptr) return true;

@@ -108,6 +108,8 @@ bool MFileName::CREATE_DIRECTORY() const {
     const std::wstring prefix = chain.substr(0, i);
     if (!prefix.empty()) _wmkdir(prefix.c_str());  // failures (the drive, existing ones) ignored
   }
+  // A name without drive and directory asks for nothing to be made: done.
+  if (chain.empty()) return true;
   const DWORD attributes = GetFileAttributesW(chain.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

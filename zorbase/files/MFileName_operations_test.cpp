@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 #include <zorbase/platform/fault_injection.h>
+#include <zorbase/files/MFile.h>
 #include <zorbase/platform/file_system.h>
+#include <zorbase/platform/last_error.h>
+#include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/internal/scratch_dir.h>
 #include <zorbase/strings/internal/wide_check.h>
 
@@ -108,9 +111,9 @@ TEST(TitleRules) {
       CHECK_WIDE(c.made, name.GET_FILE_PART());
     }
   }
-  MFileName long_name(L"C:\\d\\x.txt");
-  const std::wstring title(300, L'a');
-  long_name.SET_FILE_PART(title.c_str(), 300);
+  // A title this long cannot be set part by part (the composed name would not fit); parsed, it is
+  // kept whole.
+  MFileName long_name(std::wstring(300, L'a').c_str());
   CHECK(!long_name.IsSafe(MFileName::FILE_GENERATION_WINDOWS));
   long_name.MAKE_SAFE(4);
   CHECK_EQUAL(255u, std::wstring(long_name.GET_FILE_PART()).size());
@@ -118,6 +121,64 @@ TEST(TitleRules) {
   CHECK(!no_title.IsSafe(MFileName::FILE_GENERATION_ANY));
   no_title.MAKE_SAFE(0);
   CHECK(no_title.GET_FILE_PART()[0] == 0);
+}
+
+TEST(PresentButEmptyTitleAndExtensionCountAsPresent) {
+  MFileName name(L"C:\\d\\x.txt", false);
+  name.SET_FILE_PART(L"", 256);
+  name.SET_EXT_PART(L"", 256);
+  CHECK(name.GET_FILE_PART() != nullptr && name.GET_EXT_PART() != nullptr);
+  // An empty title is judged by the rule: it is short and holds nothing refused.
+  CHECK(name.IsSafe(static_cast<MFileName::FILE_GENERATION_FLAGS>(0)));
+  CHECK(name.IsSafe(static_cast<MFileName::FILE_GENERATION_FLAGS>(4)));
+  // Matched position by position over the shorter text: an empty part agrees with any pattern.
+  CHECK(name.FILTER_FILE(L"abc"));
+  CHECK(name.FILTER_EXT(L".txt"));
+  CHECK(name.FILTER(L"abc", L".txt"));
+  // A missing part is still told apart.
+  MFileName missing(L"C:\\d\\", true);
+  CHECK(!missing.IsSafe(static_cast<MFileName::FILE_GENERATION_FLAGS>(0)));
+  CHECK(!missing.FILTER_FILE(L"abc"));
+  CHECK(!missing.FILTER_EXT(L".txt"));
+}
+
+TEST(CreateDirectoryOfANameWithoutDirectoryIsTrue) {
+  CHECK(MFileName(L"plain.txt", false).CREATE_DIRECTORY());
+  CHECK(MFileName(L"", false).CREATE_DIRECTORY());
+}
+
+TEST(NamesTooLongToComposeAreRefusedNotCut) {
+  // A title that makes the composed path longer than 260 characters: cut at 260 it would name
+  // the victim file, which REMOVE would delete and MFile::OPEN_WRITE would empty.
+  ScratchDir dir("MFileNameTooLong");
+  std::wstring base = dir.Win(L"");
+  if (base.back() != L'\\') base += L'\\';
+  const size_t victim_length = MFileName::PATH_CAPACITY - base.size();
+  CHECK(victim_length > 3 && victim_length + 3 <= 255);
+  const std::wstring victim_title(victim_length, L'v');
+  dir.Put(std::string(victim_length, 'v'), "keep me");
+  const std::wstring long_title = victim_title + L"xyz";
+  CHECK(base + victim_title == std::wstring(MFileName((base + victim_title).c_str(), false).GET()));
+
+  MFileName name(base.c_str(), true);
+  SetLastError(0);
+  name.SET_FILE_PART(long_title.c_str(), 256);
+  CHECK(name.IS_EMPTY());
+  CHECK_EQUAL(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
+  CHECK(!name.REMOVE());
+  MFile file;
+  CHECK(!file.OPEN_WRITE(name));
+  // The same through the extension, the four-part constructor and SET_FILE_EXT_PARTS.
+  MFileName by_ext(base.c_str(), true);
+  by_ext.SET_FILE_PART(victim_title.c_str(), 256);
+  CHECK(!by_ext.IS_EMPTY());
+  by_ext.SET_EXT_PART(L"txt", 256);
+  CHECK(by_ext.IS_EMPTY());
+  CHECK(MFileName(nullptr, base.c_str(), long_title.c_str(), nullptr).IS_EMPTY());
+  MFileName both(base.c_str(), true);
+  both.SET_FILE_EXT_PARTS((victim_title + L".t").c_str(), 256, 256);
+  CHECK(both.IS_EMPTY());
+  CHECK_EQUAL(std::string("keep me"), dir.Get(std::string(victim_length, 'v')));
 }
 
 TEST(Filters) {

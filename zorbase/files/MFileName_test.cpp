@@ -390,10 +390,14 @@ TEST(AppendTakesDriveTitleAndExtension) {
 
 TEST(AppendRefusesTooLongDirectory) {
   MFileName name(L"", (L"\\" + std::wstring(200, L'a') + L"\\").c_str(), L"f", L"e");
-  MFileName fits(L"", (std::wstring(56, L'b') + L"\\").c_str(), nullptr, nullptr);
+  MFileName fits(L"", (std::wstring(53, L'b') + L"\\").c_str(), nullptr, nullptr);
   MFileName copy(name);
-  copy.APPEND(fits);  // 202 + 57 = 259
-  CHECK_EQUAL(259u, std::wcslen(copy.GET_DIR_PART()));
+  copy.APPEND(fits);  // 202 + 54 = 256, and "f.e" after it: 259
+  CHECK_EQUAL(256u, std::wcslen(copy.GET_DIR_PART()));
+  MFileName whole_too_long(L"", (std::wstring(56, L'b') + L"\\").c_str(), nullptr, nullptr);
+  copy = name;
+  copy.APPEND(whole_too_long);  // a directory of 259 fits, the composed name (262) does not
+  CHECK(copy.IS_EMPTY());
   MFileName too_long(L"", (std::wstring(57, L'b') + L"\\").c_str(), nullptr, nullptr);
   name.APPEND(too_long);
   CHECK(name.IS_EMPTY());
@@ -430,15 +434,18 @@ TEST(RelativePathTo) {
 }
 
 TEST(CompositionStopsAt260Characters) {
+  // Part setters refuse a name that would not fit; a parsed one keeps its parts whole and its
+  // composition stops at 260 characters.
   std::wstring long_dir = L"\\" + std::wstring(300, L'd') + L"\\";
   MFileName name(L"C:", long_dir.c_str(), L"file", L"ext");
-  const wchar_t* composed = name.GET();
+  CHECK(name.IS_EMPTY());
+  MFileName parsed_dir((L"C:" + long_dir + L"file.ext").c_str());
+  const wchar_t* composed = parsed_dir.GET();
   CHECK_EQUAL(260u, std::wcslen(composed));
   CHECK_EQUAL(L'd', composed[259]);
-  CHECK_EQUAL(260u, std::wcslen(name.GET_DRIVE_DIR_PARTS(true)));
-  CHECK_EQUAL(260u, std::wcslen(name.GET_DRIVE_DIR_PARTS(false)));
-  // The parts themselves are kept whole.
-  CHECK_EQUAL(302u, std::wcslen(name.GET_DIR_PART()));
+  CHECK_EQUAL(260u, std::wcslen(parsed_dir.GET_DRIVE_DIR_PARTS(true)));
+  CHECK_EQUAL(260u, std::wcslen(parsed_dir.GET_DRIVE_DIR_PARTS(false)));
+  CHECK_EQUAL(302u, std::wcslen(parsed_dir.GET_DIR_PART()));
   MFileName parsed(std::wstring(1000, L'x').c_str());
   CHECK_EQUAL(1000u, std::wcslen(parsed.GET_FILE_PART()));
   CHECK_EQUAL(260u, std::wcslen(parsed.GET_FILE_EXT_PARTS()));

@@ -3,4 +3,4 @@
 
 void MFilePartEx::SWAP_IN(unsigned char*) {}
 
-void MFilePartEx::SWAP_OUT(unsigned char*) const {}
+void MFilePartEx::SWAP_OUT(unsigned char*) {}

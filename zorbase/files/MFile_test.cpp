@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <zorbase/files/MFileName.h>
+#include <zorbase/files/internal/byte_order_table.h>
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/internal/scratch_dir.h>
@@ -81,17 +82,18 @@ TEST(ByteLayoutsForEveryWidthAndOrderCode) {
       file.SET_MACHINESWAP(static_cast<unsigned char>(machine));
       file.SET_FILESWAP(static_cast<unsigned char>(code));
       CHECK(file.OPEN_WRITE(name));
-      short s = 0x1122;
-      unsigned short us = 0x3344;
-      std::int32_t i = 0x11223344;
-      std::uint32_t ul = 0x55667788u;
+      // Every value is (a part of) 0x1122334455667788, so its bytes are a row of the fixed table.
+      short s = 0x7788;
+      unsigned short us = 0x7788;
+      int i = 0x55667788;
+      unsigned long ul = 0x55667788u;  // 8 bytes here, 4 in the file
       float f;
-      std::uint32_t f_bits = 0x3F800001u;
+      std::uint32_t f_bits = 0x55667788u;
       std::memcpy(&f, &f_bits, 4);
       double dbl;
-      std::uint64_t dbl_bits = 0x1122334455667788ULL;
+      unsigned long long dbl_bits = 0x1122334455667788ULL;
       std::memcpy(&dbl, &dbl_bits, 8);
-      std::uint64_t u64 = 0x0102030405060708ULL;
+      unsigned long long u64 = 0x1122334455667788ULL;
       unsigned char b = 0xAB;
       CHECK_EQUAL(1u, file.WRITE(&s, 1));
       CHECK_EQUAL(1u, file.WRITE(&us, 1));
@@ -102,32 +104,25 @@ TEST(ByteLayoutsForEveryWidthAndOrderCode) {
       CHECK_EQUAL(1u, file.WRITE(&u64, 1));
       CHECK_EQUAL(1u, file.WRITE(&b, 1));
       // The caller's values are unchanged.
-      CHECK_EQUAL(0x1122, s);
-      CHECK_EQUAL(0x11223344, i);
-      CHECK(u64 == 0x0102030405060708ULL);
+      CHECK_EQUAL(0x7788, s);
+      CHECK_EQUAL(0x55667788, i);
+      CHECK(u64 == 0x1122334455667788ULL);
       CHECK(file.CLOSE());
-      // Expected bytes: the little-endian bytes with byte k of each element taken from k ^ mask.
-      auto layout = [](std::uint64_t value, int width, unsigned mask) {
-        std::string out;
-        for (int k = 0; k < width; ++k) {
-          out += static_cast<char>((value >> (8 * (k ^ static_cast<int>(mask)))) & 0xFF);
-        }
-        return out;
+      const auto row = [](unsigned mask, int width) {
+        return std::string(reinterpret_cast<const char*>(zb::test::kSwappedBytes[mask]), width);
       };
-      const std::string expected = layout(0x1122, 2, d & 1) + layout(0x3344, 2, d & 1) +
-                                   layout(0x11223344, 4, d & 3) + layout(0x55667788, 4, d & 3) +
-                                   layout(0x3F800001, 4, d & 3) + layout(dbl_bits, 8, d) +
-                                   layout(0x0102030405060708ULL, 8, d) + "\xAB";
+      const std::string expected = row(d & 1, 2) + row(d & 1, 2) + row(d & 3, 4) + row(d & 3, 4) +
+                                   row(d & 3, 4) + row(d, 8) + row(d, 8) + "\xAB";
       CHECK(dir.Get("layout.bin") == expected);
       // Reading converts back.
       CHECK(file.OPEN_READ(name));
       short s2 = 0;
       unsigned short us2 = 0;
-      std::int32_t i2 = 0;
-      std::uint32_t ul2 = 0;
+      int i2 = 0;
+      unsigned long ul2 = 0;
       float f2 = 0;
       double d2 = 0;
-      std::uint64_t u642 = 0;
+      unsigned long long u642 = 0;
       unsigned char b2 = 0;
       CHECK_EQUAL(1u, file.READ(&s2, 1));
       CHECK_EQUAL(1u, file.READ(&us2, 1));
@@ -455,7 +450,9 @@ TEST(FullDiskIsAWriteFaultThatCloseReports) {
   CHECK_EQUAL(0u, file.GET_RESULT());
   CHECK_EQUAL(0u, file.WRITE_STRING(std::string(64, 'E')));
   CHECK_EQUAL(ERROR_WRITE_FAULT, file.GET_RESULT());
-  CHECK(file.CLOSE());  // nothing was left to write
+  // Nothing is left in the buffer, but the bytes did not reach the file: FLUSH and CLOSE say so.
+  CHECK(!file.FLUSH());
+  CHECK(!file.CLOSE());
   CHECK_EQUAL(2, reporter.failures);
   CHECK_EQUAL("", dir.Get("full.bin"));
 }
@@ -663,11 +660,10 @@ TEST(LinesWithFgets) {
   CHECK_EQUAL(1u, file.READ(&c, 1));  // a lone CR leaves the next letter unread
   CHECK_EQUAL('t', c);
   CHECK(file.SEEK(-1, 1));
-  file.FGETS_STOP_ENDL(line, 64, false);  // LF LF: the second LF is a blank line of its own
+  end = file.FGETS_STOP_ENDL(line, 64, false);  // LF LF is one line end: both are consumed
   CHECK_EQUAL(std::string("third\n"), std::string(line));
-  end = file.FGETS_STOP_ENDL(line, 64, false);
-  CHECK_EQUAL(std::string("\n"), std::string(line));
-  CHECK_EQUAL(0, static_cast<int>(end - line));
+  CHECK_EQUAL(5, static_cast<int>(end - line));
+  CHECK_EQUAL(21, file.TELL());
   // FGETS stops at a byte of 0x80 or above (dropped), not at line ends.
   end = file.FGETS(line, 64);
   CHECK_EQUAL(std::string("fourth"), std::string(line));
@@ -683,20 +679,19 @@ TEST(LinesWithFgets) {
   CHECK_EQUAL(std::string("rs"), std::string(line));
 }
 
-TEST(FgetsStopEndlTakesLfCrAsOneLineEnd) {
+TEST(FgetsStopEndlConsumesOneMoreLineEndByte) {
+  // After a line end one more byte is read and kept when it is CR or LF too: LF CR, CR CR and
+  // LF LF are each one line end; a third line-end byte ends an empty line.
   ScratchDir dir("MFileLfCr");
-  dir.Put("l.txt", "a\n\rb\r\rc");
+  dir.Put("l.txt", "a\n\rb\r\rc\n\n\nd");
   MFile file;
   CHECK(file.OPEN_READ(Name(dir, L"l.txt")));
   char line[16];
-  file.FGETS_STOP_ENDL(line, 16, true);
-  CHECK_EQUAL(std::string("a"), std::string(line));
-  file.FGETS_STOP_ENDL(line, 16, true);
-  CHECK_EQUAL(std::string("b"), std::string(line));
-  file.FGETS_STOP_ENDL(line, 16, true);  // CR CR: a blank line
-  CHECK_EQUAL(std::string(), std::string(line));
-  file.FGETS_STOP_ENDL(line, 16, true);
-  CHECK_EQUAL(std::string("c"), std::string(line));
+  const char* expected[] = {"a", "b", "c", "", "d"};
+  for (const char* want : expected) {
+    file.FGETS_STOP_ENDL(line, 16, true);
+    CHECK_EQUAL(std::string(want), std::string(line));
+  }
 }
 
 TEST(SearchString) {

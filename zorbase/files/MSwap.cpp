@@ -45,3 +45,30 @@ void MSwap::_SWAP_UNITS(void* p, size_t count, size_t width) const {
     for (size_t b = 0; b < width; ++b) bytes[b] = element[b ^ mask];
   }
 }
+
+void MSwap::SWAP(long* p, size_t count) const {
+  if (p == nullptr) return;
+  for (size_t i = 0; i < count; ++i) {
+    std::uint32_t low = static_cast<std::uint32_t>(p[i]);
+    _SWAP_UNITS(&low, 1, 4);
+    p[i] = static_cast<std::int32_t>(low);
+  }
+}
+
+void MSwap::SWAP(unsigned long* p, size_t count) const {
+  if (p == nullptr) return;
+  for (size_t i = 0; i < count; ++i) {
+    std::uint32_t low = static_cast<std::uint32_t>(p[i]);
+    _SWAP_UNITS(&low, 1, 4);
+    p[i] = low;
+  }
+}
+
+void MSwap::SWAP(wchar_t* p, size_t count) const {
+  if (p == nullptr) return;
+  for (size_t i = 0; i < count; ++i) {
+    std::uint16_t unit = static_cast<std::uint16_t>(p[i]);
+    _SWAP_UNITS(&unit, 1, 2);
+    p[i] = static_cast<wchar_t>(unit);
+  }
+}

@@ -30,19 +30,31 @@ class ZORBASE_API MSwap {
 
   // Converts `count` elements in place between machine and file order (the same operation in both
   // directions). 1-byte elements never change; 16-bit elements follow bit 0; 32-bit elements bit 1
-  // (halves) and bit 0 (bytes of each half); 64-bit elements bits 2, 1 and 0.
+  // (halves) and bit 0 (bytes of each half); 64-bit elements bits 2, 1 and 0. Widths are those of
+  // Windows: int, long and their unsigned forms, float and char32_t 32 bits; long long, double 64.
+  //
+  // long and unsigned long are 64 bits in memory here but 32 in every file: their low 32 bits are
+  // converted as a 32-bit value and the result is sign-extended (long) or zero-extended (unsigned
+  // long), so a part that copies a record's 4 bytes into a zeroed long and converts it gets the
+  // value a Windows build gets (and the converted value's first 4 bytes are the record). wchar_t
+  // and char16_t likewise convert their low 16 bits as a UTF-16 unit.
   void SWAP(char*, size_t) const {}
   void SWAP(signed char*, size_t) const {}
   void SWAP(unsigned char*, size_t) const {}
   void SWAP(bool*, size_t) const {}
   void SWAP(short* p, size_t count) const { _SWAP_UNITS(p, count, 2); }
   void SWAP(unsigned short* p, size_t count) const { _SWAP_UNITS(p, count, 2); }
-  void SWAP(std::int32_t* p, size_t count) const { _SWAP_UNITS(p, count, 4); }
-  void SWAP(std::uint32_t* p, size_t count) const { _SWAP_UNITS(p, count, 4); }
+  void SWAP(char16_t* p, size_t count) const { _SWAP_UNITS(p, count, 2); }
+  void SWAP(wchar_t* p, size_t count) const;
+  void SWAP(int* p, size_t count) const { _SWAP_UNITS(p, count, 4); }
+  void SWAP(unsigned int* p, size_t count) const { _SWAP_UNITS(p, count, 4); }
+  void SWAP(char32_t* p, size_t count) const { _SWAP_UNITS(p, count, 4); }
+  void SWAP(long* p, size_t count) const;
+  void SWAP(unsigned long* p, size_t count) const;
   void SWAP(float* p, size_t count) const { _SWAP_UNITS(p, count, 4); }
   void SWAP(double* p, size_t count) const { _SWAP_UNITS(p, count, 8); }
-  void SWAP(std::int64_t* p, size_t count) const { _SWAP_UNITS(p, count, 8); }
-  void SWAP(std::uint64_t* p, size_t count) const { _SWAP_UNITS(p, count, 8); }
+  void SWAP(long long* p, size_t count) const { _SWAP_UNITS(p, count, 8); }
+  void SWAP(unsigned long long* p, size_t count) const { _SWAP_UNITS(p, count, 8); }
 
   // The byte permutation for elements of `width` bytes (1, 2, 4 or 8): byte i of an element moves
   // to byte i ^ mask. 0 when no conversion is needed.

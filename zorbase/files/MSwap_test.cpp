@@ -1,5 +1,7 @@
 #include <zorbase/files/MSwap.h>
 
+#include <zorbase/files/internal/byte_order_table.h>
+
 #include <UnitTest++/UnitTest++.h>
 
 #include <cstdint>
@@ -21,19 +23,14 @@ TEST(CodesDefaultToSevenAndKeepThreeBits) {
 }
 
 TEST(SwapPermutesBytesByLevel) {
-  // The bytes of 0x1122334455667788 in memory after conversion, for each differing-bit mask.
-  const unsigned char expected[8][8] = {
-      {0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11}, {0x77, 0x88, 0x55, 0x66, 0x33, 0x44, 0x11, 0x22},
-      {0x66, 0x55, 0x88, 0x77, 0x22, 0x11, 0x44, 0x33}, {0x55, 0x66, 0x77, 0x88, 0x11, 0x22, 0x33, 0x44},
-      {0x44, 0x33, 0x22, 0x11, 0x88, 0x77, 0x66, 0x55}, {0x33, 0x44, 0x11, 0x22, 0x77, 0x88, 0x55, 0x66},
-      {0x22, 0x11, 0x44, 0x33, 0x66, 0x55, 0x88, 0x77}, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}};
+  const auto& expected = zb::test::kSwappedBytes;
   for (int machine = 0; machine < 8; ++machine) {
     for (int file = 0; file < 8; ++file) {
       MSwap swap;
       swap.SET_MACHINESWAP(static_cast<unsigned char>(machine));
       swap.SET_FILESWAP(static_cast<unsigned char>(file));
-      const int d = (machine ^ file) ^ 0;
-      std::uint64_t v64[2] = {0x1122334455667788ULL, 0x1122334455667788ULL};
+      const int d = machine ^ file;
+      unsigned long long v64[2] = {0x1122334455667788ULL, 0x1122334455667788ULL};
       swap.SWAP(v64, 2);
       CHECK_EQUAL(0, std::memcmp(v64, expected[d], 8));
       CHECK_EQUAL(0, std::memcmp(v64 + 1, expected[d], 8));

@@ -11,6 +11,7 @@
 
 #include <zorbase/logging/LogWindowAppender.h>
 #include <zorbase/logging/internal/DuplicateEventFilter.h>
+#include <zorbase/logging/internal/GuardedFileAppender.h>
 #include <zorbase/logging/internal/OutputDebugStringAppender.h>
 #include <zorbase/logging/internal/log4cxx_objects.h>
 #include <zorbase/logging/internal/native_path.h>
@@ -63,7 +64,7 @@ MLogManager::MLogManager() {
 
   log4cxx::AppenderPtr std_appender = std::make_shared<li::OutputDebugStringAppender>();
   log4cxx::AppenderPtr wnd_appender = std::make_shared<LogWindowAppender>();
-  log4cxx::AppenderPtr file_appender = std::make_shared<log4cxx::FileAppender>();
+  log4cxx::AppenderPtr file_appender = std::make_shared<li::GuardedFileAppender>();
   log4cxx::spi::FilterPtr std_filter = MakeFilter();
   log4cxx::spi::FilterPtr wnd_filter = MakeFilter();
   log4cxx::spi::FilterPtr file_filter = MakeFilter();

@@ -3,6 +3,10 @@
 #include <UnitTest++/UnitTest++.h>
 
 #include <regex>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -10,6 +14,7 @@
 #include <log4cxx/logger.h>
 
 #include <zorbase/logging/internal/log_test_support.h>
+#include <zorbase/platform/last_error.h>
 
 using zb::logtest::DebugCapture;
 using zb::logtest::RecordingWindow;
@@ -184,6 +189,50 @@ TEST(UnusableLogFileNameStopsTheFileChannel) {
     manager.Info(nullptr, L"must not reach the previous file");
   }
   CHECK_EQUAL(1u, zb::logtest::Lines(zb::logtest::ReadFile(path)).size());
+}
+
+// Runs `body` in a child process (a failure there ends only the child) and returns its exit
+// status: 0 when `body` returned true.
+template <typename Body>
+int InChild(Body body) {
+  const pid_t child = fork();
+  if (child == 0) _exit(body() ? 0 : 1);
+  int status = -1;
+  if (child < 0 || waitpid(child, &status, 0) != child) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(AFullDiskFailsTheCallAndLoggingGoesOnAfterwards) {
+  // /dev/full refuses every write with ENOSPC; log4cxx throws out of the appender.
+  CHECK_EQUAL(0, InChild([] {
+    MLogManager manager;
+    if (!manager.OpenLogFile(MFileName(L"Z:\\dev\\full"), true)) return false;
+    SetLastError(0);
+    const bool written = manager.Info(nullptr, L"one line too many");
+    return !written && GetLastError() == ERROR_DISK_FULL;
+  }));
+  // A file that may not grow (RLIMIT_FSIZE) until the limit is lifted again: the line in between
+  // is lost, the calls before and after write theirs.
+  const std::string path = zb::logtest::TempPath("limited.log");
+  CHECK_EQUAL(0, InChild([&path] {
+    const std::wstring wide(path.begin(), path.end());
+    MLogManager manager;
+    manager.SetPutTimeStampLogFile(false);
+    manager.SetPutPluginIDLogFile(false);
+    if (!manager.OpenLogFile(MFileName(wide.c_str()), false)) return false;
+    if (!manager.Info(nullptr, L"before")) return false;
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit full = saved;
+    full.rlim_cur = static_cast<rlim_t>(zb::logtest::ReadFile(path).size());
+    setrlimit(RLIMIT_FSIZE, &full);
+    SetLastError(0);
+    const bool refused = !manager.Warning(nullptr, L"lost") && GetLastError() == ERROR_FILE_TOO_LARGE;
+    setrlimit(RLIMIT_FSIZE, &saved);
+    return refused && manager.Error(nullptr, L"after");
+  }));
+  CHECK_EQUAL("INFO|before\nERROR|after\n", zb::logtest::ReadFile(path));
 }
 
 TEST(WindowChannel) {

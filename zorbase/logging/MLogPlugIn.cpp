@@ -1,12 +1,17 @@
 #include <zorbase/logging/MLogPlugIn.h>
 
+#include <cxxabi.h>
 #include <log4cxx/logger.h>
 
+#include <new>
+
 #include <zorbase/logging/MLogManager.h>
+#include <zorbase/logging/internal/GuardedFileAppender.h>
 #include <zorbase/logging/internal/log4cxx_objects.h>
 #include <zorbase/logging/internal/reg_values.h>
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/format.h>
+#include <zorbase/platform/last_error.h>
 
 using zb::logging_internal::LoggerIn;
 using zb::logging_internal::LevelMaskBit;
@@ -105,14 +110,39 @@ bool MLogPlugIn::Emit(int level, const wchar_t* text) const {
   if (logger == nullptr) return false;
   const log4cxx::LevelPtr& log4cxx_level = li::Log4cxxLevel(level);
   if (!logger->isEnabledFor(log4cxx_level)) return true;
-  // LogString is UTF-8 in this build; the narrow forcedLog would decode by the C locale instead.
-  logger->forcedLogLS(log4cxx_level, zb::platform::WideToUtf8(text != nullptr ? text : L""),
-                      LOG4CXX_LOCATION);
+  li::TakeFileChannelError();
+  // No exception leaves a logging call: a failing channel (a full disk under the log file, a
+  // host's window or configured appender that throws) makes the call return false with the last
+  // error set, and the next call tries again.
+  try {
+    // LogString is UTF-8 in this build; the narrow forcedLog would decode by the C locale instead.
+    logger->forcedLogLS(log4cxx_level, zb::platform::WideToUtf8(text != nullptr ? text : L""),
+                        LOG4CXX_LOCATION);
+  } catch (abi::__forced_unwind&) {
+    throw;  // a cancelled thread must finish unwinding
+  } catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  } catch (...) {
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
+  }
+  const DWORD file_error = li::TakeFileChannelError();
+  if (file_error != 0) {
+    SetLastError(file_error);
+    return false;
+  }
   return true;
 }
 
 bool MLogPlugIn::EmitFormatted(int level, const wchar_t* format, va_list args) const {
-  const std::wstring text = zb::platform::VFormatW(format != nullptr ? format : L"", args);
+  std::wstring text;
+  try {
+    text = zb::platform::VFormatW(format != nullptr ? format : L"", args);
+  } catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
   return Emit(level, text.c_str());
 }
 

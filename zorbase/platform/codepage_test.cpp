@@ -8,7 +8,7 @@
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/win_errors.h>
 
-#include "zorbase/platform/posix/codepage_testing.h"
+#include "zorbase/platform/portable/codepage_testing.h"
 
 namespace {
 

@@ -20,6 +20,11 @@ enum class FaultPoint { kOpen = 0, kWrite = 1, kFlush = 2, kRename = 3 };
 // A count for InjectFault meaning "every call from the nth on".
 constexpr std::uint64_t kFaultForever = ~std::uint64_t{0};
 
+// An error number for InjectFault meaning "the process ends there": the call does not happen and
+// the process is killed (SIGKILL) on the spot, as by a crash or a power cut at that moment. For
+// tests that run the code under test in a child process.
+constexpr int kFaultEndProcess = -1;
+
 // From now on the calls number `nth` to `nth + count - 1` at `point`, counted from 1 starting with
 // the next call, fail with `error_number` (an errno value). Replaces any earlier injection at the
 // same point and restarts its count. Process-wide; any thread may call it.

@@ -3,7 +3,11 @@
 #include <UnitTest++/UnitTest++.h>
 
 #include <climits>
+#include <cstdio>
 #include <langinfo.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <locale.h>
 #include <cstdarg>
 #include <cstdint>
@@ -12,7 +16,7 @@
 
 #include <zorbase/platform/codepage.h>
 
-#include "zorbase/platform/posix/codepage_testing.h"
+#include "zorbase/platform/portable/codepage_testing.h"
 
 namespace {
 
@@ -298,6 +302,55 @@ SUITE(Format) {
     CHECK_EQUAL(-1, BoundedW(buffer, 8, nullptr));
     CHECK_EQUAL(L'\0', buffer[0]);
     CHECK_EQUAL(0, BoundedW(nullptr, 8, L"abc"));
+  }
+
+  TEST(PrecisionPastTheExactDigitsMatchesTheCLibrary) {
+    // Digits past the exact decimal form are zeros, put in place without the C library: the text
+    // must still be the C library's, digit for digit, zeros before any exponent.
+    struct Case {
+      const char* format;
+      double value;
+    };
+    const Case cases[] = {
+        {"%.1200f", 1e-300},   {"%.1200f", -4.9e-324}, {"%.1500e", 1e300},
+        {"%+.1200E", 0.1},     {"%#.1300g", 1e-10},    {"%#.1300g", 123.5},
+        {"%.1300g", 0.1},      {"%.1200a", 1.5},       {"%0+1400.1200e", 2.5},
+        {"%-1400.1200f", 3.0}, {"%.1200f", 1.0 / 0.0}, {"%#.1200G", 1e300},
+    };
+    for (const Case& c : cases) {
+      char expected[4096];
+      std::snprintf(expected, sizeof(expected), c.format, c.value);
+      CHECK_EQUAL(expected, A(c.format, c.value));
+    }
+    std::vector<char> expected(20000);
+    std::snprintf(expected.data(), expected.size(), "%.17000Lf", 1e-4000L);
+    CHECK_EQUAL(expected.data(), A("%.17000Lf", 1e-4000L));
+  }
+
+  TEST(AbsurdPrecisionCostsOnlyWhatTheBufferNeeds) {
+    // Rendered in a child whose address space is limited (not under a sanitizer, which reserves
+    // far more): generating every requested digit needs gigabytes and fails there.
+    const pid_t child = fork();
+    if (child == 0) {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+      const rlimit limit{1u << 30, 1u << 30};
+      setrlimit(RLIMIT_AS, &limit);
+#endif
+      bool ok = true;
+      wchar_t wide[16];
+      ok = ok && BoundedW(wide, 16, L"%.99999999f", 1e308) == 15 &&
+           std::wstring(wide) == L"100000000000000";
+      ok = ok && CountW(L"%.99999999f", 1e308) == 100000309;
+      ok = ok && BoundedW(wide, 16, L"%.2147483000e", 1.0) == 15 &&
+           std::wstring(wide) == L"1.0000000000000";
+      ok = ok && CountW(L"%.2147483000f", 1.0) == 2147483002;
+      ok = ok && CountW(L"%.2147483646f", 1.0) == -1;  // longer than INT_MAX
+      ok = ok && zb::platform::FormatTextA("%.2000000000Lg", 1e300L).size() == 301;
+      _exit(ok ? 0 : 1);
+    }
+    int status = -1;
+    CHECK(child > 0 && waitpid(child, &status, 0) == child);
+    CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
 
   TEST(FormatText) {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "zorbase/platform/posix/codepage_testing.h"
+#include "zorbase/platform/portable/codepage_testing.h"
 
 using zb::platform::ScanW;
 

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <zorbase/platform/file_system.h>
 #include <zorbase/platform/internal/scratch_dir.h>
 #include <zorbase/platform/win_errors.h>
 
@@ -114,6 +115,31 @@ TEST(NativePathsComeBackInWindowsForm) {
   CHECK(zb::platform::NativeToWindowsPath(c + "/Dir/x.txt") == L"C:\\Dir\\x.txt");
   // A sibling whose name only starts like the root is not on that drive.
   CHECK(zb::platform::NativeToWindowsPath(c + "x").compare(0, 2, L"Z:") == 0);
+}
+
+TEST(ReportingTheModulePathCreatesNoDriveC) {
+  // With the default drive C: (no ZORBASE_DRIVE_C) naming the executable must not create it: the
+  // library does that while it loads, before a host or a test runner sets its environment.
+  zb::test::ScratchDir dir("PathMappingNoDriveC");
+  const std::string saved_c = std::getenv("ZORBASE_DRIVE_C");
+  const char* saved_xdg = std::getenv("XDG_DATA_HOME");
+  const std::string xdg = saved_xdg != nullptr ? saved_xdg : "";
+  setenv("XDG_DATA_HOME", dir.Native().c_str(), 1);
+  unsetenv("ZORBASE_DRIVE_C");
+  wchar_t module[4096];
+  const DWORD length = GetModuleFileNameW(nullptr, module, 4096);
+  const bool created = access(dir.Native("zorbase").c_str(), F_OK) == 0;
+  CHECK(zb::platform::NativeToWindowsPath(dir.Native("zorbase/drive_c/x")) == L"C:\\x");
+  const bool created_by_reverse_mapping = access(dir.Native("zorbase").c_str(), F_OK) == 0;
+  setenv("ZORBASE_DRIVE_C", saved_c.c_str(), 1);
+  if (saved_xdg != nullptr) {
+    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+  } else {
+    unsetenv("XDG_DATA_HOME");
+  }
+  CHECK(length > 0);
+  CHECK(!created);
+  CHECK(!created_by_reverse_mapping);
 }
 
 TEST(LookupIgnoresCaseAndPrefersTheExactName) {

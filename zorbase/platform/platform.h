@@ -1,5 +1,6 @@
 // The platform seam: everything the library needs of the operating system is declared below
-// zorbase/platform/ and implemented in zorbase/platform/posix/. Portable code includes this.
+// zorbase/platform/ and implemented in zorbase/platform/portable/ (code that needs no operating
+// system) and zorbase/platform/posix/ (code that calls Linux). Portable code includes this.
 #pragma once
 
 #include <zorbase/platform/export.h>

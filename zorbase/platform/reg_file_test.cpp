@@ -1,5 +1,5 @@
 // Tests of the .reg file reader and writer, and the byte-for-byte round trip through a hive.
-#include <zorbase/platform/posix/reg_file.h>
+#include <zorbase/platform/portable/reg_file.h>
 
 #include <UnitTest++/UnitTest++.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include <zorbase/platform/codepage.h>
-#include <zorbase/platform/posix/registry_test_util.h>
+#include <zorbase/platform/portable/registry_test_util.h>
 #include <zorbase/platform/registry.h>
 
 using zb::platform::regfile::Document;

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include <zorbase/platform/posix/registry_internal.h>
-#include <zorbase/platform/posix/registry_test_util.h>
+#include <zorbase/platform/portable/registry_internal.h>
+#include <zorbase/platform/portable/registry_test_util.h>
 
 using zb::test::DwordData;
 using zb::test::TestKey;

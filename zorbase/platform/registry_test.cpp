@@ -12,7 +12,7 @@
 #include <vector>
 
 #include <zorbase/platform/codepage.h>
-#include <zorbase/platform/posix/registry_test_util.h>
+#include <zorbase/platform/portable/registry_test_util.h>
 
 using zb::test::DwordData;
 using zb::test::SzData;

@@ -1,6 +1,9 @@
 // The Win32 type vocabulary with Windows widths, declared in the global namespace as windows.h does.
 // Windows `long` is 32 bits: LONG, ULONG and DWORD are 32-bit here although native long is 64 bits,
-// so file formats, hashes and registry numbers keep their Windows sizes.
+// so file formats, hashes and registry numbers keep their Windows sizes. `__int64` is a macro for
+// `long long`, as with other Windows compilers for this platform, so that `unsigned __int64` compiles;
+// LONGLONG and ULONGLONG are `long long` and `unsigned long long` as on Windows (not std::int64_t,
+// which is `long` here).
 #pragma once
 
 #include <cstddef>
@@ -17,14 +20,16 @@ typedef std::int16_t SHORT;
 typedef std::uint16_t USHORT;
 typedef std::int32_t BOOL;
 typedef std::uint8_t BOOLEAN;
+#ifndef __int64
+#define __int64 long long
+#endif
 typedef char CHAR;
 typedef unsigned char UCHAR;
 typedef wchar_t WCHAR;
-typedef std::int64_t LONGLONG;
-typedef std::uint64_t ULONGLONG;
+typedef long long LONGLONG;
+typedef unsigned long long ULONGLONG;
 typedef std::uint64_t DWORD64;
 typedef std::uint64_t QWORD;
-typedef std::int64_t __int64;
 typedef std::int32_t HRESULT;
 typedef std::intptr_t INT_PTR;
 typedef std::uintptr_t UINT_PTR;

@@ -1,9 +1,7 @@
 #include <zorbase/selftest/TestingUtility.h>
 
-#include <boost/filesystem.hpp>
-
 #include <zorbase/logging/MLogManager.h>
-#include <zorbase/logging/internal/native_path.h>
+#include <zorbase/platform/shell_file.h>
 
 namespace {
 
@@ -20,8 +18,8 @@ std::wstring SetupLoggingForTesting(const std::wstring& directory, const std::ws
   if (g_manager != nullptr) return g_log_path;
   std::wstring folder = directory;
   if (!name.empty()) folder += L"/" + name;
-  boost::system::error_code ignored;  // an existing folder is fine; a missing one shows below
-  boost::filesystem::create_directories(zb::logging_internal::NativeLogPath(folder), ignored);
+  // An existing folder is fine; one that cannot be made shows when the log file does not open.
+  SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   g_log_path = folder + L"/log.txt";
   g_manager = new MLogManager;
   g_manager->OpenLogFile(MFileName(g_log_path.c_str()), false);

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include <zorbase/platform/posix/registry_test_util.h>
+#include <zorbase/platform/portable/registry_test_util.h>
 
 using zb::test::TestKey;
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include <zorbase/platform/posix/registry_test_util.h>
+#include <zorbase/platform/portable/registry_test_util.h>
 #include <zorbase/settings/internal/settings_internal.h>
 
 using zb::test::TestKey;

@@ -11,7 +11,9 @@
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/win_errors.h>
+#include <zorbase/platform/file_details.h>
 #include <zorbase/tagged/internal/durable.h>
+#include <zorbase/tagged/internal/rewrite_backup.h>
 #include <zorbase/tagged/internal/tag_walk.h>
 
 namespace {
@@ -27,7 +29,7 @@ constexpr __int64 kWritebackPiece = 32 << 20;
 // Chain records are allocated this many at a time.
 constexpr size_t kRecordBlock = 1024;
 // Records written anew are noted this many at a time (a power of two).
-constexpr size_t kPendingBlock = 4096;
+constexpr size_t kPendingBlock = 16384;
 
 // The index key of a record: its name (up to the first NUL) and its major version.
 std::string ChainKey(const MTag& tag) {
@@ -42,14 +44,17 @@ DWORD LastErrorOr(DWORD fallback) {
 }
 
 // A rewrite deletes its backup only once the new document is complete on the device, so a backup
-// that stands beside its document (or without it) means the last rewrite did not finish: the
-// backup is the last complete document, the file under the name at most a part of the new one.
-// Moves the backup back over the name in one atomic step, discarding the unfinished file. Returns
-// 0, or the system error that prevented it (then nothing changed).
+// of this document (see ExamineBackup) that stands beside it (or without it) means the last
+// rewrite did not finish: the backup is the last complete document, the file under the name at
+// most a part of the new one. Moves the backup back over the name in one atomic step, discarding
+// the unfinished file. Any other file under the backup name is left alone. Returns 0, or the
+// system error that prevented it (then nothing changed).
 DWORD RestoreUnfinishedRewrite(const MFileName& name, const MFileName& backup) {
   using namespace zb::tagged;
-  if (!backup.DOES_EXIST()) return 0;
+  if (ExamineBackup(name, backup) != BackupOrigin::kOurs) return 0;
   if (!ReplaceFileWith(backup.GET(), name.GET())) return LastErrorOr(ERROR_ACCESS_DENIED);
+  // The document is itself again; the mark would only mislead a copy of it.
+  UnmarkBackup(name);
   // Best effort: the close of a rewrite flushes the directory again and reports a failure there.
   SyncDirectoryOf(name.GET());
   return 0;
@@ -62,7 +67,8 @@ MFileTagged::MFileTagged()
       m_chain(nullptr),
       m_chain_tail(nullptr),
       m_block_used(kRecordBlock),
-      m_pending_count(0) {}
+      m_pending_count(0),
+      m_pending_last(0) {}
 
 MFileTagged::~MFileTagged() {
   MFileTagged::CLOSE();
@@ -75,22 +81,52 @@ void MFileTagged::_FREE_CHAIN() {
   m_unwritten.clear();
   m_record_blocks.clear();
   m_block_used = kRecordBlock;
+  m_pending_runs.clear();
   m_pending_blocks.clear();
   m_pending_count = 0;
 }
 
-void MFileTagged::_COMPLETE_CHAIN() {
-  for (size_t i = 0; i < m_pending_count; ++i) {
-    const PendingRecord& pending = m_pending_blocks[i / kPendingBlock][i % kPendingBlock];
-    MTag record;
-    std::memcpy(record.m_name, pending.name, 6);
-    record.m_major = pending.major;
-    record.m_minor = pending.minor;
-    record.m_tag_pos = pending.tag_pos;
-    record.m_data_pos = pending.tag_pos + MTag::kHeaderSize;
-    record.m_written = 1;
-    _APPEND_TO_CHAIN(_NEW_RECORD(record));
+void MFileTagged::_NOTE_PENDING(__int64 position, const MTag& tag) {
+  const __int64 distance = position - m_pending_last;
+  std::uint32_t stored = static_cast<std::uint32_t>(distance);
+  if (m_pending_runs.empty() || distance <= 0 || distance > 0xFFFFFFFFll ||
+      std::memcmp(m_pending_runs.back().name, tag.m_name, 6) != 0 ||
+      m_pending_runs.back().major != tag.m_major || m_pending_runs.back().minor != tag.m_minor) {
+    PendingRun run;
+    run.first_pos = position;
+    run.first = m_pending_count;
+    std::memcpy(run.name, tag.m_name, 6);
+    run.major = tag.m_major;
+    run.minor = tag.m_minor;
+    m_pending_runs.push_back(run);
+    stored = 0;
   }
+  if ((m_pending_count & (kPendingBlock - 1)) == 0) {
+    m_pending_blocks.emplace_back(new std::uint32_t[kPendingBlock]);
+  }
+  m_pending_blocks.back()[m_pending_count & (kPendingBlock - 1)] = stored;
+  ++m_pending_count;
+  m_pending_last = position;
+}
+
+void MFileTagged::_COMPLETE_CHAIN() {
+  for (size_t r = 0; r < m_pending_runs.size(); ++r) {
+    const PendingRun& run = m_pending_runs[r];
+    const size_t end = r + 1 < m_pending_runs.size() ? m_pending_runs[r + 1].first : m_pending_count;
+    MTag record;
+    std::memcpy(record.m_name, run.name, 6);
+    record.m_major = run.major;
+    record.m_minor = run.minor;
+    record.m_written = 1;
+    __int64 position = run.first_pos;
+    for (size_t i = run.first; i < end; ++i) {
+      if (i != run.first) position += m_pending_blocks[i / kPendingBlock][i % kPendingBlock];
+      record.m_tag_pos = position;
+      record.m_data_pos = position + MTag::kHeaderSize;
+      _APPEND_TO_CHAIN(_NEW_RECORD(record));
+    }
+  }
+  m_pending_runs.clear();
   m_pending_blocks.clear();
   m_pending_count = 0;
 }
@@ -162,22 +198,39 @@ void MFileTagged::_BUILD_CHAIN(MFile& file) {
   }
 }
 
-bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
+bool MFileTagged::_OPEN(const MFileName& given, unsigned short mode) {
   using namespace zb::tagged;
   CLOSE();
   const unsigned short kind = mode & 0x0FFF;
-  MFileName backup(name);
-  backup.SET_EXT_PART(L".bak", 256);
-  if (kind == 3) {
+  if (kind != 1 && kind != 2 && kind != 3) return false;
+  _FREE_CHAIN();
+  RESET_RESULT();
+  auto fail = [this](DWORD error) {
+    _FREE_CHAIN();
+    _SET_RESULT(error != 0 ? error : ERROR_ACCESS_DENIED);
+    return false;
+  };
+  // Writing and updating work on the file a symbolic link denotes: the link stays a link, its
+  // target is rewritten, and the backup lies beside the target.
+  MFileName name(given);
+  if (kind != 1) {
+    std::wstring final_path;
+    if (zb::platform::GetFinalPathW(given.GET(), &final_path) &&
+        final_path != std::wstring(given.GET())) {
+      name = MFileName(final_path.c_str());
+      if (name.IS_EMPTY()) return fail(ERROR_FILENAME_EXCED_RANGE);
+    }
+  }
+  MFileName backup;
+  const DWORD backup_error = FormBackupName(name, &backup);
+  // A document named NAME.bak would be its own backup, and a backup name that does not fit would
+  // denote another file: such a document is never rewritten.
+  if (backup_error != 0 && kind == 2) return fail(backup_error);
+  if (backup_error == 0 && kind == 3) {
     // Updating in place the unfinished file of an interrupted rewrite would change the wrong
     // content (and the next rewrite would restore the backup over it): restore first.
     const DWORD error = RestoreUnfinishedRewrite(name, backup);
-    if (error != 0) {
-      _FREE_CHAIN();
-      RESET_RESULT();
-      _SET_RESULT(error);
-      return false;
-    }
+    if (error != 0) return fail(error);
   }
   if (kind == 1 || kind == 3) {
     const bool opened = MFile::_OPEN(name, mode);
@@ -193,45 +246,51 @@ bool MFileTagged::_OPEN(const MFileName& name, unsigned short mode) {
     }
     return opened;
   }
-  if (kind != 2) return false;
 
-  _FREE_CHAIN();
-  RESET_RESULT();
   // An earlier rewrite that did not finish (stopped by a failure or by the end of the process)
   // left the whole old document only as its backup: bring it back first, so that its records are
   // carried over instead of the unfinished file's, and the backup is not deleted below.
-  if (const DWORD error = RestoreUnfinishedRewrite(name, backup)) {
-    _SET_RESULT(error);
-    return false;
-  }
+  if (const DWORD error = RestoreUnfinishedRewrite(name, backup)) return fail(error);
   bool have_backup = false;
   if (name.DOES_EXIST()) {
     // A read-only document is not to be replaced (and its backup could not be deleted at the end).
     const DWORD attributes = GetFileAttributesW(name.GET());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-      _SET_RESULT(ERROR_ACCESS_DENIED);
-      return false;
+      return fail(ERROR_ACCESS_DENIED);
     }
     MFile reader(kChainReadBuffer);
     if (!reader.OPEN_READ(name)) {
       // Writing would truncate a document that could not even be read: refuse.
-      _SET_RESULT(reader.GET_RESULT() != 0 ? reader.GET_RESULT() : ERROR_ACCESS_DENIED);
-      return false;
+      return fail(reader.GET_RESULT());
     }
     _BUILD_CHAIN(reader);
+    const __int64 size = MeasureFileEnd(reader);
     reader.CLOSE();
+    // The document is marked as this rewrite's backup before it takes the backup's name, so that
+    // an unfinished rewrite is told from another program's file of that name.
+    if (const DWORD error = MarkAsBackup(name, size)) return fail(error);
+    // Whatever else stands under the backup name makes way, as the format has always done.
     if (!RemoveFile(backup.GET()) || !RenameFile(name.GET(), backup.GET())) {
-      _SET_RESULT(LastErrorOr(ERROR_ACCESS_DENIED));
-      _FREE_CHAIN();
-      return false;
+      const DWORD error = LastErrorOr(ERROR_ACCESS_DENIED);
+      UnmarkBackup(name);
+      return fail(error);
     }
     have_backup = true;
   }
-  if (!MFile::_OPEN(name, mode)) {
-    // Put the document back where it was; the result code of the failed open stays.
-    if (have_backup) ReplaceFileWith(backup.GET(), name.GET());
+  // Puts the document back where it was; the result code of the failure stays.
+  auto put_back = [&]() {
+    if (have_backup && ReplaceFileWith(backup.GET(), name.GET())) UnmarkBackup(name);
     _FREE_CHAIN();
     return false;
+  };
+  if (!MFile::_OPEN(name, mode)) return put_back();
+  // The new document keeps the old one's permissions and, where the process may, its owner.
+  if (have_backup && !zb::platform::CopyFileOwnershipW(backup.GET(), name.GET())) {
+    const DWORD error = LastErrorOr(ERROR_ACCESS_DENIED);
+    MFile::CLOSE();
+    RESET_RESULT();
+    _SET_RESULT(error);
+    return put_back();
   }
   if (have_backup) m_backup_name = backup;
   MTag head("ZORCOM");
@@ -376,15 +435,7 @@ bool MFileTagged::WRITE_TAG_BEGIN(MTag& tag) {
     tag.m_skip = 0;
     tag.m_next = nullptr;
     const bool written = tag.WRITE(*this);
-    if ((m_pending_count & (kPendingBlock - 1)) == 0) {
-      m_pending_blocks.emplace_back(new PendingRecord[kPendingBlock]);
-    }
-    PendingRecord& pending =
-        m_pending_blocks.back()[m_pending_count++ & (kPendingBlock - 1)];
-    pending.tag_pos = tag.m_tag_pos;
-    std::memcpy(pending.name, tag.m_name, 6);
-    pending.major = tag.m_major;
-    pending.minor = tag.m_minor;
+    _NOTE_PENDING(tag.m_tag_pos, tag);
     return written;
   }
   record->m_major = tag.m_major;
@@ -405,6 +456,11 @@ bool MFileTagged::WRITE_TAG_END(MTag& tag) {
   }
   tag.m_skip = skip;
   // The header of a small record is usually still in the write buffer: rewrite it there.
+  if (exact && _FAST_PATCH_HEADER(tag, static_cast<std::int32_t>(skip))) {
+    tag.m_written = 1;
+    tag.m_closed = 0;
+    return true;
+  }
   unsigned char header[MTag::kHeaderSize];
   std::memcpy(header, tag.m_name, 6);
   header[6] = tag.m_major;
@@ -412,8 +468,7 @@ bool MFileTagged::WRITE_TAG_END(MTag& tag) {
   std::int32_t value = static_cast<std::int32_t>(skip);
   if (GET_FILESWAP() != GET_MACHINESWAP()) SWAP(&value, 1);
   std::memcpy(header + 8, &value, 4);
-  if ((exact && _FAST_PATCH(tag.m_tag_pos, header, sizeof(header))) ||
-      _PATCH_BUFFERED(tag.m_tag_pos, header, sizeof(header))) {
+  if (_PATCH_BUFFERED(tag.m_tag_pos, header, sizeof(header))) {
     tag.m_written = 1;
     tag.m_closed = 0;
     return true;
@@ -444,13 +499,13 @@ MTag* MFileTagged::FIND_TAG(MTag* after, MTag& pattern, unsigned long mode, bool
   return nullptr;
 }
 
-bool MFileTagged::REMOVE_TAGS(MTag& pattern, unsigned long mode) {
+bool MFileTagged::REMOVE_TAGS(MTag& pattern, unsigned long /*mode*/) {
   if (m_pending_count != 0) _COMPLETE_CHAIN();
   bool removed = false;
   MTag** link = &m_chain;
   while (*link != nullptr) {
     MTag* record = *link;
-    if (*record == pattern && !(mode == 1 && record->m_written)) {
+    if (*record == pattern) {
       *link = record->m_next;  // its storage goes with the chain
       removed = true;
     } else {

@@ -7,9 +7,10 @@
 // The old document is never lost: until the new file, with every carried-over record copied in
 // full, has been flushed to the device (file and directory), the old content stays under its own
 // name or as the ".bak" file, whatever fails or wherever the process stops. A successful rewrite
-// always deletes its ".bak", so a ".bak" found beside the document means the last rewrite did not
-// finish and is the last complete document: the next open for writing or updating moves it back
-// over the name (discarding the unfinished file) before it proceeds. An open for reading changes
+// always deletes its ".bak", so a ".bak" of its own (marked as the backup of this document, see
+// _OPEN) found beside the document means the last rewrite did not finish and is the last complete
+// document: the next open for writing or updating moves it back over the name (discarding the
+// unfinished file) before it proceeds. Another program's NAME.bak is never moved over a document. An open for reading changes
 // no file: it reads whatever stands under the name, the unfinished file included.
 #pragma once
 
@@ -47,6 +48,22 @@ class ZORBASE_API MFileTagged : public MFile {
   // open would restore it, undoing the rewrite).
   bool CLOSE() override;
 
+  // Modes 1 (read), 2 (write) and 3 (update); other modes are false. Writing and updating work on
+  // the file a symbolic link denotes (the link stays). Modes 2 and 3 first restore the backup of an
+  // unfinished earlier rewrite of this document: a NAME.bak that carries the mark the rewrite gave
+  // it (naming this document and its size) and is a whole tagged document is moved over NAME
+  // (whether or not NAME exists), and the open fails with the system error when that move fails;
+  // any other NAME.bak is left alone. Modes 1 and 3 then open as MFile and build the chain from
+  // position 0; mode 1 changes no file. Mode 2 refuses a document whose backup name is its own
+  // (extension ".bak": ERROR_INVALID_NAME) or does not fit a path (ERROR_FILENAME_EXCED_RANGE)
+  // and a read-only document (5), all before anything is renamed; builds the chain from the
+  // existing file, marks it as this rewrite's backup, renames it to the backup name (deleting
+  // whatever stood there), creates the name with the old file's permissions and, where the process
+  // may, its owner and group, and writes the head "ZORCOM" of the current version. A failure after
+  // the rename moves the backup back. An existing file that cannot be read is left alone and the
+  // open fails.
+  bool _OPEN(const MFileName& name, unsigned short mode) override;
+
   // MTag::READ at the file position.
   bool READ_TAG(MTag& tag);
   // Starts a record at the file position: reuses the first chain record with the tag's name and
@@ -66,8 +83,8 @@ class ZORBASE_API MFileTagged : public MFile {
   // record (its next link included) is copied into `pattern`, the file is positioned at its data
   // when `seek` is set, and the record is returned; otherwise null.
   MTag* FIND_TAG(MTag* after, MTag& pattern, unsigned long mode, bool seek);
-  // Removes every chain record with `pattern`'s name and major (mode 1: only those not written);
-  // a removed record is not copied over at close. True when any was removed. Pointers to removed
+  // Removes every chain record with `pattern`'s name and major, written or not (`mode` changes
+  // nothing); a removed record is not copied over at close. True when any was removed. Pointers to removed
   // records, and copies whose next link names one, become invalid.
   bool REMOVE_TAGS(MTag& pattern, unsigned long mode);
 
@@ -77,15 +94,6 @@ class ZORBASE_API MFileTagged : public MFile {
   const MFileName& GET_BACKUP_NAME() const { return m_backup_name; }
 
  protected:
-  // Modes 2 (write) and 3 (update) first restore the ".bak" of an unfinished earlier rewrite: when
-  // NAME.bak exists it is moved over NAME (whether or not NAME exists), and the open fails with
-  // the system error when that move fails. Mode 1 (read) and 3 (update): opens as MFile and builds
-  // the chain from position 0; mode 1 changes no file. Mode 2: refuses a read-only document
-  // (result 5, nothing renamed), builds the chain from the existing file, renames it to the
-  // backup name, opens the name for writing and writes the head "ZORCOM" of the current version.
-  // A failure after the rename moves the backup back. An existing file that cannot be read is
-  // left alone and the open fails. Other modes: false.
-  bool _OPEN(const MFileName& name, unsigned short mode) override;
 
   // Builds the chain from `file`'s position.
   void _BUILD_CHAIN(MFile& file);
@@ -146,8 +154,29 @@ class ZORBASE_API MFileTagged : public MFile {
     std::memcpy(m_buffer + (position - m_buffer_offset), bytes, n);
     return true;
   }
+  // Writes `tag`'s header with `skip` at its tag position when those bytes lie in the bytes written
+  // into the buffer. Stored field by field straight into the buffer: a header assembled elsewhere
+  // and copied in would be read back before its byte stores have landed, which stalls.
+  bool _FAST_PATCH_HEADER(const MTag& tag, std::int32_t skip) {
+    const __int64 position = tag.m_tag_pos;
+    if (m_put == nullptr || position < m_buffer_offset ||
+        position + MTag::kHeaderSize > m_buffer_offset + static_cast<__int64>(m_put - m_buffer)) {
+      return false;
+    }
+    unsigned char* header = m_buffer + (position - m_buffer_offset);
+    std::memcpy(header, tag.m_name, 6);
+    header[6] = tag.m_major;
+    header[7] = tag.m_minor;
+    std::memcpy(header + 8, &skip, 4);
+    return true;
+  }
   // Whether `file` is exactly an MFileTagged, so that the fast lane may be used on it.
-  static bool _IS_EXACT(const MFile& file) { return typeid(file) == typeid(MFileTagged); }
+  // The type descriptions' addresses are compared first: one load less on the path every record
+  // takes; the full comparison decides when they differ.
+  static bool _IS_EXACT(const MFile& file) {
+    const std::type_info& type = typeid(file);
+    return &type == &typeid(MFileTagged) || type == typeid(MFileTagged);
+  }
 
   friend class MTag;  // MTag's WRITE and UPDATE_SKIP use the fast lane and _PATCH_BUFFERED
 
@@ -161,17 +190,22 @@ class ZORBASE_API MFileTagged : public MFile {
   // records costs no allocation per record.
   std::vector<std::unique_ptr<MTag[]>> m_record_blocks;
   size_t m_block_used;
-  // A record written anew (not a reused record of the old file) as its chain record would hold
-  // it: written flag set, closed flag clear, skip 0, data position tag position + 12.
-  struct PendingRecord {
-    __int64 tag_pos;
+  // The records written anew (not reused records of the old file) since the chain was last
+  // completed, in order; they belong at its end, each as a chain record with the written flag set,
+  // skip 0 and data position tag position + 12. Kept compact while a large document is written
+  // (most writers never walk the chain they build): runs of records of one name and version, each
+  // record's position as the distance from the previous one, 4 bytes a record.
+  struct PendingRun {
+    __int64 first_pos;   // position of the run's first record
+    size_t first;        // index of that record among the pending ones
     char name[6];
     unsigned char major;
     unsigned char minor;
   };
-  // The records written anew since the chain was last completed, in order; they belong at its
-  // end. A third of a chain record's size and no linking while a large document is written: most
-  // writers never walk the chain they build.
-  std::vector<std::unique_ptr<PendingRecord[]>> m_pending_blocks;
+  // Notes a record written anew at `position` as the tag `tag` names it.
+  void _NOTE_PENDING(__int64 position, const MTag& tag);
+  std::vector<PendingRun> m_pending_runs;
+  std::vector<std::unique_ptr<std::uint32_t[]>> m_pending_blocks;  // distances, in blocks
   size_t m_pending_count;
+  __int64 m_pending_last;  // position of the last pending record
 };

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <filesystem>
 #include <csignal>
 #include <string>
@@ -17,9 +16,12 @@
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/internal/scratch_dir.h>
+#include <zorbase/tagged/internal/test_rewrite.h>
 #include <zorbase/tagged/internal/test_records.h>
 
 using zb::platform::FaultPoint;
+using zb::test::PutRewriteBackup;
+using zb::test::RewriteB;
 using zb::test::ScratchDir;
 using zb::test::TagHead;
 using zb::test::TagHeader;
@@ -51,8 +53,8 @@ const std::string kUnfinished[] = {
 // Puts into `dir` what an unfinished rewrite of OldDocument leaves: `unfinished` under the
 // document's name, the old document as its backup.
 void LeaveUnfinishedRewrite(const ScratchDir& dir, const std::string& unfinished) {
+  CHECK(PutRewriteBackup(dir, "doc.zor", "doc.bak", OldDocument()));
   dir.Put("doc.zor", unfinished);
-  dir.Put("doc.bak", OldDocument());
 }
 
 // Whether `dir` still holds what LeaveUnfinishedRewrite put there.
@@ -60,18 +62,6 @@ bool UnfinishedRewriteUntouched(const ScratchDir& dir, const std::string& unfini
   return dir.Get("doc.zor") == unfinished && dir.Get("doc.bak") == OldDocument();
 }
 
-// Opens `path` for writing, writes B anew and closes; true when every step succeeded.
-bool RewriteB(const std::wstring& path) {
-  MFileTagged file;
-  bool ok = file.OPEN_WRITE(MFileName(path.c_str()));
-  if (ok) {
-    MTag b("B");
-    ok = file.WRITE_TAG_BEGIN(b);
-    ok = file.WRITE("new-b!", 6) == 6 && ok;
-    ok = file.WRITE_TAG_END(b) && ok;
-  }
-  return file.CLOSE() && ok;
-}
 
 struct CountingReporter : IZorFileAccess {
   int CheckFileAccess(const MFileName&, bool) override { return 0; }
@@ -335,6 +325,39 @@ TEST(ChainListsEveryRecordWrittenInOrder) {
   CHECK(bytes.compare(bytes.size() - 13, 13, TagRecord("KEEP", 2, 1, "k")) == 0);
 }
 
+// Records written anew are noted compactly until the chain is read: long runs of one name, runs
+// broken by another name or version, and a record written at an earlier position (after a seek
+// back) all come back at their positions, in order.
+TEST(ChainKeepsPositionsOfLongRunsAndBackwardWrites) {
+  ScratchDir dir("tagged_runs");
+  MFileTagged file;
+  CHECK(file.OPEN_WRITE(MFileName(dir.Win(L"doc.zor").c_str())));
+  std::vector<std::pair<std::string, __int64>> written;
+  auto write = [&](const char* name, unsigned char minor, size_t size) {
+    MTag tag(name, 2, minor);
+    const __int64 at = file.TELL();
+    const std::string data(size, 'd');
+    CHECK(file.WRITE_TAG_BEGIN(tag) && file.WRITE(data.data(), size) == size &&
+          file.WRITE_TAG_END(tag));
+    written.emplace_back(name, at);
+  };
+  for (int i = 0; i < 40000; ++i) write("RUN", 1, static_cast<size_t>(i % 3));
+  write("RUN", 2, 1);
+  write("OTHER", 2, 0);
+  const __int64 end = file.TELL();
+  CHECK(file.SEEK(written[10].second, 0));
+  write("BACK", 1, 0);
+  CHECK(file.SEEK(end, 0));
+  write("RUN", 1, 1);
+  size_t i = 0;
+  for (MTag* tag = file.NEXT_TAG(nullptr, false); tag; tag = file.NEXT_TAG(tag, false), ++i) {
+    if (i >= written.size()) break;
+    CHECK(std::string(tag->m_name) == written[i].first && tag->m_tag_pos == written[i].second);
+  }
+  CHECK_EQUAL(written.size(), i);
+  CHECK(file.CLOSE());
+}
+
 TEST(OldRecordsOfOneNameAreReusedInOrder) {
   ScratchDir dir("tagged_reuse");
   dir.Put("doc.zor", TagHead() + TagRecord("A", 2, 1, "1") + TagRecord("B", 2, 1, "b") +
@@ -435,7 +458,7 @@ TEST(UnreadableOrUnrenamableDocumentIsLeftAlone) {
 
 TEST(StaleBackupWithoutItsDocumentIsRecovered) {
   ScratchDir dir("tagged_stale");
-  dir.Put("doc.bak", OldDocument());
+  CHECK(PutRewriteBackup(dir, "doc.zor", "doc.bak", OldDocument()));
   CHECK(RewriteB(dir.Win(L"doc.zor")));
   CHECK(dir.Get("doc.zor") == NewDocument());
   CHECK(!dir.Exists("doc.bak"));
@@ -699,9 +722,10 @@ TEST(FaultAtEveryStepOfARewriteNeverLosesTheDocument) {
   CHECK(cases > 20);
 }
 
-// Kills a process that rewrites a large document at moments spread over the whole rewrite (the
-// rename, the new records, the carry-over, the flush, the deletion of the backup). Wherever it
-// dies, the old document is whole under its own name or as its backup.
+// Ends a process that rewrites a large document at every open, write, flush and rename the
+// rewrite makes (the mark, the rename, the new records, the carry-over, the flushes, the deletion
+// of the backup), counted by call, not by time. Wherever it dies, the old document is whole under
+// its own name or as its backup, and the next rewrite loses nothing of it.
 TEST(ProcessKilledWhileRewritingLeavesTheOldDocument) {
   ScratchDir dir("tagged_kill");
   const std::string big_a(3 << 20, 'a');
@@ -711,39 +735,47 @@ TEST(ProcessKilledWhileRewritingLeavesTheOldDocument) {
   const std::string new_doc = TagHead() + TagRecord("B", 2, 1, "new-b!") +
                               TagRecord("A", 2, 1, big_a) + TagRecord("C", 2, 1, big_c);
   const std::wstring path = dir.Win(L"doc.zor");
-  dir.Put("doc.zor", old_doc);
-  const auto start = std::chrono::steady_clock::now();
-  CHECK(RewriteB(path));
-  const auto clean = std::chrono::steady_clock::now() - start;
-  CHECK(dir.Get("doc.zor") == new_doc);
-  const long clean_us = static_cast<long>(
-      std::chrono::duration_cast<std::chrono::microseconds>(clean).count());
-  constexpr int kKills = 16;
-  for (int i = 0; i < kKills; ++i) {
+  const FaultPoint points[] = {FaultPoint::kOpen, FaultPoint::kWrite, FaultPoint::kFlush,
+                               FaultPoint::kRename};
+  int kills = 0;
+  for (FaultPoint point : points) {
+    // The calls a whole rewrite makes at this point.
     dir.Put("doc.zor", old_doc);
-    std::remove(dir.Native("doc.bak").c_str());
-    const pid_t child = fork();
-    if (child == 0) {
-      RewriteB(path);
-      _exit(0);
+    std::uint64_t calls = 0;
+    {
+      zb::platform::ScopedFault probe(point, ~std::uint64_t{0} - 1, EIO);
+      CHECK(RewriteB(path));
+      calls = zb::platform::FaultCallCount(point);
     }
-    CHECK(child > 0);
-    if (child <= 0) break;
-    usleep(static_cast<useconds_t>(clean_us * i / (kKills - 2)));
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (dir.Exists("doc.bak")) {
-      CHECK(dir.Get("doc.bak") == old_doc);
-    } else {
-      const std::string now = dir.Get("doc.zor");
-      CHECK(now == old_doc || now == new_doc);
-    }
-    // The next rewrite loses nothing of the old document.
-    CHECK(RewriteB(path));
     CHECK(dir.Get("doc.zor") == new_doc);
-    CHECK(!dir.Exists("doc.bak"));
+    CHECK(calls > 0);
+    for (std::uint64_t n = 1; n <= calls; ++n) {
+      dir.Put("doc.zor", old_doc);
+      std::remove(dir.Native("doc.bak").c_str());
+      const pid_t child = fork();
+      if (child == 0) {
+        zb::platform::InjectFault(point, n, zb::platform::kFaultEndProcess);
+        RewriteB(path);
+        _exit(0);
+      }
+      CHECK(child > 0);
+      if (child <= 0) return;
+      int status = 0;
+      waitpid(child, &status, 0);
+      CHECK(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+      ++kills;
+      if (dir.Exists("doc.bak")) {
+        CHECK(dir.Get("doc.bak") == old_doc);
+      } else {
+        const std::string now = dir.Get("doc.zor");
+        CHECK(now == old_doc || now == new_doc);
+      }
+      CHECK(RewriteB(path));
+      CHECK(dir.Get("doc.zor") == new_doc);
+      CHECK(!dir.Exists("doc.bak"));
+    }
   }
+  CHECK(kills >= 8);
 }
 
 // A process that dies after writing its new record but before closing, and one that dies in the

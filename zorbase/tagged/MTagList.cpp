@@ -6,6 +6,7 @@
 
 #include <zorbase/files/MFile.h>
 #include <zorbase/files/MFileName.h>
+#include <zorbase/platform/file_details.h>
 #include <zorbase/tagged/internal/durable.h>
 #include <zorbase/tagged/internal/tag_walk.h>
 
@@ -173,8 +174,17 @@ bool MTagList::WRITE_TAG_BEGIN(MFile& file, MTag& tag) {
 
 bool MTagList::WRITE_TAG_END(MFile& file, MTag& tag) { return tag.UPDATE_SKIP(file); }
 
-bool MTagList::CONVERT(MFileName& name, unsigned char major, unsigned char minor) {
+bool MTagList::CONVERT(MFileName& given, unsigned char major, unsigned char minor) {
   using namespace zb::tagged;
+  // A symbolic link stays a link: the file it denotes is converted, beside which the temporary
+  // file lies.
+  MFileName name(given);
+  std::wstring final_path;
+  if (zb::platform::GetFinalPathW(given.GET(), &final_path) &&
+      final_path != std::wstring(given.GET())) {
+    name = MFileName(final_path.c_str());
+    if (name.IS_EMPTY()) return false;
+  }
   if (major == 0 && minor == 0) {
     major = MTag::m_file_vmajor;
     minor = MTag::m_file_vminor;
@@ -206,7 +216,9 @@ bool MTagList::CONVERT(MFileName& name, unsigned char major, unsigned char minor
   {
     MFile in;
     MFile out;
-    ok = in.OPEN_READ(temp) && out.OPEN_WRITE(name);
+    // The converted file keeps the original's permissions and, where the process may, its owner.
+    ok = in.OPEN_READ(temp) && out.OPEN_WRITE(name) &&
+         zb::platform::CopyFileOwnershipW(temp.GET(), name.GET());
     if (ok) {
       MTag head("ZORCOM", major, minor);
       ok = head.WRITE(out) && head.UPDATE_SKIP(out);

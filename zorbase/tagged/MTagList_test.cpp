@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <zorbase/files/MFile.h>
 #include <zorbase/files/MFileName.h>
 #include <zorbase/platform/fault_injection.h>
@@ -270,6 +273,34 @@ TEST(ConvertFailureRestoresTheOriginal) {
         CHECK(entry.path().filename() == "f.zor");
       }
     }
+  }
+}
+
+// The converted file keeps the original's permissions (and owner where the process may set it);
+// converting through a symbolic link converts its target and keeps the link.
+TEST(ConvertKeepsPermissionsOwnerAndLinks) {
+  ScratchDir dir("taglist_convert_keep");
+  const std::string v1 = TagHeader("ZORCOM", 1, 0, 0) + TagRecord("PTS", 1, 0, "12345");
+  const std::string v2 = TagHead() + TagRecord("PTS", 2, 1, TagRecord("DATA", 2, 1, "12345"));
+  dir.Put("real/f.zor", v1);
+  const std::string native = dir.Native("real/f.zor");
+  CHECK(chmod(native.c_str(), 0600) == 0);
+  if (geteuid() == 0) CHECK(chown(native.c_str(), 2345, 2346) == 0);
+  struct stat before;
+  CHECK(stat(native.c_str(), &before) == 0);
+  CHECK(symlink("real/f.zor", dir.Native("link.zor").c_str()) == 0);
+  MFileName name(dir.Win(L"link.zor").c_str());
+  MTagList list;
+  CHECK(list.CONVERT(name, 0, 0));
+  struct stat after;
+  CHECK(lstat(dir.Native("link.zor").c_str(), &after) == 0 && S_ISLNK(after.st_mode));
+  CHECK(dir.Get("real/f.zor") == v2);
+  CHECK(stat(native.c_str(), &after) == 0);
+  CHECK_EQUAL(0600u, static_cast<unsigned>(after.st_mode & 07777));
+  CHECK_EQUAL(before.st_uid, after.st_uid);
+  CHECK_EQUAL(before.st_gid, after.st_gid);
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Native("real"))) {
+    CHECK(entry.path().filename() == "f.zor");
   }
 }
 

@@ -219,8 +219,7 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
     int error = 0;
     const auto names = ListNames(search->directory, &error);
     if (names == nullptr) {
-      SetLastError(error == ENOENT || error == ENOTDIR ? ERROR_PATH_NOT_FOUND
-                                                       : zb::platform::ErrorFromErrno(error));
+      zb::platform::SetLastErrorFromErrno(error, true);
       return INVALID_HANDLE_VALUE;
     }
     const std::wstring dos_pattern = DosPattern(name);

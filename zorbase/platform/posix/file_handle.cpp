@@ -65,7 +65,7 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD read, LPOVERLAP
       if (errno == EINTR) continue;
       const int e = errno;
       if (read != nullptr) *read = done;
-      return FailWith(e == EISDIR ? ERROR_INVALID_FUNCTION : zb::platform::ErrorFromErrno(e));
+      return FailWith(zb::platform::ErrorFromErrno(e, zb::platform::ErrnoContext::kHandleTransfer));
     }
     if (n == 0) break;
     done += static_cast<DWORD>(n);
@@ -92,7 +92,7 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD written,
   if (written != nullptr) *written = static_cast<DWORD>(done);
   if (done < count) {
     // A write on a handle reports a full disk as ERROR_HANDLE_DISK_FULL, as Windows does.
-    return FailWith(e == ENOSPC ? ERROR_HANDLE_DISK_FULL : zb::platform::ErrorFromErrno(e));
+    return FailWith(zb::platform::ErrorFromErrno(e, zb::platform::ErrnoContext::kHandleTransfer));
   }
   return TRUE;
 }
@@ -168,7 +168,7 @@ BOOL SetEndOfFile(HANDLE handle) {
   }
   const off_t position = lseek(file->fd, 0, SEEK_CUR);
   if (position < 0 || ftruncate(file->fd, position) != 0) {
-    return FailWith(errno == ENOSPC ? ERROR_DISK_FULL : zb::platform::ErrorFromErrno(errno));
+    return FailWith(zb::platform::ErrorFromErrno(errno));
   }
   return TRUE;
 }
@@ -178,11 +178,11 @@ BOOL FlushFileBuffers(HANDLE handle) {
   if (!file) return FALSE;
   if (!file->CanWrite() && !file->directory) return FailWith(ERROR_ACCESS_DENIED);
   if (int fault = zb::platform::CheckFault(zb::platform::FaultPoint::kFlush)) {
-    return FailWith(fault == ENOSPC ? ERROR_HANDLE_DISK_FULL : zb::platform::ErrorFromErrno(fault));
+    return FailWith(zb::platform::ErrorFromErrno(fault, zb::platform::ErrnoContext::kHandleTransfer));
   }
   if (fsync(file->fd) != 0) {
     const int e = errno;
-    return FailWith(e == ENOSPC ? ERROR_HANDLE_DISK_FULL : zb::platform::ErrorFromErrno(e));
+    return FailWith(zb::platform::ErrorFromErrno(e, zb::platform::ErrnoContext::kHandleTransfer));
   }
   return TRUE;
 }

@@ -13,6 +13,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <zorbase/platform/durable_file.h>
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/last_error.h>
 
@@ -44,7 +45,7 @@ DWORD CopyData(int from, int to) {
   for (;;) {
     if (use_range) {
       if (int fault = CheckFault(FaultPoint::kWrite)) {
-        return fault == ENOSPC ? ERROR_DISK_FULL : ErrorFromErrno(fault);
+        return ErrorFromErrno(fault);
       }
       const ssize_t n = copy_file_range(from, nullptr, to, nullptr, kBlock, 0);
       if (n > 0) continue;
@@ -55,7 +56,7 @@ DWORD CopyData(int from, int to) {
         use_range = false;  // not offered for this pair of files: copy through memory
         continue;
       }
-      return errno == ENOSPC ? ERROR_DISK_FULL : ErrorFromErrno(errno);
+      return ErrorFromErrno(errno);
     }
     if (buffer.empty()) buffer.resize(1 << 20);
     const ssize_t n = read(from, buffer.data(), buffer.size());
@@ -66,7 +67,7 @@ DWORD CopyData(int from, int to) {
     if (n == 0) return ERROR_SUCCESS;
     if (WriteAll(to, buffer.data(), static_cast<std::size_t>(n), -1) !=
         static_cast<std::size_t>(n)) {
-      return errno == ENOSPC ? ERROR_DISK_FULL : ErrorFromErrno(errno);
+      return ErrorFromErrno(errno);
     }
   }
 }
@@ -194,21 +195,30 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags) {
         return FailWith(ERROR_NOT_SAME_DEVICE);
       }
       if (!CopyFileResolved(existing, target, !replace)) return FALSE;
+      if ((flags & MOVEFILE_WRITE_THROUGH) != 0) {
+        // The copy must be on the device before the original goes.
+        DWORD flushed = zb::platform::SyncNativeFile(to_native);
+        if (flushed == ERROR_SUCCESS) flushed = zb::platform::SyncNativeDirectoryOf(to_native);
+        if (flushed != ERROR_SUCCESS) return FailWith(flushed);
+      }
       if (unlink(from_native.c_str()) != 0) return FailWith(ErrorFromErrno(errno));
+      if ((flags & MOVEFILE_WRITE_THROUGH) != 0) {
+        const DWORD flushed = zb::platform::SyncNativeDirectoryOf(from_native);
+        if (flushed != ERROR_SUCCESS) return FailWith(flushed);
+      }
       return TRUE;
     }
-    if (e == EEXIST) return FailWith(ERROR_ALREADY_EXISTS);
-    if (e == ENOTEMPTY || e == EISDIR || e == ENOTDIR || e == EINVAL) {
-      return FailWith(ERROR_ACCESS_DENIED);
-    }
-    return FailWith(ErrorFromErrno(e, to.parent_missing));
+    if (e == ENOENT) return FailWith(ErrorFromErrno(e, to.parent_missing));
+    return FailWith(ErrorFromErrno(e, zb::platform::ErrnoContext::kRename));
   }
   if ((flags & MOVEFILE_WRITE_THROUGH) != 0) {
-    int dir = open(DirName(to_native).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      fsync(dir);
-      close(dir);
+    // The move is on the device before the call returns: both directory entries are flushed, and
+    // a failure to flush is reported (the move itself has happened).
+    DWORD flushed = zb::platform::SyncNativeDirectoryOf(to_native);
+    if (flushed == ERROR_SUCCESS && DirName(from_native) != DirName(to_native)) {
+      flushed = zb::platform::SyncNativeDirectoryOf(from_native);
     }
+    if (flushed != ERROR_SUCCESS) return FailWith(flushed);
   }
   return TRUE;
 }
@@ -226,11 +236,7 @@ BOOL CreateDirectoryW(LPCWSTR name, LPSECURITY_ATTRIBUTES) {
   if (path.exists) return FailWith(ERROR_ALREADY_EXISTS);
   if (path.parent_missing) return FailWith(ERROR_PATH_NOT_FOUND);
   if (mkdir(StripTrailingSlash(path.native).c_str(), 0777) != 0) {
-    const int e = errno;
-    if (e == EEXIST) return FailWith(ERROR_ALREADY_EXISTS);
-    if (e == ENOENT || e == ENOTDIR) return FailWith(ERROR_PATH_NOT_FOUND);
-    if (e == ENOSPC) return FailWith(ERROR_DISK_FULL);
-    return FailWith(ErrorFromErrno(e));
+    return FailWith(ErrorFromErrno(errno, zb::platform::ErrnoContext::kMissingParent));
   }
   return TRUE;
 }
@@ -256,9 +262,8 @@ BOOL RemoveDirectoryW(LPCWSTR name) {
   if (sharing != ERROR_SUCCESS) return FailWith(sharing);
   if (rmdir(native.c_str()) != 0) {
     const int e = errno;
-    if (e == ENOTEMPTY || e == EEXIST) return FailWith(ERROR_DIR_NOT_EMPTY);
-    if (e == EBUSY) return FailWith(ERROR_SHARING_VIOLATION);
-    return FailWith(ErrorForPath(e, path));
+    if (e == ENOENT) return FailWith(ErrorForPath(e, path));
+    return FailWith(ErrorFromErrno(e, zb::platform::ErrnoContext::kRemoveDirectory));
   }
   return TRUE;
 }

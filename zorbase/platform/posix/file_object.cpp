@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include <zorbase/platform/fault_injection.h>
+#include <zorbase/platform/internal/ascii.h>
 #include <zorbase/platform/last_error.h>
 
 namespace zb {
@@ -193,9 +194,8 @@ bool ParseDosAttribute(const char* data, std::size_t size, DWORD* value) {
     std::size_t i = 2;
     for (; i < n && text[i] != 0; ++i) {
       char c = text[i];
-      int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
-      if (digit < 0 || i > 10) return false;
+      const int digit = zb::internal::AsciiDigitValue(c);
+      if (digit >= 16 || i > 10) return false;
       v = (v << 4) | static_cast<DWORD>(digit);
     }
     if (i == 2) return false;
@@ -342,13 +342,8 @@ std::shared_ptr<FileObject> OpenFileObject(const wchar_t* name, DWORD access, DW
     if (file->fd < 0) {
       const int e = errno;
       if ((e == EEXIST && !exists) || (e == ENOENT && exists)) continue;  // raced: look again
-      if (e == EEXIST) {
-        *error = ERROR_FILE_EXISTS;
-      } else if (e == ENOENT) {
-        *error = path.parent_missing ? ERROR_PATH_NOT_FOUND : ErrorForPath(e, path);
-      } else {
-        *error = ErrorForPath(e, path);
-      }
+      *error = e == ENOENT ? ErrorForPath(e, path)
+                           : ErrorFromErrno(e, zb::platform::ErrnoContext::kCreateNew);
       return nullptr;
     }
     created = !exists;
@@ -469,7 +464,6 @@ DWORD StoreAttributes(const std::string& native, const struct stat& st, DWORD at
                                    static_cast<unsigned>(bits | (directory ? FILE_ATTRIBUTE_DIRECTORY : 0)));
   if (setxattr(native.c_str(), kDosAttributeName, text, static_cast<std::size_t>(length), 0) != 0) {
     const int e = errno;
-    if (e == ENOTSUP || e == EOPNOTSUPP) return ERROR_NOT_SUPPORTED;
     return ErrorFromErrno(e);
   }
   return ERROR_SUCCESS;

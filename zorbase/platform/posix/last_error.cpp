@@ -52,6 +52,35 @@ DWORD ErrorFromErrno(int errno_value, bool path_missing) {
   }
 }
 
+DWORD ErrorFromErrno(int errno_value, ErrnoContext context) {
+  switch (context) {
+    case ErrnoContext::kGeneral: break;
+    case ErrnoContext::kMissingParent: return ErrorFromErrno(errno_value, true);
+    case ErrnoContext::kHandleTransfer:
+      if (errno_value == ENOSPC) return ERROR_HANDLE_DISK_FULL;
+      if (errno_value == EISDIR) return ERROR_INVALID_FUNCTION;
+      break;
+    case ErrnoContext::kRemoveDirectory:
+      if (errno_value == EEXIST) return ERROR_DIR_NOT_EMPTY;
+      break;
+    case ErrnoContext::kCreateNew:
+      if (errno_value == EEXIST) return ERROR_FILE_EXISTS;
+      break;
+    case ErrnoContext::kRename:
+      if (errno_value == ENOTEMPTY || errno_value == EISDIR || errno_value == ENOTDIR ||
+          errno_value == EINVAL) {
+        return ERROR_ACCESS_DENIED;
+      }
+      break;
+    case ErrnoContext::kRegistryHive:
+      if (errno_value == EACCES || errno_value == EPERM || errno_value == EROFS) {
+        return ERROR_ACCESS_DENIED;
+      }
+      return errno_value == 0 ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+  }
+  return ErrorFromErrno(errno_value, false);
+}
+
 DWORD SetLastErrorFromErrno(int errno_value, bool path_missing) {
   DWORD code = ErrorFromErrno(errno_value, path_missing);
   SetLastError(code);

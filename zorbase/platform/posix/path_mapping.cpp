@@ -70,7 +70,9 @@ std::string CurrentNativeDirectory() {
   }
 }
 
-std::string DefaultDriveC() {
+// `create`: make the directory (with its parents) when it is missing, as resolving a path on C:
+// needs; answering which drive holds a native path never creates anything.
+std::string DefaultDriveC(bool create) {
   std::string base;
   const char* xdg = std::getenv("XDG_DATA_HOME");
   if (xdg != nullptr && xdg[0] == '/') {
@@ -82,7 +84,7 @@ std::string DefaultDriveC() {
   std::string root = CleanNativePath(base + "/zorbase/drive_c");
   // Drive C: always exists on Windows; create the default one (with its parents) on first use.
   struct stat st;
-  if (stat(root.c_str(), &st) != 0) {
+  if (create && stat(root.c_str(), &st) != 0) {
     for (std::size_t pos = 1; pos <= root.size(); ++pos) {
       if (pos == root.size() || root[pos] == '/') mkdir(root.substr(0, pos).c_str(), 0700);
     }
@@ -146,7 +148,9 @@ bool MapDrive(wchar_t letter, const std::string& native_root) {
   return true;
 }
 
-std::string DriveRoot(wchar_t letter) {
+namespace {
+
+std::string DriveRootOf(wchar_t letter, bool create) {
   const wchar_t upper = zb::internal::AsciiToUpper(letter);
   if (upper < L'A' || upper > L'Z') return std::string();
   const int index = upper - L'A';
@@ -160,9 +164,13 @@ std::string DriveRoot(wchar_t letter) {
   const char* value = std::getenv(variable);
   if (value != nullptr && value[0] == '/') return CleanNativePath(value);
   if (upper == L'Z') return "/";
-  if (upper == L'C') return DefaultDriveC();
+  if (upper == L'C') return DefaultDriveC(create);
   return std::string();
 }
+
+}  // namespace
+
+std::string DriveRoot(wchar_t letter) { return DriveRootOf(letter, true); }
 
 wchar_t UpcaseChar(wchar_t c) {
   if (c < 0x80) return zb::internal::AsciiToUpper(c);
@@ -286,7 +294,9 @@ std::wstring NativeToWindowsPath(const std::string& native) {
   std::size_t best_length = 0;
   std::string best_root;
   for (int index = 0; index < 26; ++index) {
-    std::string root = DriveRoot(static_cast<wchar_t>(L'A' + index));
+    // Only names are compared: a library that reports its own path while it loads must not
+    // create the default drive C: before the host has set its environment.
+    std::string root = DriveRootOf(static_cast<wchar_t>(L'A' + index), false);
     if (root.empty()) continue;
     bool holds = root == "/" || path == root ||
                  (path.compare(0, root.size(), root) == 0 && path[root.size()] == '/');

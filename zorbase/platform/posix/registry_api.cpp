@@ -16,8 +16,8 @@
 #include <utility>
 
 #include <zorbase/platform/last_error.h>
-#include <zorbase/platform/posix/registry_internal.h>
-#include <zorbase/platform/posix/registry_security.h>
+#include <zorbase/platform/portable/registry_internal.h>
+#include <zorbase/platform/portable/registry_security.h>
 
 namespace zb {
 namespace platform {
@@ -94,7 +94,7 @@ DWORD MakeDirectories(const std::string& path) {
     std::size_t slash = path.find('/', at);
     partial = path.substr(0, slash == std::string::npos ? path.size() : slash);
     if (!partial.empty() && mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
-      return errno == EACCES || errno == EROFS || errno == EPERM ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
+      return ErrorFromErrno(errno, ErrnoContext::kMissingParent);
     }
     if (slash == std::string::npos) break;
     at = slash + 1;

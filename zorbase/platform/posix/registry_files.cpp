@@ -12,10 +12,11 @@
 #include <map>
 
 #include <zorbase/platform/codepage.h>
+#include <zorbase/platform/durable_file.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
-#include <zorbase/platform/posix/reg_file.h>
-#include <zorbase/platform/posix/registry_internal.h>
+#include <zorbase/platform/portable/reg_file.h>
+#include <zorbase/platform/portable/registry_internal.h>
 
 namespace zb {
 namespace platform {
@@ -30,19 +31,6 @@ constexpr std::size_t kMaxRegFileSize = 1u << 30;
 
 LONG FromErrno(int error) { return static_cast<LONG>(ErrorFromErrno(error)); }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // The subtree of `object` as a .reg document (the key under its full path).
 LONG ExportObject(const KeyObject& object, regfile::Document* document) {
   if (!object.hive) return ERROR_ACCESS_DENIED;
@@ -51,6 +39,12 @@ LONG ExportObject(const KeyObject& object, regfile::Document* document) {
   if (status != ERROR_SUCCESS) return status;
   regfile::AppendTree(object.path, tree, document);
   return ERROR_SUCCESS;
+}
+
+// Writes `document` as the whole content of the .reg file at native `path`, durably.
+LONG WriteRegFile(const std::string& path, const regfile::Document& document, DurableTarget target) {
+  const std::string bytes = regfile::Write(document);
+  return static_cast<LONG>(WriteFileDurably(path, bytes.data(), bytes.size(), target));
 }
 
 LONG ReadDocument(const std::wstring& file, regfile::Document* document, std::string* problem) {
@@ -189,44 +183,6 @@ LONG ReadWholeFile(const std::string& path, std::string* bytes) {
   return ERROR_SUCCESS;
 }
 
-LONG WriteWholeFile(const std::string& path, const std::string& bytes, bool exclusive) {
-  if (path.empty()) return ERROR_PATH_NOT_FOUND;
-  if (exclusive && access(path.c_str(), F_OK) == 0) return ERROR_ALREADY_EXISTS;
-  std::string temporary = path + ".tmp-" + std::to_string(getpid());
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return FromErrno(errno);
-  bool ok = WriteAll(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
-  int error = errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok) {
-    if (exclusive) {
-      // link() fails if the name exists meanwhile: the target is never overwritten.
-      ok = link(temporary.c_str(), path.c_str()) == 0;
-      error = errno;
-      unlink(temporary.c_str());
-      if (!ok) return error == EEXIST ? ERROR_ALREADY_EXISTS : FromErrno(error);
-    } else {
-      ok = rename(temporary.c_str(), path.c_str()) == 0;
-      error = errno;
-    }
-  }
-  if (!ok) {
-    unlink(temporary.c_str());
-    return FromErrno(error);
-  }
-  std::size_t slash = path.rfind('/');
-  std::string directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  int dir_fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd >= 0) {
-    fsync(dir_fd);
-    close(dir_fd);
-  }
-  return ERROR_SUCCESS;
-}
-
 }  // namespace reg
 
 LONG ImportRegistryText(const void* bytes, std::size_t size, std::string* problem) {
@@ -256,7 +212,7 @@ LONG ExportRegistryKey(HKEY root, const wchar_t* sub_key, const std::wstring& fi
   if (status == ERROR_SUCCESS) status = reg::ExportObject(*object, &document);
   RegCloseKey(key);
   if (status != ERROR_SUCCESS) return status;
-  return reg::WriteWholeFile(reg::NativeFilePath(file), regfile::Write(document), false);
+  return reg::WriteRegFile(reg::NativeFilePath(file), document, DurableTarget::kReplace);
 }
 
 bool ParseRegistryPath(const std::wstring& path, HKEY* root, std::wstring* sub_key) {
@@ -281,8 +237,8 @@ LONG RegSaveKeyW(HKEY key, LPCWSTR file, const SECURITY_ATTRIBUTES* /*security*/
   zb::platform::regfile::Document document;
   status = zb::platform::reg::ExportObject(*object, &document);
   if (status != ERROR_SUCCESS) return status;
-  return zb::platform::reg::WriteWholeFile(zb::platform::reg::NativeFilePath(file),
-                                           zb::platform::regfile::Write(document), true);
+  return zb::platform::reg::WriteRegFile(zb::platform::reg::NativeFilePath(file), document,
+                                         zb::platform::DurableTarget::kCreateNew);
 }
 
 LONG RegRestoreKeyW(HKEY key, LPCWSTR file, DWORD /*flags*/) {
@@ -338,7 +294,7 @@ LONG RegUnLoadKeyW(HKEY key, LPCWSTR sub_key) {
   zb::platform::regfile::Document document;
   std::wstring path = std::wstring(key == HKEY_USERS ? L"HKEY_USERS\\" : L"HKEY_LOCAL_MACHINE\\") + name;
   zb::platform::regfile::AppendTree(path, tree, &document);
-  return zb::platform::reg::WriteWholeFile(file, zb::platform::regfile::Write(document), false);
+  return zb::platform::reg::WriteRegFile(file, document, zb::platform::DurableTarget::kReplace);
 }
 
 LONG RegReplaceKeyW(HKEY key, LPCWSTR sub_key, LPCWSTR new_file, LPCWSTR old_file) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include <zorbase/platform/codepage.h>
-#include <zorbase/platform/posix/registry_internal.h>
+#include <zorbase/platform/portable/registry_internal.h>
 
 namespace zb {
 namespace platform {

@@ -1,5 +1,5 @@
 // Internal: the SQLite hive (registry_store.h).
-#include <zorbase/platform/posix/registry_store.h>
+#include <zorbase/platform/portable/registry_store.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +14,7 @@
 #include <utility>
 
 #include <zorbase/platform/codepage.h>
+#include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/win_errors.h>
 
@@ -252,11 +253,11 @@ std::unique_ptr<Hive> Hive::OpenFile(const std::string& path, DWORD* error) {
       return nullptr;
     }
     if (access(path.c_str(), R_OK) != 0) {
-      *error = errno == EACCES || errno == EPERM ? ERROR_ACCESS_DENIED : ERROR_REGISTRY_IO_FAILED;
+      *error = ErrorFromErrno(errno, ErrnoContext::kRegistryHive);
       return nullptr;
     }
   } else if (errno != ENOENT) {
-    *error = errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_REGISTRY_IO_FAILED;
+    *error = ErrorFromErrno(errno, ErrnoContext::kRegistryHive);
     return nullptr;
   }
   std::unique_ptr<Hive> hive(new Hive());

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <zorbase/platform/fault_injection.h>
+#include <zorbase/platform/internal/ascii.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 
@@ -120,7 +121,7 @@ DWORD DeleteTree(const std::string& native) {
     const DWORD sharing = CheckDeleteSharing(native);
     if (sharing != ERROR_SUCCESS) return sharing;
     if (rmdir(native.c_str()) != 0) {
-      return errno == ENOTEMPTY ? ERROR_DIR_NOT_EMPTY : ErrorFromErrno(errno);
+      return ErrorFromErrno(errno, zb::platform::ErrnoContext::kRemoveDirectory);
     }
     return ERROR_SUCCESS;
   }
@@ -161,7 +162,7 @@ std::string TopDirectory(const std::string& native, dev_t device) {
 std::string EscapePath(const std::string& path) {
   std::string out;
   for (unsigned char c : path) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+    if (zb::internal::IsAsciiAlnum(c) ||
         std::strchr("/-_.~!$&'()*+,;=:@", c) != nullptr) {
       out += static_cast<char>(c);
     } else {
@@ -234,7 +235,7 @@ DWORD MoveToTrash(const std::string& native) {
     close(fd);
     if (written != record.size()) {
       unlink(info.c_str());
-      return write_error == ENOSPC ? ERROR_DISK_FULL : ErrorFromErrno(write_error);
+      return ErrorFromErrno(write_error);
     }
     const std::string target = trash + "/files/" + name;
     if (renameat2(AT_FDCWD, native.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
@@ -364,9 +365,7 @@ int CopyOrMove(SHFILEOPSTRUCTW* operation, const std::vector<Item>& items, bool 
       if (code != ERROR_SUCCESS) return Finish(operation, code);
       if (rename(item.native.c_str(), target.c_str()) == 0) continue;
       if (errno != EXDEV) {
-        return Finish(operation, errno == ENOTEMPTY || errno == EISDIR || errno == ENOTDIR
-                                     ? ERROR_ACCESS_DENIED
-                                     : ErrorFromErrno(errno));
+        return Finish(operation, ErrorFromErrno(errno, zb::platform::ErrnoContext::kRename));
       }
       code = CopyTree(item.native, target);
       if (code == ERROR_SUCCESS) code = DeleteTree(item.native);
@@ -442,9 +441,9 @@ int SHCreateDirectoryExW(HWND, LPCWSTR path, const SECURITY_ATTRIBUTES*) {
   if (code == ERROR_SUCCESS && resolved.exists) code = ERROR_ALREADY_EXISTS;
   if (code == ERROR_SUCCESS) {
     const std::string native = StripTrailingSlash(resolved.native);
-    code = MakeDirectories(native, 0777) ? ERROR_SUCCESS
-           : errno == EEXIST             ? ERROR_FILE_EXISTS
-                                         : zb::platform::ErrorFromErrno(errno);
+    code = MakeDirectories(native, 0777)
+               ? ERROR_SUCCESS
+               : zb::platform::ErrorFromErrno(errno, zb::platform::ErrnoContext::kCreateNew);
   }
   SetLastError(code);
   return static_cast<int>(code);

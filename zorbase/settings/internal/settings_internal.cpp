@@ -1,12 +1,13 @@
 // Internal helpers of the settings classes (settings_internal.h).
 #include <zorbase/settings/internal/settings_internal.h>
 
-#include <unistd.h>
-
 #include <climits>
 #include <cstdint>
+#include <vector>
 
 #include <zorbase/platform/codepage.h>
+#include <zorbase/platform/file_system.h>
+#include <zorbase/platform/internal/ascii.h>
 #include <zorbase/settings/MSoftKey.h>
 
 namespace zb {
@@ -22,22 +23,20 @@ std::wstring StripBackslashes(const wchar_t* text) {
   return part.substr(begin, end - begin + 1);
 }
 
-bool IsSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
-
 // Sign, magnitude and the end of the digits of a base-10 number after leading white space.
 bool ScanNumber(const wchar_t* text, bool* negative, std::uint64_t* magnitude, bool* overflow) {
   if (text == nullptr) return false;
   const wchar_t* p = text;
-  while (IsSpace(*p)) ++p;
+  while (zb::internal::IsAsciiSpace(*p)) ++p;
   *negative = false;
   if (*p == L'+' || *p == L'-') {
     *negative = *p == L'-';
     ++p;
   }
-  if (*p < L'0' || *p > L'9') return false;
+  if (!zb::internal::IsAsciiDigit(*p)) return false;
   *magnitude = 0;
   *overflow = false;
-  for (; *p >= L'0' && *p <= L'9'; ++p) {
+  for (; zb::internal::IsAsciiDigit(*p); ++p) {
     *magnitude = *magnitude * 10 + static_cast<std::uint64_t>(*p - L'0');
     if (*magnitude > 0xFFFFFFFFull) {
       *overflow = true;
@@ -107,12 +106,12 @@ bool ParseRegLong(const wchar_t* text, LONG* value) {
 }
 
 void SetSettingsDefaults() {
-  // The executable's own name; its Windows path has the same file name, so no drive mapping (and
-  // no file system work) is needed while the library loads.
-  char native[4096];
-  ssize_t length = readlink("/proc/self/exe", native, sizeof(native) - 1);
-  std::wstring path = length > 0 ? zb::platform::Utf8ToWide(std::string(native, static_cast<std::size_t>(length)))
-                                 : std::wstring();
+  // The executable's own name. Runs while the library loads: GetModuleFileNameW only compares
+  // names with the drive roots, so nothing is created before the host sets its environment.
+  std::vector<wchar_t> buffer(32768);
+  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  const std::wstring path = length > 0 && length < buffer.size() ? std::wstring(buffer.data(), length)
+                                                                 : std::wstring();
   MSoftKey::m_CompanyName = L"!TestCompany";
   MSoftKey::m_ProductName = ProductNameFromModulePath(path.c_str());
   MSoftKey::m_ProductVersion = L"";

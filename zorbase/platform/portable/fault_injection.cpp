@@ -3,6 +3,7 @@
 #include <zorbase/platform/fault_injection.h>
 
 #include <atomic>
+#include <csignal>
 #include <mutex>
 
 namespace zb {
@@ -66,6 +67,7 @@ int CheckFault(FaultPoint point) {
   const std::uint64_t call = ++slot.calls;
   if (call < slot.first) return 0;
   if (slot.count != kFaultForever && call - slot.first >= slot.count) return 0;
+  if (slot.error_number == kFaultEndProcess) raise(SIGKILL);
   return slot.error_number;
 }
 

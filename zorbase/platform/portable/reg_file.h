@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include <zorbase/platform/posix/registry_store.h>
+#include <zorbase/platform/portable/registry_store.h>
 #include <zorbase/platform/win_types.h>
 
 namespace zb {

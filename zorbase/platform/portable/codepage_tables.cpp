@@ -1,7 +1,7 @@
 // The single-byte code page tables: for each page the characters of the bytes 0x80 to 0xFF (bytes
 // below 0x80 are ASCII in every page here). Bytes that a Windows page leaves undefined map to the
 // C1 control character of the same value, as the system's own tables do, so every byte round-trips.
-#include "zorbase/platform/posix/codepage_internal.h"
+#include "zorbase/platform/portable/codepage_internal.h"
 
 namespace zb {
 namespace platform {

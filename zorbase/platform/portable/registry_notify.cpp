@@ -8,7 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include <zorbase/platform/posix/registry_internal.h>
+#include <zorbase/platform/portable/registry_internal.h>
 
 namespace zb {
 namespace platform {

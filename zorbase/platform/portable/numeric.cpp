@@ -13,18 +13,20 @@
 #include <string>
 
 #include <zorbase/platform/codepage.h>
+#include <zorbase/platform/internal/ascii.h>
 
-#include "zorbase/platform/posix/codepage_internal.h"
-#include "zorbase/platform/posix/format_internal.h"
+#include "zorbase/platform/portable/codepage_internal.h"
+#include "zorbase/platform/portable/format_internal.h"
 
 namespace zb {
 namespace platform {
 namespace {
 
-inline bool IsSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+using zb::internal::AsciiDigitValue;
+using zb::internal::IsAsciiSpace;
 
 inline const wchar_t* SkipSpace(const wchar_t* p) {
-  while (IsSpace(*p)) ++p;
+  while (IsAsciiSpace(*p)) ++p;
   return p;
 }
 
@@ -55,7 +57,7 @@ std::int64_t ParseSaturating(const wchar_t* text, std::int64_t min_value, std::i
 }
 
 inline bool IsFloatChar(wchar_t c) {
-  return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
+  return zb::internal::IsAsciiAlnum(c) ||
          c == L'.' || c == L'+' || c == L'-' || c == L'(' || c == L')' || c == L'_';
 }
 
@@ -84,13 +86,6 @@ double ParseFloat(const wchar_t* text, std::size_t max_chars, std::size_t* consu
   }
   *consumed = static_cast<std::size_t>(end - narrow);
   return value;
-}
-
-inline int DigitValue(wchar_t c) {
-  if (c >= L'0' && c <= L'9') return c - L'0';
-  if (c >= L'a' && c <= L'z') return c - L'a' + 10;
-  if (c >= L'A' && c <= L'Z') return c - L'A' + 10;
-  return 99;
 }
 
 using Size = internal::SizeModifier;
@@ -168,7 +163,7 @@ bool Scanner::ReadInteger(int base, std::size_t width, std::uint64_t* value) {
   if (available(p) && (*p == L'+' || *p == L'-')) negative = *p++ == L'-';
   if (base == 0 || base == 16) {
     if (available(p) && *p == L'0' && available(p + 1) && (p[1] == L'x' || p[1] == L'X') &&
-        available(p + 2) && DigitValue(p[2]) < 16) {
+        available(p + 2) && AsciiDigitValue(p[2]) < 16) {
       p += 2;
       base = 16;
     } else if (base == 0) {
@@ -177,8 +172,8 @@ bool Scanner::ReadInteger(int base, std::size_t width, std::uint64_t* value) {
   }
   std::uint64_t result = 0;
   const wchar_t* digits = p;
-  while (available(p) && DigitValue(*p) < base) {
-    result = result * static_cast<unsigned>(base) + static_cast<unsigned>(DigitValue(*p));
+  while (available(p) && AsciiDigitValue(*p) < base) {
+    result = result * static_cast<unsigned>(base) + static_cast<unsigned>(AsciiDigitValue(*p));
     ++p;
   }
   if (p == digits) return false;
@@ -212,7 +207,7 @@ int Scanner::Run(const wchar_t* format) {
   auto input_failure = [&]() { return converted ? stored : -1; };
   const wchar_t* f = format;
   while (*f != L'\0') {
-    if (IsSpace(*f)) {
+    if (IsAsciiSpace(*f)) {
       f = SkipSpace(f);
       input_ = SkipSpace(input_);
       continue;
@@ -336,7 +331,7 @@ int Scanner::Run(const wchar_t* format) {
           }
           if (p == begin) return stored;
         } else {
-          while (*p != L'\0' && !IsSpace(*p) &&
+          while (*p != L'\0' && !IsAsciiSpace(*p) &&
                  (width == 0 || static_cast<std::size_t>(p - begin) < width)) {
             ++p;
           }

@@ -1,7 +1,5 @@
 // Internal: registry security descriptors and the access check (registry_security.h).
-#include <zorbase/platform/posix/registry_security.h>
-
-#include <unistd.h>
+#include <zorbase/platform/portable/registry_security.h>
 
 #include <cstdint>
 #include <cstring>
@@ -135,8 +133,6 @@ bool SidEquals(const BYTE* sid, std::size_t available, const std::vector<BYTE>& 
 }
 
 }  // namespace
-
-std::string CurrentUserSid() { return "S-1-22-1-" + std::to_string(getuid()); }
 
 DWORD MapGenericKeyRights(DWORD access) {
   DWORD mapped = access & ~(GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -14,8 +15,8 @@
 
 #include <zorbase/platform/codepage.h>
 
-#include "zorbase/platform/posix/codepage_internal.h"
-#include "zorbase/platform/posix/format_internal.h"
+#include "zorbase/platform/portable/codepage_internal.h"
+#include "zorbase/platform/portable/format_internal.h"
 
 namespace zb {
 namespace platform {
@@ -273,9 +274,19 @@ class CLocaleScope {
   locale_t previous_;
 };
 
+// Beyond this precision every further digit of a finite value is 0: a double's exact decimal form
+// has at most 1074 digits after the point and 767 significant ones, a long double's (x87, 64-bit
+// mantissa) at most 16445 and 11505; %a shows at most 16 hexadecimal digits.
+template <typename Float>
+constexpr std::size_t ExactDigitLimit() {
+  return std::is_same_v<Float, long double> ? 16500 : 1100;
+}
+
 // Floating point: the C library renders the number (sign, digits, exponent) without width, in the
 // "C" locale; the width and its padding are applied here so that zero padding follows the sign and
-// any 0x prefix.
+// any 0x prefix. A precision past the exact digits is rendered at that limit and the rest are
+// zeros put in place by the sink, so an absurd precision costs only what the buffer or the count
+// needs (the C library would generate and store every digit).
 template <typename CharT, typename Float>
 void EmitFloat(Sink<CharT>& sink, const Spec& spec, Float value, char conversion) {
   const CLocaleScope c_locale;
@@ -290,38 +301,58 @@ void EmitFloat(Sink<CharT>& sink, const Spec& spec, Float value, char conversion
   if (std::is_same_v<Float, long double>) *f++ = 'L';
   *f++ = conversion;
   *f = '\0';
-  const int precision =
-      spec.has_precision ? static_cast<int>(std::min<std::size_t>(spec.precision, INT_MAX)) : -1;
+  std::size_t wanted = spec.has_precision ? spec.precision : 0;
+  std::size_t extra_zeros = 0;
+  const bool general = conversion == 'g' || conversion == 'G';
+  if (spec.has_precision && wanted > ExactDigitLimit<Float>() && std::isfinite(value)) {
+    // %g drops trailing zeros unless '#' keeps them; its choice of style is the same at the
+    // limit, which exceeds every decimal exponent of the type.
+    if (!general || spec.alt) extra_zeros = wanted - ExactDigitLimit<Float>();
+    wanted = ExactDigitLimit<Float>();
+  }
+  const int precision = spec.has_precision ? static_cast<int>(wanted) : -1;
   char stack[512];
   char* text = stack;
   std::string heap;
   int n = std::snprintf(stack, sizeof(stack), format, precision, value);
   if (n < 0) n = 0;
+  const std::size_t length = static_cast<std::size_t>(n) + extra_zeros;
   if (static_cast<std::size_t>(n) >= sizeof(stack)) {
     if (sink.full()) {  // measuring only: the length is known, the digits are not needed
-      sink.Skip(std::max(spec.width, static_cast<std::size_t>(n)));
+      sink.Skip(std::max(spec.width, length));
       return;
     }
     heap.resize(static_cast<std::size_t>(n) + 1);
     std::snprintf(&heap[0], heap.size(), format, precision, value);
     text = &heap[0];
   }
-  const std::size_t length = static_cast<std::size_t>(n);
+  const std::size_t rendered = static_cast<std::size_t>(n);
+  // The zeros belong after the last digit: before the exponent, if there is one.
+  std::size_t zeros_at = rendered;
+  if (extra_zeros > 0) {
+    const char* exponent = std::strpbrk(text, conversion == 'a' || conversion == 'A' ? "pP" : "eE");
+    if (exponent != nullptr) zeros_at = static_cast<std::size_t>(exponent - text);
+  }
   std::size_t prefix_length = 0;
-  if (length > 0 && (text[0] == '-' || text[0] == '+' || text[0] == ' ')) prefix_length = 1;
-  if ((conversion == 'a' || conversion == 'A') && length >= prefix_length + 2 &&
+  if (rendered > 0 && (text[0] == '-' || text[0] == '+' || text[0] == ' ')) prefix_length = 1;
+  if ((conversion == 'a' || conversion == 'A') && rendered >= prefix_length + 2 &&
       text[prefix_length] == '0' &&
       (text[prefix_length + 1] == 'x' || text[prefix_length + 1] == 'X')) {
     prefix_length += 2;
   }
+  auto put_body = [&](std::size_t from) {
+    sink.PutAscii(text + from, zeros_at - from);
+    sink.Fill(CharT('0'), extra_zeros);
+    sink.PutAscii(text + zeros_at, rendered - zeros_at);
+  };
   if (spec.zero && !spec.left && spec.width > length) {
     sink.PutAscii(text, prefix_length);
     sink.Fill(CharT('0'), spec.width - length);
-    sink.PutAscii(text + prefix_length, length - prefix_length);
+    put_body(prefix_length);
     return;
   }
   PadBefore(sink, spec, length);
-  sink.PutAscii(text, length);
+  put_body(0);
   PadAfter(sink, spec, length);
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <zorbase/platform/posix/registry_store.h>
+#include <zorbase/platform/portable/registry_store.h>
 #include <zorbase/platform/registry.h>
 
 namespace zb {
@@ -77,10 +77,8 @@ void DescribeMachine(Hive* machine);
 // Native path of a file named by a Windows path ("C:\x.reg", "Z:\tmp\x.reg") or a native one.
 std::string NativeFilePath(const std::wstring& path);
 
-// Reads a whole file; writes one through a temporary and a rename (existing file replaced unless
-// `exclusive`, which fails with ERROR_ALREADY_EXISTS).
+// Reads a whole file (files are written through WriteFileDurably, durable_file.h).
 LONG ReadWholeFile(const std::string& path, std::string* bytes);
-LONG WriteWholeFile(const std::string& path, const std::string& bytes, bool exclusive);
 
 }  // namespace reg
 }  // namespace platform

@@ -13,7 +13,7 @@
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/win_errors.h>
 
-#include "zorbase/platform/posix/codepage_internal.h"
+#include "zorbase/platform/portable/codepage_internal.h"
 
 namespace zb {
 namespace platform {

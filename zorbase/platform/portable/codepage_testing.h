@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "zorbase/platform/posix/codepage_internal.h"
+#include "zorbase/platform/portable/codepage_internal.h"
 
 namespace zb {
 namespace platform {

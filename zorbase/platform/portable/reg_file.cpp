@@ -1,5 +1,5 @@
 // Internal: reader and writer of .reg files (reg_file.h).
-#include <zorbase/platform/posix/reg_file.h>
+#include <zorbase/platform/portable/reg_file.h>
 
 #include <algorithm>
 #include <cstring>
@@ -57,10 +57,8 @@ std::wstring Trim(const std::wstring& text) {
 }
 
 int HexDigit(wchar_t c) {
-  if (c >= L'0' && c <= L'9') return c - L'0';
-  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-  return -1;
+  const int value = zb::internal::AsciiDigitValue(c);
+  return value < 16 ? value : -1;
 }
 
 // Decodes the file's bytes to text by its byte-order mark or, without one, as UTF-8 when it is
