@@ -1,17 +1,28 @@
 // A host that keeps its document in a tagged file: it writes a document of three records, reads it
-// back, then updates one record and shows that the others were carried over from the backup.
+// back, then updates one record and shows that the others were carried over from the backup. Its
+// texts are MStrings stored as UTF-8 string records (a 2-byte count, then the bytes).
 // Run with ZORBASE_DRIVE_C set to a scratch directory (scripts/run-main.sh does).
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include <zorbase/files/MFileName.h>
+#include <zorbase/platform/codepage.h>
 #include <zorbase/platform/file_system.h>
+#include <zorbase/strings/MString.h>
 #include <zorbase/tagged/tagged.h>
 
 namespace {
 
 const wchar_t kDocument[] = L"C:\\Documents\\example.zor";
+
+// Positions `file` at the payload of record `name` (its "DATA" record); false when missing.
+bool FindPayload(MFileTagged& file, const char* name) {
+  MTag pattern(name);
+  if (file.FIND_TAG(nullptr, pattern, 0, true) == nullptr) return false;
+  MTag data;
+  return file.READ_TAG(data) && std::string(data.m_name) == "DATA";
+}
 
 // Writes one named record holding a "DATA" record; `write_payload` writes the data.
 template <class Payload>
@@ -25,8 +36,16 @@ bool WriteRecord(MFileTagged& file, const char* name, Payload write_payload) {
   return file.WRITE_TAG_END(record) && ok;
 }
 
-bool WriteText(MFileTagged& file, const char* name, const std::string& text) {
-  return WriteRecord(file, name, [&] { return file.WRITE_STRING_DATA(text) == text.size(); });
+bool WriteText(MFileTagged& file, const char* name, const MString& text) {
+  return WriteRecord(file, name, [&] { return text.WRITE(file); });
+}
+
+// Prints the text of record `name` (its string record) after `label`.
+void PrintText(MFileTagged& file, const char* name, const char* label) {
+  MString text;
+  if (FindPayload(file, name) && text.READ(file)) {
+    std::printf("%s%s\n", label, zb::platform::WideToUtf8(text.C_STR()).c_str());
+  }
 }
 
 bool WritePoints(MFileTagged& file, std::vector<double> points) {
@@ -36,13 +55,6 @@ bool WritePoints(MFileTagged& file, std::vector<double> points) {
   });
 }
 
-// Positions `file` at the payload of record `name` (its "DATA" record); false when missing.
-bool FindPayload(MFileTagged& file, const char* name) {
-  MTag pattern(name);
-  if (file.FIND_TAG(nullptr, pattern, 0, true) == nullptr) return false;
-  MTag data;
-  return file.READ_TAG(data) && std::string(data.m_name) == "DATA";
-}
 
 void PrintDocument() {
   MFileTagged file;
@@ -56,10 +68,7 @@ void PrintDocument() {
                 static_cast<long long>(tag->m_skip));
   }
   std::printf("\n");
-  std::string text;
-  if (FindPayload(file, "TITLE") && file.READ_STRING_DATA(text) == text.size()) {
-    std::printf("title:  %s\n", text.c_str());
-  }
+  PrintText(file, "TITLE", "title:  ");
   if (FindPayload(file, "POINTS")) {
     std::int32_t count = 0;
     file.READ(&count, 1);
@@ -71,9 +80,7 @@ void PrintDocument() {
     }
     std::printf("\n");
   }
-  if (FindPayload(file, "NOTES") && file.READ_STRING_DATA(text) == text.size()) {
-    std::printf("notes:  %s\n", text.c_str());
-  }
+  PrintText(file, "NOTES", "notes:  ");
 }
 
 }  // namespace
@@ -90,9 +97,9 @@ int main() {
       return 1;
     }
     // A host advances its progress object and logs here as each record is written.
-    bool ok = WriteText(file, "TITLE", "Bracket, revision A");
+    bool ok = WriteText(file, "TITLE", L"Bracket \u00d8 12, revision A");
     ok = WritePoints(file, {0.0, 12.5, 25.0}) && ok;
-    ok = WriteText(file, "NOTES", "Drawn by the example host.") && ok;
+    ok = WriteText(file, "NOTES", L"Drawn by the example host \u2013 gr\u00fc\u00dfe.") && ok;
     if (!file.CLOSE() || !ok) {
       std::printf("writing failed (result %u)\n", file.GET_RESULT());
       return 1;

@@ -1,8 +1,10 @@
 // example_host [LOG_DIRECTORY]: a small host application. It sets up a log manager that writes
 // "example_host.log" in the given directory (or a fresh temporary one), logs its steps through
-// the application plug-in and a plug-in of its own, times them, and prints the log at the end.
+// the application plug-in and a plug-in of its own, times them, shows them as nested progress on
+// standard error (bars on a terminal, plain lines otherwise), and prints the log at the end.
 #include <zorbase/zorbase.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -43,19 +45,44 @@ int main(int argc, char** argv) {
     MLogPlugIn documents(L"Documents", L"the host's document module");
     documents.SetLevel(kLogChannelFile, 15);  // traces of this module go to the file too
 
+    // The library's terminal target shows the steps; this run is short, so it shows at once.
+    zb::TerminalProgress::Options shown;
+    shown.delay = std::chrono::milliseconds(0);
+    zb::TerminalProgress terminal(shown);
+    MProgress steps(0, 2, false);
+    steps.SetText(L"example_host");
+    steps.SetAdjustByLowerLevels(true);  // each step's progress moves the outer line too
+    steps.Begin(0, 2);
+
     MProgressTimer timer(true);
     log.InfoF(L"example_host started, logging to %s", wide_path.c_str());
 
     timer.StepStarted(L"preparing");
-    documents.Trace(L"looking for documents");
-    const std::wstring title = L"Report \u00fcber Q3";
-    documents.InfoF(L"document \"%s\" has %d pages", title.c_str(), 12);
+    {
+      MProgress step(0, 2, false);
+      step.SetText(L"preparing");
+      step.Begin(0, 2);
+      documents.Trace(L"looking for documents");
+      step.Increment();
+      const std::wstring title = L"Report \u00fcber Q3";
+      documents.InfoF(L"document \"%s\" has %d pages", title.c_str(), 12);
+      step.Increment();
+    }
+    steps.Increment();
     timer.StepComplete(L"preparing");
 
     timer.StepStarted(L"checking");
-    MFileName name(L"C:\\Documents\\Report.final.txt");
-    log.InfoF(L"a document name parses as file \"%s\"", name.GET_FILE_EXT_PARTS());
-    documents.Warning(L"no backup folder is configured; continuing without one");
+    {
+      MProgress step(0, 2, false);
+      step.SetText(L"checking");
+      step.Begin(0, 2);
+      MFileName name(L"C:\\Documents\\Report.final.txt");
+      log.InfoF(L"a document name parses as file \"%s\"", name.GET_FILE_EXT_PARTS());
+      step.Increment();
+      documents.Warning(L"no backup folder is configured; continuing without one");
+      step.Increment();
+    }
+    steps.Increment();
     timer.StepComplete(L"checking");
 
     timer.Complete(L"example_host");

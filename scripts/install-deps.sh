@@ -8,7 +8,8 @@ packages=(
   clang libclang-rt-14-dev
   liblog4cxx-dev libboost-dev
   libunittest++-dev libsqlite3-dev libchm-dev
-  libbenchmark-dev zlib1g-dev libssl-dev
+  libbenchmark-dev zlib1g-dev libssl-dev libinih-dev
+  binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64
   attr xvfb locales
 )
 

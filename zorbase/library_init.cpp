@@ -14,11 +14,18 @@
 #include <zorbase/crypto/COXCRC32.h>
 #include <zorbase/logging/LogWindowAppender.h>
 #include <zorbase/logging/internal/OutputDebugStringAppender.h>
+#include <zorbase/progress/ProgressToStatusCallback.h>
 #include <zorbase/selftest/internal/builtin_registry.h>
 #include <zorbase/settings/internal/settings_internal.h>
 #include <zorbase/system/MMExceptionTranslator.h>
+#include <zorbase/units/MUserUnit.h>
 
 #include <memory>
+
+// 5. The process-wide user unit, in millimetres; constructing it sets the sibling library's
+// conversion factor to 1.0. It is a static member, so it is defined here, just before the object
+// that runs the other steps, and destroyed just after that object has undone them.
+MUserUnit MUserUnit::mg_user_unit __attribute__((init_priority(65000)))(MUserUnit::UNIT_MM);
 
 namespace zb {
 namespace {
@@ -33,10 +40,17 @@ struct LibraryLifetime {
     // 3. The CRC table lists are constant-initialised empty lists; nodes are added on first use.
     // 4. processor faults of the loading thread become MException objects
     translator_.reset(new MMExceptionTranslator());
+    // 5. (the user unit above)
+    // 6. the sibling library asks the status-callback bridge for its progress delegates
+    ProgressDelegateProvider::SetSharedProvider([](const ProgressInfo& info) {
+      return ProgressToStatusCallback::ProgressDelegateFactory::mg_instance.CreateDelegate(info);
+    });
     // 7. the library's own self tests, in the library's own list that RunLibraryTests runs.
     zb::selftest_internal::RegisterBuiltinSelfTests();
   }
   ~LibraryLifetime() {
+    // 6. the bridge is withdrawn: the sibling library gets no delegates from this library
+    ProgressDelegateProvider::SetSharedProvider(ProgressDelegateProvider::Factory());
     // 4. the translator that was installed before comes back; no fault handler is left pointing
     // into the unloaded library.
     translator_.reset();

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -19,14 +18,15 @@
 #include <zorbase/crypto/COXCRC32.h>
 #include <zorbase/crypto/COXCheckSum.h>
 #include <zorbase/crypto/CSHA1.h>
+#include <zorbase/platform/codepage.h>
+#include <zorbase/progress/MProgress.h>
+#include <zorbase/progress/TerminalProgress.h>
 
 namespace zb {
 namespace tool {
 namespace {
 
 constexpr std::size_t kChunk = 1u << 20;
-// Files at least this large get a progress bar when standard error is a terminal.
-constexpr long long kProgressThreshold = 64ll << 20;
 
 // One algorithm: feeds bytes and renders the final value.
 class Summer {
@@ -87,34 +87,6 @@ std::unique_ptr<Summer> MakeSummer(const std::string& algorithm) {
   return nullptr;
 }
 
-// A one-line bar on standard error, redrawn at most ten times a second.
-class Progress {
- public:
-  Progress(const std::string& name, long long total) : name_(name), total_(total) {}
-  ~Progress() {
-    if (drawn_) std::fprintf(stderr, "\r\033[K");
-  }
-  void Update(long long done) {
-    auto now = std::chrono::steady_clock::now();
-    if (drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
-    last_ = now;
-    drawn_ = true;
-    int percent = total_ > 0 ? static_cast<int>(done * 100 / total_) : 100;
-    if (percent > 100) percent = 100;
-    const int width = 30;
-    int filled = percent * width / 100;
-    std::fprintf(stderr, "\r[%s%s] %3d%% %s", std::string(filled, '#').c_str(),
-                 std::string(width - filled, ' ').c_str(), percent, name_.c_str());
-    std::fflush(stderr);
-  }
-
- private:
-  std::string name_;
-  long long total_;
-  bool drawn_ = false;
-  std::chrono::steady_clock::time_point last_;
-};
-
 // The name as sha1sum prints it: a name with a backslash or a line break is escaped and the line
 // then starts with a backslash.
 std::string PrintedLine(const std::string& value, const std::string& name) {
@@ -138,19 +110,22 @@ std::string PrintedLine(const std::string& value, const std::string& name) {
 }
 
 // Sums one file (or standard input for "-"); false with a message on standard error on failure.
-bool SumOne(const std::string& algorithm, const std::string& name, std::vector<unsigned char>& buf) {
+bool SumOne(const std::string& algorithm, const std::string& name, std::vector<unsigned char>& buf,
+            zb::TerminalProgress& terminal) {
   const bool is_stdin = name == "-";
   int fd = is_stdin ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     std::fprintf(stderr, "zorbase: %s: %s\n", name.c_str(), std::strerror(errno));
     return false;
   }
-  std::unique_ptr<Progress> progress;
+  // Regular files show how far the reading has come; other input only its name.
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kProgressThreshold &&
-      ::isatty(STDERR_FILENO)) {
-    progress = std::make_unique<Progress>(name, static_cast<long long>(st.st_size));
-  }
+  const double total = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0
+                           ? static_cast<double>(st.st_size)
+                           : 0.0;
+  MProgress progress(0, total, false);
+  progress.SetText(zb::platform::Utf8ToWide(name).c_str());
+  progress.Begin(0, total);
   std::unique_ptr<Summer> summer = MakeSummer(algorithm);
   long long done = 0;
   bool ok = true;
@@ -158,17 +133,17 @@ bool SumOne(const std::string& algorithm, const std::string& name, std::vector<u
     ssize_t n = ::read(fd, buf.data(), buf.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      std::fprintf(stderr, "%szorbase: %s: %s\n", progress ? "\r\033[K" : "", name.c_str(),
-                   std::strerror(errno));
+      terminal.Clear();
+      std::fprintf(stderr, "zorbase: %s: %s\n", name.c_str(), std::strerror(errno));
       ok = false;
       break;
     }
     if (n == 0) break;
     summer->Add(buf.data(), static_cast<std::size_t>(n));
     done += n;
-    if (progress) progress->Update(done);
+    if (total > 0) progress.SetCurrentPosition(static_cast<double>(done));
   }
-  progress.reset();
+  progress.End();
   if (!is_stdin) ::close(fd);
   if (!ok) return false;
   std::string line = PrintedLine(summer->Value(), name);
@@ -187,7 +162,15 @@ int RunSum(const std::vector<std::string>& args) {
   if (files.empty()) files.push_back("-");
   std::vector<unsigned char> buf(kChunk);
   bool ok = true;
-  for (const std::string& name : files) ok = SumOne(algorithm, name, buf) && ok;
+  zb::TerminalProgress terminal;
+  MProgress all(0, static_cast<double>(files.size()), false);
+  all.SetText(L"sum");
+  all.SetAdjustByLowerLevels(true);  // the count of files advances with each file's bytes
+  all.Begin(0, static_cast<double>(files.size()));
+  for (const std::string& name : files) {
+    ok = SumOne(algorithm, name, buf, terminal) && ok;
+    all.Increment();
+  }
   std::fflush(stdout);
   return ok ? kExitOk : kExitFailure;
 }
@@ -205,7 +188,7 @@ const Command kSum(
     "  sha1   SHA-1 (40 digits, the same line as sha1sum)\n"
     "\n"
     "A file name with a backslash or line break is escaped and its line starts with a backslash.\n"
-    "Files of 64 MiB and more show a progress bar on standard error when it is a terminal.\n"
+    "Long runs show their progress on standard error (bars when it is a terminal).\n"
     "Exit status: 0 when every file was read, 1 when one could not be, 2 for a usage error.",
     RunSum);
 

@@ -1,6 +1,6 @@
 // `zorbase tag dump|verify|convert FILE`: shows the record tree of a tagged file, checks that its
 // records fit together, and converts a file of the first format version to a later one. Long runs
-// on a terminal show a progress bar on standard error.
+// show their progress on standard error (bars on a terminal).
 #include <unistd.h>
 
 #include <atomic>
@@ -14,6 +14,8 @@
 #include <zorbase/files/MFile.h>
 #include <zorbase/files/MFileName.h>
 #include <zorbase/platform/path_mapping.h>
+#include <zorbase/progress/MProgress.h>
+#include <zorbase/progress/TerminalProgress.h>
 #include <zorbase/tagged/MTagList.h>
 #include <zorbase/tagged/internal/tag_walk.h>
 
@@ -46,43 +48,6 @@ constexpr char kHelp[] =
     "Records of version 2 and later (except DATA, and MUID other than 2.0) are read as holding\n"
     "nested records; in a file whose head is of version 1 records hold plain payloads.";
 
-// A progress bar on standard error, drawn only when it is a terminal and the operation has
-// already taken a moment, at most ten times a second.
-class ProgressBar {
- public:
-  explicit ProgressBar(const char* label)
-      : label_(label), enabled_(isatty(STDERR_FILENO) != 0),
-        start_(std::chrono::steady_clock::now()) {}
-  ~ProgressBar() { Finish(); }
-
-  void Update(double fraction) {
-    if (!enabled_) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - start_ < std::chrono::milliseconds(300)) return;
-    if (shown_ && now - last_ < std::chrono::milliseconds(100)) return;
-    last_ = now;
-    shown_ = true;
-    if (fraction < 0) fraction = 0;
-    if (fraction > 1) fraction = 1;
-    constexpr int kWidth = 40;
-    const int filled = static_cast<int>(fraction * kWidth);
-    std::string bar(static_cast<size_t>(filled), '#');
-    bar.append(static_cast<size_t>(kWidth - filled), '.');
-    std::fprintf(stderr, "\r%s [%s] %3d%%", label_, bar.c_str(), static_cast<int>(fraction * 100));
-    std::fflush(stderr);
-  }
-  void Finish() {
-    if (shown_) std::fprintf(stderr, "\r%s [%s] 100%%\n", label_, std::string(40, '#').c_str());
-    shown_ = false;
-  }
-
- private:
-  const char* label_;
-  bool enabled_;
-  bool shown_ = false;
-  std::chrono::steady_clock::time_point start_;
-  std::chrono::steady_clock::time_point last_;
-};
 
 std::string Printable(const MTag& tag) {
   std::string out;
@@ -117,13 +82,15 @@ bool Walk(const std::wstring& name, Report* report,
   report->head_found = report->size >= MTag::kHeaderSize && report->head.READ(file) &&
                        std::strncmp(report->head.m_name, "ZORCOM", 6) == 0;
   if (!report->head_found) return true;
-  ProgressBar bar("reading");
   const __int64 size = report->size > 0 ? report->size : 1;
+  MProgress progress(0, static_cast<double>(size), false);
+  progress.SetText(L"reading");
+  progress.Begin(0, static_cast<double>(size));
   zb::tagged::WalkTagTree(
       file, MTag::kHeaderSize, -1, zb::tagged::DescendRule::kFormat, report->head.m_major,
       [&](const MTag& tag, int depth) {
         ++report->records;
-        bar.Update(static_cast<double>(tag.m_tag_pos) / static_cast<double>(size));
+        progress.SetCurrentPosition(static_cast<double>(tag.m_tag_pos));
         if (visit) visit(tag, depth);
       },
       [&](const zb::tagged::TagDamage& damage) { report->damage.push_back(damage); });
@@ -225,11 +192,13 @@ int Convert(const std::string& path, const std::string& version) {
   });
   {
     // The new file grows under the file's own name while the old one is read.
-    ProgressBar bar("converting");
+    MProgress progress(0, static_cast<double>(total > 0 ? total : 1), false);
+    progress.SetText(L"converting");
+    progress.Begin(0, static_cast<double>(total > 0 ? total : 1));
     while (!done) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       const long long now = total > 0 ? FileSizeOf(name) : -1;
-      if (now >= 0) bar.Update(static_cast<double>(now) / static_cast<double>(total));
+      if (now >= 0) progress.SetCurrentPosition(static_cast<double>(now));
     }
   }
   worker.join();
@@ -246,6 +215,8 @@ int Convert(const std::string& path, const std::string& version) {
 
 int RunTag(const std::vector<std::string>& args) {
   if (args.empty()) return UsageError("tag", "missing dump, verify or convert");
+  // Long runs show their progress on standard error.
+  zb::TerminalProgress terminal;
   const std::string& action = args[0];
   if (action == "dump" || action == "verify") {
     if (args.size() != 2) return UsageError("tag", "expected one FILE");

@@ -18,8 +18,6 @@ class ZORBASE_API CMapStringToPtr : public CObject, public zb::afx_internal::Str
 
   // True and the value when `key` is present.
   BOOL Lookup(LPCWSTR key, void*& value) const;
-  // True and the stored key's text when `key` is present; the text lives as long as the entry.
-  BOOL LookupKey(LPCWSTR key, LPCWSTR& stored_key) const;
   // The value stored under `key`, made (null) when missing.
   void*& operator[](LPCWSTR key);
   void SetAt(LPCWSTR key, void* value);

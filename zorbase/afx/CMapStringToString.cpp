@@ -7,38 +7,14 @@ CMapStringToString::CMapStringToString(INT_PTR block_size) : StringHashTable<CSt
 
 CMapStringToString::~CMapStringToString() = default;
 
-BOOL CMapStringToString::Lookup(LPCWSTR key, CString& value) const {
-  Assoc* a = FindExact(key);
-  if (a == nullptr) return FALSE;
-  value = a->value;
-  return TRUE;
-}
+BOOL CMapStringToString::Lookup(LPCWSTR key, CString& value) const { return LookupValue(key, value, false); }
 
-BOOL CMapStringToString::LookupKey(LPCWSTR key, LPCWSTR& stored_key) const {
-  Assoc* a = FindExact(key);
-  if (a == nullptr) return FALSE;
-  stored_key = a->key.GetString();
-  return TRUE;
-}
+CString& CMapStringToString::operator[](LPCWSTR key) { return ValueAt(key, false); }
 
-CString& CMapStringToString::operator[](LPCWSTR key) {
-  Assoc* a = FindExact(key);
-  if (a == nullptr) a = Insert(key);
-  return a->value;
-}
+void CMapStringToString::SetAt(LPCWSTR key, LPCWSTR value) { ValueAt(key, false) = value; }
 
-void CMapStringToString::SetAt(LPCWSTR key, LPCWSTR value) { (*this)[key] = value; }
-
-BOOL CMapStringToString::RemoveKey(LPCWSTR key) {
-  Assoc* a = FindExact(key);
-  if (a == nullptr) return FALSE;
-  Remove(a);
-  return TRUE;
-}
+BOOL CMapStringToString::RemoveKey(LPCWSTR key) { return RemoveEntry(key, false); }
 
 void CMapStringToString::GetNextAssoc(POSITION& position, CString& key, CString& value) const {
-  Assoc* a = Next(position);
-  if (a == nullptr) return;
-  key = a->key;
-  value = a->value;
+  NextEntry(position, key, value);
 }

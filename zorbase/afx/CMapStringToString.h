@@ -18,8 +18,6 @@ class ZORBASE_API CMapStringToString : public CObject, public zb::afx_internal::
 
   // True and the value when `key` is present.
   BOOL Lookup(LPCWSTR key, CString& value) const;
-  // True and the stored key's text when `key` is present; the text lives as long as the entry.
-  BOOL LookupKey(LPCWSTR key, LPCWSTR& stored_key) const;
   // The value stored under `key`, made (empty) when missing.
   CString& operator[](LPCWSTR key);
   void SetAt(LPCWSTR key, LPCWSTR value);

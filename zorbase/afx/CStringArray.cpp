@@ -17,20 +17,8 @@ void CStringArray::InsertAt(INT_PTR index, LPCWSTR text, INT_PTR count) {
   InsertAt(index, CString(text != nullptr ? text : L""), count);
 }
 
-INT_PTR CStringArray::Append(const CStringArray& source) {
-  INT_PTR first = GetSize();
-  std::vector<CString> copy = source.items();
-  items().insert(items().end(), copy.begin(), copy.end());
-  return first;
-}
+INT_PTR CStringArray::Append(const CStringArray& source) { return AppendItems(source); }
 
-void CStringArray::Copy(const CStringArray& source) {
-  if (&source != this) items() = source.items();
-}
+void CStringArray::Copy(const CStringArray& source) { CopyItems(source); }
 
-void CStringArray::InsertAt(INT_PTR start_index, const CStringArray* source) {
-  if (source == nullptr || start_index < 0) throw CInvalidArgException("bad array insertion");
-  std::vector<CString> copy = source->items();
-  if (start_index > GetSize()) SetSize(start_index);
-  items().insert(items().begin() + start_index, copy.begin(), copy.end());
-}
+void CStringArray::InsertAt(INT_PTR start_index, const CStringArray* source) { InsertItems(start_index, source); }

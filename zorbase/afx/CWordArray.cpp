@@ -7,20 +7,8 @@ CWordArray::CWordArray() = default;
 
 CWordArray::~CWordArray() = default;
 
-INT_PTR CWordArray::Append(const CWordArray& source) {
-  INT_PTR first = GetSize();
-  std::vector<WORD> copy = source.items();
-  items().insert(items().end(), copy.begin(), copy.end());
-  return first;
-}
+INT_PTR CWordArray::Append(const CWordArray& source) { return AppendItems(source); }
 
-void CWordArray::Copy(const CWordArray& source) {
-  if (&source != this) items() = source.items();
-}
+void CWordArray::Copy(const CWordArray& source) { CopyItems(source); }
 
-void CWordArray::InsertAt(INT_PTR start_index, const CWordArray* source) {
-  if (source == nullptr || start_index < 0) throw CInvalidArgException("bad array insertion");
-  std::vector<WORD> copy = source->items();
-  if (start_index > GetSize()) SetSize(start_index);
-  items().insert(items().begin() + start_index, copy.begin(), copy.end());
-}
+void CWordArray::InsertAt(INT_PTR start_index, const CWordArray* source) { InsertItems(start_index, source); }

@@ -69,6 +69,23 @@ class ArrayBase {
   }
 
  protected:
+  // The typed arrays' Append, Copy and InsertAt(index, array): safe when `source` is this array.
+  INT_PTR AppendItems(const ArrayBase& source) {
+    const INT_PTR first = GetSize();
+    const std::vector<Element> copy = source.items_;
+    items_.insert(items_.end(), copy.begin(), copy.end());
+    return first;
+  }
+  void CopyItems(const ArrayBase& source) {
+    if (&source != this) items_ = source.items_;
+  }
+  void InsertItems(INT_PTR start_index, const ArrayBase* source) {
+    if (source == nullptr || start_index < 0) throw CInvalidArgException("bad array insertion");
+    const std::vector<Element> copy = source->items_;
+    if (start_index > GetSize()) SetSize(start_index);
+    items_.insert(items_.begin() + start_index, copy.begin(), copy.end());
+  }
+
   std::size_t Check(INT_PTR index) const {
     if (index < 0 || index >= GetSize()) throw CInvalidArgException("array index out of range");
     return static_cast<std::size_t>(index);

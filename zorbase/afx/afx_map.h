@@ -84,6 +84,15 @@ class StringHashTable {
     count_ = 0;
   }
 
+  // True and the stored key's text when `key` is present (exactly); the text lives as long as the
+  // entry.
+  BOOL LookupKey(LPCWSTR key, LPCWSTR& stored_key) const {
+    Assoc* a = FindExact(key);
+    if (a == nullptr) return FALSE;
+    stored_key = a->key.GetString();
+    return TRUE;
+  }
+
   // The position of the first entry, or null when the map is empty.
   POSITION GetStartPosition() const { return count_ == 0 ? nullptr : BEFORE_START_POSITION; }
 
@@ -124,6 +133,33 @@ class StringHashTable {
       if (best == nullptr || ComesBefore(a, best)) best = a;
     }
     return best;
+  }
+
+  // The keyed operations of the maps, matching keys exactly or, with `no_case`, as FindNoCase.
+  Assoc* Find(LPCWSTR key, bool no_case) const { return no_case ? FindNoCase(key) : FindExact(key); }
+  BOOL LookupValue(LPCWSTR key, Value& value, bool no_case) const {
+    Assoc* a = Find(key, no_case);
+    if (a == nullptr) return FALSE;
+    value = a->value;
+    return TRUE;
+  }
+  Value& ValueAt(LPCWSTR key, bool no_case) {
+    Assoc* a = Find(key, no_case);
+    if (a == nullptr) a = Insert(key);
+    return a->value;
+  }
+  BOOL RemoveEntry(LPCWSTR key, bool no_case) {
+    Assoc* a = Find(key, no_case);
+    if (a == nullptr) return FALSE;
+    Remove(a);
+    return TRUE;
+  }
+  // The entry at `position` into `key` and `value`, moving `position` on; nothing at the end.
+  void NextEntry(POSITION& position, CString& key, Value& value) const {
+    Assoc* a = Next(position);
+    if (a == nullptr) return;
+    key = a->key;
+    value = a->value;
   }
 
   // Adds a new entry under `key` (which must not be present exactly) with a default value.

@@ -145,6 +145,17 @@ SUITE(PrivateProfile) {
     CHECK(GetString(L"S", L"z", dir.Win(L"odd.ini")) == L"1");
   }
 
+  TEST(AFileChangedOutsideIsReadAfresh) {
+    ScratchDir dir("ProfileAfresh");
+    const std::wstring file = dir.Win(L"f.ini");
+    dir.Put("f.ini", "[S]\r\nk=1\r\n");
+    CHECK(GetString(L"S", L"k", file) == L"1");
+    dir.Put("f.ini", "[S]\r\nk=2\r\n");  // same size, written in place by another program
+    CHECK(GetString(L"S", L"k", file) == L"2");
+    dir.Put("f.ini", "");
+    CHECK(GetString(L"S", L"k", file) == L"<default>");
+  }
+
   TEST(NullKeyOrValueOnAMissingFileLeavesAnEmptyFile) {
     ScratchDir dir("ProfileEmpty");
     CHECK(WritePrivateProfileStringW(L"S", L"k", nullptr, dir.Win(L"a.ini").c_str()));

@@ -49,8 +49,9 @@ MIniFile::Section* MIniFile::_FindSection(const wchar_t* name) const {
 bool MIniFile::SetValue(const wchar_t* section, const wchar_t* key, const wchar_t* value,
                         bool reportChange) {
   if (section == nullptr) return false;
-  const bool created = _FindSection(section) == nullptr;
-  Section* target = _GetCreateSection(*this, section);
+  Section* target = _FindSection(section);
+  const bool created = target == nullptr;
+  if (created) target = _GetCreateSection(*this, section);
   if (key == nullptr) return reportChange ? created : true;
   if (value == nullptr) value = L"";
   if (reportChange && !created) {

@@ -35,7 +35,8 @@ class LineReader {
   // length, or the read error.
   DWORD Next(std::wstring* line, bool* end) {
     *end = false;
-    std::string bytes;
+    std::string& bytes = bytes_;
+    bytes.clear();
     for (;;) {
       if (pos_ == size_) {
         const DWORD error = Fill();
@@ -98,7 +99,7 @@ class LineReader {
   // string does. Bytes the code page does not define become U+FFFD rather than failing the read.
   static void ConvertNarrow(const std::string& bytes, std::wstring* line) {
     std::size_t converted = 0;
-    line->resize(bytes.size() + 1);
+    if (line->size() < bytes.size() + 1) line->resize(bytes.size() + 1);
     if (mbstowcs_s(&converted, &(*line)[0], line->size(), bytes.c_str(), _TRUNCATE) == 0) {
       line->resize(converted > 0 ? converted - 1 : 0);
     } else {
@@ -108,6 +109,7 @@ class LineReader {
 
   FILE& file_;
   bool unicode_;
+  std::string bytes_;  // the line being read, reused from line to line
   bool first_ = true;
   std::vector<char> buffer_ = std::vector<char>(1 << 16);
   std::size_t pos_ = 0;
@@ -217,9 +219,11 @@ DWORD MIniFile::_ParseInto(FILE& file, MIniFile& target) const {
   std::wstring pending_value;
   std::wstring line;
   bool at_end = false;
+  Section* current = nullptr;  // the target's section named `section`, once something went there
   auto flush = [&]() {
     if (!pending_key.empty() && IsRecordInterested(section.c_str(), pending_key.c_str())) {
-      target.SetValue(section.c_str(), pending_key.c_str(), pending_value.c_str(), false);
+      if (current == nullptr) current = _GetCreateSection(target, section.c_str());
+      current->m_entries[pending_key.c_str()] = pending_value.c_str();
     }
   };
   while (!at_end) {
@@ -234,6 +238,7 @@ DWORD MIniFile::_ParseInto(FILE& file, MIniFile& target) const {
       flush();
       pending_key.clear();
       section.assign(line, 1, line.size() - 2);
+      current = nullptr;
     } else if (std::wcschr(mg_comments_characters, line[0]) != nullptr) {
       // a comment: neither flushes nor continues anything
     } else if (line[0] == L'=' || line.find(L'=') == std::wstring::npos) {

@@ -23,8 +23,13 @@
 #include <cstdarg>
 #include <cstdint>
 
+#include <string>
+
 #include <zorbase/afx/CString.h>
 #include <zorbase/platform/export.h>
+#include <zorbase/platform/win_types.h>
+
+class MFile;
 
 class ZORBASE_API MString {
  public:
@@ -191,8 +196,47 @@ class ZORBASE_API MString {
   // to exactly length + 1.
   void RELEASE(std::uint32_t mode);
 
+  // ---- persistence and path shortening (MString_persistence.cpp) -------------------------------
+
+  // One string record of a binary file: a 2-byte count of UTF-8 bytes in the file's byte order,
+  // then the bytes. READ replaces the text only when the whole record was read and decoded (a
+  // count of 0 gives an empty text in a one-character buffer); on failure the text is unchanged.
+  // WRITE fails, writing nothing, for a string without buffer and for text whose UTF-8 form is
+  // longer than 65,535 bytes; true when the whole record was written.
+  bool READ(MFile& file);
+  bool WRITE(MFile& file) const;
+
+  // An INI value through the private-profile calls (at most 512 characters; the narrow overload
+  // uses the A calls in the ANSI code page). LOAD is true when the value read is not empty; a
+  // missing key leaves an empty text. SAVE is true when the platform call succeeded.
+  bool LOAD_INI_STRING(const wchar_t* ini_file, const wchar_t* section, const wchar_t* key);
+  bool LOAD_INI_STRING(const wchar_t* ini_file, const char* section, const char* key);
+  bool SAVE_INI_STRING(const wchar_t* ini_file, const wchar_t* section, const wchar_t* key) const;
+  bool SAVE_INI_STRING(const wchar_t* ini_file, const char* section, const char* key) const;
+
+  // A registry string value of `subkey` below `root`. LOAD leaves the text unchanged on failure;
+  // SAVE creates missing keys.
+  bool LOAD_REG_STRING(HKEY root, const wchar_t* subkey, const wchar_t* value_name);
+  bool SAVE_REG_STRING(HKEY root, const wchar_t* subkey, const wchar_t* value_name) const;
+
+  // Sets the text to `path` shortened for display to at most `max_len` characters by replacing
+  // middle directories with "\..." (C:\dir1\dir2\dir3\file.txt at 22: C:\...\dir3\file.txt).
+  // A path that fits comes back unchanged; a null path changes nothing. Results are not limited
+  // to a fixed buffer.
+  void ABREVIATE_PATH(const wchar_t* path, std::uint32_t max_len, bool is_directory);
+  // The same as head + "..." + tail, the tail from the last backslash (C:\dir1\dir2\file.txt at
+  // 15: C:\...\file.txt); a file name too long to keep whole gives "..." and its last
+  // max_len - 3 characters.
+  void ABREVIATE_PATH_EX(const wchar_t* path, std::uint32_t max_len, bool unused);
+
   // Runs a short exercise of construction, SUBSTRING, +=, copying and case changes; returns true.
   static bool DO_TEST();
+
+  // Loads string resource `id` of the process-wide resource module (CZorResource). The buffer is
+  // first made at least 513 characters (replaced by one of exactly 513 in mode 1 or when
+  // smaller); then the string, cut at 512 characters, and RELEASE(0). True when at least one
+  // character was loaded; otherwise the string is empty.
+  bool LOAD_STRING(unsigned int id);
 
  protected:
   // Makes sure the buffer holds n + 1 characters by the rule of RESERVE, without zeroing and
@@ -221,6 +265,12 @@ class ZORBASE_API MString {
   std::uint64_t m_size;     // capacity in characters, terminator included
   std::uint32_t m_mode;     // 1 exact fit, other non-zero values reuse
 };
+
+// A standard wide string (up to its first NUL) as one string record; nothing for a null file.
+ZORBASE_API void _WriteStringToMFile(const std::wstring& text, MFile* file);
+// Replaces `text` with one string record read from `file`, or with an empty text when none can be
+// read.
+ZORBASE_API void _ReadStringFromMFile(std::wstring& text, MFile* file);
 
 // New mode-1 strings: the left operand (null counts as empty; a character is a one-character text)
 // with the right operand appended by the matching +=.

@@ -7,3 +7,7 @@
 #include <zorbase/strings/CharacterSetConversions.h>
 #include <zorbase/strings/miscstr.h>
 #include <zorbase/strings/MFormatString.h>
+#include <zorbase/strings/CZorResource.h>
+#include <zorbase/strings/IResStringWrapper.h>
+#include <zorbase/strings/MLoadString.h>
+#include <zorbase/strings/MStringTable.h>

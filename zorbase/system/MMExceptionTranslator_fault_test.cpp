@@ -17,8 +17,10 @@
 
 namespace {
 
-__attribute__((noinline)) int DivideInt(int a, int b) { return a / b; }
-__attribute__((noinline)) int ReadAt(const int* p) { return *p; }
+// The faults must reach the processor: sanitizers would report them before they happen.
+#define ZB_FAULTS_REACH_THE_PROCESSOR __attribute__((noinline, no_sanitize("address", "undefined")))
+ZB_FAULTS_REACH_THE_PROCESSOR int DivideInt(int a, int b) { return a / b; }
+ZB_FAULTS_REACH_THE_PROCESSOR int ReadAt(const int* p) { return *p; }
 __attribute__((noinline)) double DivideDouble(double a, double b) { return a / b; }
 __attribute__((noinline)) int Recurse(int depth) {
   volatile char frame[512];

@@ -8,3 +8,8 @@
 #include <zorbase/system/MTimeout.h>
 #include <zorbase/system/CTimeCount.h>
 #include <zorbase/system/MWorkerThread.h>
+#include <zorbase/system/MSystemInfo.h>
+#include <zorbase/system/CNTServiceMgr.h>
+#include <zorbase/system/CServiceStatus.h>
+#include <zorbase/system/MVersionInfo.h>
+#include <zorbase/system/MVersionInfoDLL.h>

@@ -31,11 +31,11 @@ class ProfileLock {
   int fd_ = -1;
 };
 
-// Makes `bytes` the contents of the file at `native`: written to a new file in the same folder,
-// flushed to disk, renamed over the file and the folder flushed. The file keeps its permissions
-// (a new one gets the usual ones for the process's umask). Where the folder refuses the new file
-// but the existing file is writable, the file is rewritten in place. Returns 0 or the Windows
-// code of the failure; on failure the old file is untouched (except by a failing in-place write).
+// Makes `bytes` the contents of the file at `native` by the platform's durable write (a new file
+// beside it, flushed, renamed over it, the folder flushed; permissions kept). Where the folder
+// refuses the new file but the existing file is writable, the file is rewritten in place. Returns
+// 0 or the Windows code of the failure; on failure the old file is untouched (except by a failing
+// in-place write).
 DWORD ReplaceFileContents(const std::string& native, const std::string& bytes);
 
 // ReplaceFileContents for the Windows path `path`, under the profile lock of the file. The file

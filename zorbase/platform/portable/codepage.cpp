@@ -93,6 +93,8 @@ const CodePage* FindCodePage(UINT code_page) {
 
 int ReverseLookup(const CodePage& page, char32_t c) {
   if (c > 0xFFFF) return -1;
+  // Most pages keep many Latin-1 characters at their own byte (all of 0xA0-0xFF in 1252).
+  if (c >= 0x80 && c <= 0xFF && page.high[c - 0x80] == c) return static_cast<int>(c);
   const ReverseEntry* begin = page.reverse;
   const ReverseEntry* end = page.reverse + page.reverse_count;
   const ReverseEntry* it = std::lower_bound(
@@ -170,6 +172,38 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, const wchar_t* wide, int wi
   std::size_t count = 0;
   char bytes[4];
   for (std::size_t i = 0; i < length;) {
+    // A run of ASCII is itself in every page the platform has: copied without per-character steps.
+    if (static_cast<std::uint32_t>(wide[i]) < 0x80) {
+      const std::size_t start = i;
+      if (write) {
+        const std::size_t limit = std::min(length, i + (capacity - count));
+        while (i < limit && static_cast<std::uint32_t>(wide[i]) < 0x80) {
+          multi[count + (i - start)] = static_cast<char>(wide[i]);
+          ++i;
+        }
+        if (i < length && i == limit && static_cast<std::uint32_t>(wide[i]) < 0x80) {
+          return Fail(ERROR_INSUFFICIENT_BUFFER);
+        }
+      } else {
+        while (i < length && static_cast<std::uint32_t>(wide[i]) < 0x80) ++i;
+      }
+      count += i - start;
+      if (count > static_cast<std::size_t>(INT_MAX)) return Fail(ERROR_ARITHMETIC_OVERFLOW);
+      continue;
+    }
+    if (page->kind == CodePage::kSingleByte) {  // one unit, one byte, when the page has it
+      const std::uint32_t unit = static_cast<std::uint32_t>(wide[i]);
+      const int byte = unit < 0xD800 || (unit > 0xDFFF && unit <= 0xFFFF) ? ReverseLookup(*page, unit) : -1;
+      if (byte >= 0) {
+        if (write) {
+          if (count >= capacity) return Fail(ERROR_INSUFFICIENT_BUFFER);
+          multi[count] = static_cast<char>(byte);
+        }
+        ++count;
+        ++i;
+        continue;
+      }
+    }
     char32_t c;
     i += ReadWideChar(wide + i, length - i, &c);
     std::size_t n = EncodeChar(*page, c, bytes);
@@ -218,6 +252,19 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, const char* multi, int mult
   const bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
   std::size_t count = 0;
   for (std::size_t i = 0; i < length;) {
+    // A run of ASCII bytes is the same characters in every page the platform has.
+    std::size_t run = i;
+    while (run < length && bytes[run] < 0x80) ++run;
+    if (run > i) {
+      const std::size_t n = run - i;
+      if (write) {
+        if (count + n > capacity) return Fail(ERROR_INSUFFICIENT_BUFFER);
+        for (std::size_t k = 0; k < n; ++k) wide[count + k] = static_cast<wchar_t>(bytes[i + k]);
+      }
+      count += n;
+      i = run;
+      continue;
+    }
     char32_t c;
     bool valid = true;
     i += DecodeChar(*page, bytes + i, length - i, &c, &valid);
@@ -247,6 +294,10 @@ std::string WideToMulti(const std::wstring& wide, UINT code_page) {
   const wchar_t* text = wide.data();
   char bytes[4];
   for (std::size_t i = 0; i < length;) {
+    if (static_cast<std::uint32_t>(text[i]) < 0x80) {  // ASCII is itself in every page
+      out.push_back(static_cast<char>(text[i++]));
+      continue;
+    }
     char32_t c;
     i += ReadWideChar(text + i, length - i, &c);
     std::size_t n = EncodeOrReplace(*page, c, bytes);
@@ -268,6 +319,11 @@ std::wstring MultiToWide(const std::string& multi, UINT code_page) {
   const std::size_t length = multi.size();
   std::size_t count = 0;
   for (std::size_t i = 0; i < length;) {
+    // A run of ASCII bytes is the same characters in every page the platform has.
+    std::size_t run = i;
+    while (run < length && bytes[run] < 0x80) ++run;
+    for (; i < run; ++i) out[count++] = static_cast<wchar_t>(bytes[i]);
+    if (i == length) break;
     char32_t c;
     bool valid = true;
     i += DecodeChar(*page, bytes + i, length - i, &c, &valid);

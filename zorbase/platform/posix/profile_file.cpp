@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <zorbase/platform/durable_file.h>
 #include <zorbase/platform/fault_injection.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/win_errors.h>
@@ -51,22 +52,6 @@ bool Sync(int fd) {
     return false;
   }
   return fsync(fd) == 0;
-}
-
-// The process's umask, read without changing it (umask() would race with other threads).
-mode_t CurrentUmask() {
-  mode_t mask = 022;
-  if (FILE* status = std::fopen("/proc/self/status", "re")) {
-    char line[256];
-    while (std::fgets(line, sizeof(line), status) != nullptr) {
-      if (std::strncmp(line, "Umask:", 6) == 0) {
-        mask = static_cast<mode_t>(std::strtoul(line + 6, nullptr, 8));
-        break;
-      }
-    }
-    std::fclose(status);
-  }
-  return mask;
 }
 
 DWORD RewriteInPlace(const std::string& native, const std::string& bytes) {
@@ -133,55 +118,19 @@ ProfileLock::~ProfileLock() {
 }
 
 DWORD ReplaceFileContents(const std::string& native, const std::string& bytes) {
-  // Replace what a symbolic link points to, not the link.
+  const DWORD error = WriteFileDurably(native, bytes.data(), bytes.size(), DurableTarget::kReplace);
+  if (error != ERROR_ACCESS_DENIED) return error;
+  // A folder that refuses new files, holding a file that may be written: rewrite it in place, as
+  // Windows can. The profile lock keeps other writers out meanwhile.
   std::string target = native;
   if (char* real = realpath(native.c_str(), nullptr)) {
     target = real;
     std::free(real);
   }
-  struct stat old_stat;
-  const bool existed = stat(target.c_str(), &old_stat) == 0;
-  if (existed && S_ISDIR(old_stat.st_mode)) return ERROR_ACCESS_DENIED;
-
-  const std::string folder = FolderOf(target);
-  const std::size_t slash = target.find_last_of('/');
-  std::string temp = folder + "/." + target.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
-  const int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) {
-    const int error = errno;
-    if (existed && (error == EACCES || error == EPERM || error == EROFS)) {
-      if (access(target.c_str(), W_OK) == 0) return RewriteInPlace(target, bytes);
-    }
-    return ErrorFromErrno(error, error == ENOENT);
-  }
-  if (existed) {
-    fchmod(fd, old_stat.st_mode & 07777);
-    if (fchown(fd, old_stat.st_uid, old_stat.st_gid) != 0) {
-      // Another owner cannot be kept by an ordinary user; the file stays the writer's.
-    }
-  } else {
-    fchmod(fd, 0666 & ~CurrentUmask());
-  }
-  int error = 0;
-  if (!WriteAll(fd, bytes, 0, false) || !Sync(fd)) error = errno;
-  if (close(fd) != 0 && error == 0) error = errno;
-  if (error == 0) {
-    if (int fault = CheckFault(FaultPoint::kRename)) {
-      error = fault;
-    } else if (rename(temp.c_str(), target.c_str()) != 0) {
-      error = errno;
-    }
-  }
-  if (error != 0) {
-    unlink(temp.c_str());
-    return ErrorFromErrno(error);
-  }
-  const int folder_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder_fd >= 0) {
-    fsync(folder_fd);
-    close(folder_fd);
-  }
-  return ERROR_SUCCESS;
+  struct stat info;
+  if (stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return error;
+  if (access(FolderOf(target).c_str(), W_OK) == 0 || access(target.c_str(), W_OK) != 0) return error;
+  return RewriteInPlace(target, bytes);
 }
 
 }  // namespace internal

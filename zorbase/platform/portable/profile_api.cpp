@@ -3,6 +3,8 @@
 #include <zorbase/platform/profile.h>
 
 #include <cwctype>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,7 +14,7 @@
 #include <zorbase/platform/internal/profile_file.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
-#include <zorbase/platform/profile/profile_document.h>
+#include <zorbase/platform/portable/profile_document.h>
 #include <zorbase/platform/win_errors.h>
 
 using zb::platform::profile::ProfileDocument;
@@ -38,9 +40,55 @@ DWORD ResolveProfile(const wchar_t* file_name, bool for_write, std::string* nati
   return ERROR_SUCCESS;
 }
 
-// Reads and parses the file under the shared lock. A missing file reads as an empty document and
-// reports ERROR_FILE_NOT_FOUND.
-DWORD LoadDocument(const wchar_t* file_name, ProfileDocument* doc) {
+// Parsed documents of recently read files with the bytes they were parsed from. Every read still
+// reads the whole file; only when its bytes are the same as last time is the parse reused, so a
+// change by any writer shows at the next call.
+class ParseCache {
+ public:
+  std::shared_ptr<const ProfileDocument> Get(const std::string& native, std::string&& bytes) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (const Entry& entry : entries_) {
+        if (entry.native == native && entry.bytes == bytes) return entry.doc;
+      }
+    }
+    auto doc = std::make_shared<const ProfileDocument>(ProfileDocument::Parse(bytes));
+    if (bytes.size() <= kMaxCachedBytes) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (it->native == native) {
+          entries_.erase(it);
+          break;
+        }
+      }
+      if (entries_.size() >= kMaxEntries) entries_.erase(entries_.begin());
+      entries_.push_back(Entry{native, std::move(bytes), doc});
+    }
+    return doc;
+  }
+
+ private:
+  static constexpr std::size_t kMaxEntries = 8;
+  static constexpr std::size_t kMaxCachedBytes = 1u << 20;
+  struct Entry {
+    std::string native;
+    std::string bytes;
+    std::shared_ptr<const ProfileDocument> doc;
+  };
+  std::mutex mutex_;
+  std::vector<Entry> entries_;
+};
+
+ParseCache& Cache() {
+  static ParseCache* cache = new ParseCache;  // never destroyed: usable until the process ends
+  return *cache;
+}
+
+// Reads and parses the file under the shared lock. A missing or unreadable file reads as an empty
+// document and reports its error (ERROR_FILE_NOT_FOUND for a missing one).
+DWORD LoadDocument(const wchar_t* file_name, std::shared_ptr<const ProfileDocument>* doc) {
+  static const auto empty = std::make_shared<const ProfileDocument>();
+  *doc = empty;
   std::string native;
   DWORD error = ResolveProfile(file_name, false, &native);
   if (error != ERROR_SUCCESS) return error;
@@ -49,7 +97,7 @@ DWORD LoadDocument(const wchar_t* file_name, ProfileDocument* doc) {
     zb::platform::internal::ProfileLock lock(native, false);
     error = zb::platform::internal::ReadWholeFile(native, &bytes);
   }
-  if (error == ERROR_SUCCESS) *doc = ProfileDocument::Parse(bytes);
+  if (error == ERROR_SUCCESS) *doc = Cache().Get(native, std::move(bytes));
   return error;
 }
 
@@ -92,8 +140,9 @@ struct ReadResult {
 ReadResult ReadString(const wchar_t* section, const wchar_t* key, const wchar_t* default_value,
                       const wchar_t* file_name) {
   ReadResult result;
-  ProfileDocument doc;
-  result.error = LoadDocument(file_name, &doc);
+  std::shared_ptr<const ProfileDocument> loaded;
+  result.error = LoadDocument(file_name, &loaded);
+  const ProfileDocument& doc = *loaded;
   if (section == nullptr) {
     result.is_list = true;
     result.items = doc.SectionNames();
@@ -117,9 +166,9 @@ ReadResult ReadString(const wchar_t* section, const wchar_t* key, const wchar_t*
 ReadResult ReadSection(const wchar_t* section, const wchar_t* file_name) {
   ReadResult result;
   result.is_list = true;
-  ProfileDocument doc;
+  std::shared_ptr<const ProfileDocument> doc;
   result.error = LoadDocument(file_name, &doc);
-  if (section == nullptr || !doc.SectionLines(section, &result.items)) {
+  if (section == nullptr || !doc->SectionLines(section, &result.items)) {
     if (result.error == ERROR_SUCCESS) result.error = ERROR_FILE_NOT_FOUND;
   }
   return result;

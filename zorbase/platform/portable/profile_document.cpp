@@ -1,5 +1,5 @@
 // ProfileDocument (profile_document.h).
-#include <zorbase/platform/profile/profile_document.h>
+#include <zorbase/platform/portable/profile_document.h>
 
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/path_mapping.h>

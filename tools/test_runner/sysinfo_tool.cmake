@@ -1,0 +1,25 @@
+# `zorbase sysinfo`: the emulated system and a substituted processor as MSystemInfo describes them.
+if(NOT CMAKE_SCRIPT_MODE_FILE)
+  add_test(NAME SysinfoTool
+    COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:zorbase_tool> -DWORK=${CMAKE_BINARY_DIR}
+            -P ${CMAKE_CURRENT_LIST_FILE})
+  return()
+endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/ToolTestHelpers.cmake)
+
+set(registry ${WORK}/sysinfo_tool_registry)
+file(REMOVE_RECURSE ${registry})
+set(ENV{ZORBASE_REGISTRY_DIR} ${registry})
+unset(ENV{ZORBASE_WINVER})
+unset(ENV{ZORBASE_CPU})
+run_tool(0 sysinfo)
+expect_text("Operating system:   Windows 10 Professional Edition x64\n")
+expect_text("Physical memory:")
+expect_text("  Z:  ")
+set(ENV{ZORBASE_WINVER} "6.1.7601;csd=Service Pack 1;sp=1.0;product=0x30")
+set(ENV{ZORBASE_CPU} "9;15;1024")
+run_tool(0 sysinfo)
+expect_text("Windows 7 Professional Edition x64, Service Pack 1\n")
+expect_text("type 13 (Windows 7), edition 3")
+run_tool(2 sysinfo extra)
+file(REMOVE_RECURSE ${registry})
