@@ -133,8 +133,8 @@ bool IsDirectoryEmpty(const CString& dir) {
   return empty;
 }
 
-bool DirectoryHasAccess(const CString& path, unsigned long access) {
-  HANDLE file = CreateFileW(path.GetString(), static_cast<DWORD>(access), FILE_SHARE_READ, nullptr,
+bool DirectoryHasAccess(const CString& path, DWORD access) {
+  HANDLE file = CreateFileW(path.GetString(), access, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     CloseHandle(file);

@@ -57,7 +57,7 @@ ZORBASE_API void GET_PROJECT_DIRECTORY(MFileName& out);
 ZORBASE_API bool IsDirectoryEmpty(const CString& dir);
 // Opens `path` (file or directory) for `access`; false only when that is refused with access
 // denied (5), true on success and for every other error.
-ZORBASE_API bool DirectoryHasAccess(const CString& path, unsigned long access);
+ZORBASE_API bool DirectoryHasAccess(const CString& path, DWORD access);
 // Copies the files and folders directly in `from` into `to` (created first with every missing
 // folder above it) through the shell's copy without recursion or questions; true when the shell
 // reports success. Paths that do not fit 260 characters answer false.

@@ -50,6 +50,12 @@ CString Trimmed(const std::wstring& text) {
 
 bool IsDots(const wchar_t* name) { return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0; }
 
+// Whether `name` names an entry of the directory itself: not "." or "..", no separator, so joining
+// it to the directory can never reach a folder outside.
+bool IsEntryName(const wchar_t* name) {
+  return name != nullptr && name[0] != 0 && !IsDots(name) && std::wcspbrk(name, L"\\/") == nullptr;
+}
+
 // One item of a folder tree to remove.
 struct Removal {
   CString path;
@@ -374,9 +380,10 @@ DWORD MDirectoryWithMap::CheckCreateFolder(CString& path, const wchar_t* name, b
   bool ready = false;
   if (MappedName2Name(name, &disk) || GetNameIndex(name) != kNoIndex) {
     if (disk.IsEmpty()) disk = name;
-    ready = _waccess(Joined(path, disk.GetString()).GetString(), 0) == 0;
+    ready = IsEntryName(disk.GetString()) &&
+            _waccess(Joined(path, disk.GetString()).GetString(), 0) == 0;
   }
-  if (!ready) {
+  if (!ready && IsEntryName(name)) {
     disk = name;
     const CString folder = Joined(path, name);
     ready = folder.GetLength() < MAX_PATH &&
@@ -431,6 +438,11 @@ DWORD MDirectoryWithMap::DeleteFolder(CString& path, const wchar_t* name, bool r
     }
   } else {
     disk = name;
+  }
+  if (!IsEntryName(disk.GetString())) {
+    // "..", "." or a path: never a way to delete something outside the directory.
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return ERROR_INVALID_PARAMETER;
   }
   const CString folder = Joined(path, disk.GetString());
   std::vector<Removal> items;

@@ -101,7 +101,8 @@ class ZORBASE_API MDirectoryWithMap {
   // full path back in `path` (backslashes, trailing backslash). A name the file system refuses (a
   // colon, for instance) gets a generated disk name "map<hex>" and a line in path's ".map"; when
   // that line cannot be written the new folder is removed again. With `reread` the directory is
-  // read first (READ_MAP | READ_DIRECTORIES).
+  // read first (READ_MAP | READ_DIRECTORIES). A name that is "." or ".." or holds a separator is
+  // never used as a disk name (it gets a generated one), so no folder is made outside `path`.
   DWORD CheckCreateFolder(CString& path, const wchar_t* name, bool reread);
 
   // Deletes the folder the application calls `name` in directory `path` with everything in it,
@@ -110,7 +111,8 @@ class ZORBASE_API MDirectoryWithMap {
   // links, never followed. On a stop `path` names the item concerned and the last error is the
   // code; on success `path` names the removed folder. A mapped folder's entry leaves the map and
   // the map file is written again. With `reread` the directory is read first
-  // (READ_MAP | READ_DIRECTORIES | READ_FILES).
+  // (READ_MAP | READ_DIRECTORIES | READ_FILES). A disk name that is "." or ".." or holds a
+  // separator is refused with 87: nothing outside `path` is ever deleted.
   DWORD DeleteFolder(CString& path, const wchar_t* name, bool reread, IDirectoryRemoveAsker* asker);
 
  protected:

@@ -204,6 +204,24 @@ TEST(AVetoStopsTheDeletionBeforeAnythingGoes) {
   CHECK(yes.asked.back() == L"D Tree");
 }
 
+TEST(NamesNeverReachOutsideTheDirectory) {
+  zb::test::ScratchDir dir("map_outside");
+  dir.Put("inner/keep.txt", "keep");
+  dir.Put("sibling/keep.txt", "keep");
+  MDirectoryWithMap map;
+  const std::wstring inner = dir.Win(L"inner");
+  for (const wchar_t* name : {L"..", L".", L"..\\sibling", L"../sibling", L"a\\b"}) {
+    CString path(inner.c_str());
+    CHECK_EQUAL(static_cast<DWORD>(ERROR_INVALID_PARAMETER), map.DeleteFolder(path, name, true, nullptr));
+  }
+  CHECK_EQUAL(std::string("keep"), dir.Get("sibling/keep.txt"));
+  CHECK_EQUAL(std::string("keep"), dir.Get("inner/keep.txt"));
+  CString path(inner.c_str());
+  CHECK_EQUAL(0u, map.CheckCreateFolder(path, L"..\\escape", true));
+  CHECK(!dir.Exists("escape"));
+  CHECK(path.Find(L"\\inner\\map") > 0);
+}
+
 TEST(DeletingAMappedFolderRewritesTheMap) {
   zb::test::ScratchDir dir("map_delete_mapped");
   dir.Put("outside/keep.txt", "keep");
