@@ -167,7 +167,7 @@ TEST(AKilledProcessesFolderIsRemovedByTheNextInit) {
   char buffer[1024] = {};
   CHECK(read(to_parent[0], buffer, sizeof(buffer) - 1) > 0);
   const CString child_path(zb::platform::DecodeNativeName(buffer).c_str());
-  kill(child, SIGKILL);
+  if (child > 0) kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
   const CString left = child_path + L"\\left.bin";
   HANDLE file = CreateFileW(left.GetString(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);

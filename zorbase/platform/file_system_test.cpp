@@ -252,7 +252,7 @@ TEST(ShareModesHoldBetweenProcesses) {
   CHECK_EQUAL(ERROR_SHARING_VIOLATION, GetLastError());
   CHECK(!DeleteFileW(name.c_str()));
   CHECK_EQUAL(ERROR_SHARING_VIOLATION, GetLastError());
-  kill(child, SIGKILL);
+  if (child > 0) kill(child, SIGKILL);
   int wait_status = 0;
   waitpid(child, &wait_status, 0);
   HANDLE h = Open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);

@@ -260,7 +260,7 @@ SUITE(PrivateProfile) {
         for (int n = 1;; ++n) WritePrivateProfileStringW(L"Counter", L"n", std::to_wstring(n).c_str(), file.c_str());
       }
       usleep(20000 + round * 7000);
-      kill(pid, SIGKILL);
+      if (pid > 0) kill(pid, SIGKILL);
       int status = 0;
       waitpid(pid, &status, 0);
       CHECK(GetString(L"Tail", L"last", file) == L"yes");

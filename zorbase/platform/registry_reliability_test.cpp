@@ -131,7 +131,7 @@ SUITE(RegistryReliability) {
     while (acknowledged.size() < 3000 && read(pipe_fds[0], &index, sizeof(index)) == sizeof(index)) {
       acknowledged.insert(index);
     }
-    kill(pid, SIGKILL);
+    if (pid > 0) kill(pid, SIGKILL);
     int status = 0;
     waitpid(pid, &status, 0);
     CHECK(WIFSIGNALED(status));

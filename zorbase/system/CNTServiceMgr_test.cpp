@@ -44,6 +44,17 @@ DWORD ServicePid(const wchar_t* name) {
   return status.dwProcessId;
 }
 
+// Kills the service's process with SIGKILL. A pid of 0 would reach the whole process group (the
+// test runner and whatever started it), so only a real pid is ever signalled.
+bool KillService(const wchar_t* name) {
+  DWORD pid = ServicePid(name);
+  for (int i = 0; i < 500 && pid == 0; ++i) {
+    usleep(10000);
+    pid = ServicePid(name);
+  }
+  return pid > 0 && kill(static_cast<pid_t>(pid), SIGKILL) == 0;
+}
+
 }  // namespace
 
 SUITE(CNTServiceMgr) {
@@ -82,9 +93,7 @@ TEST(KilledServiceIsReportedStopped) {
   CNTServiceMgr mgr(L"ZorKilled", SC_MANAGER_ALL_ACCESS);
   CHECK(mgr.RegisterService(ExampleService().c_str(), nullptr, 1, 0, nullptr, nullptr));
   CHECK(mgr.StartServiceW(true));
-  DWORD pid = ServicePid(L"ZorKilled");
-  CHECK(pid > 0);
-  kill(static_cast<pid_t>(pid), SIGKILL);
+  CHECK(KillService(L"ZorKilled"));
   for (int i = 0; i < 200 && mgr.IsInstalledAndRunning(); ++i) usleep(10000);
   CHECK(!mgr.IsInstalledAndRunning());
   CHECK(mgr.StartServiceW(true));  // and it can be started again
@@ -99,7 +108,7 @@ TEST(ServiceThatIgnoresStopTimesOutAfterTenSeconds) {
   CHECK(!mgr.StopService());
   CHECK_EQUAL(ERROR_TIMEOUT, mgr.GetLastError());
   CHECK(mgr.IsInstalledAndRunning());
-  kill(static_cast<pid_t>(ServicePid(L"ZorStubborn")), SIGKILL);
+  CHECK(KillService(L"ZorStubborn"));
   for (int i = 0; i < 200 && mgr.IsInstalledAndRunning(); ++i) usleep(10000);
   CHECK_EQUAL(1, mgr.UnregisterService());
 }
