@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <zorbase/platform/codepage.h>
+#include <zorbase/platform/portable/builtin_modules.h>
 #include <zorbase/platform/portable/module_image.h>
 #include <zorbase/platform/portable/resource_readers.h>
 #include <zorbase/platform/last_error.h>
@@ -171,6 +172,7 @@ HMODULE GetModuleHandleW(LPCWSTR name) {
     return nullptr;
   }
   const std::wstring wanted(name);
+  if (HMODULE builtin = zb::platform::FindLoadedBuiltinModule(wanted)) return builtin;
   // A path: compare whole native paths (after mapping a Windows path).
   std::string wanted_native;
   if (HasSeparator(wanted)) {
@@ -217,6 +219,7 @@ HMODULE LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags) {
   }
   std::string native;
   const std::wstring text(name);
+  if (HMODULE builtin = zb::platform::LoadBuiltinModule(text)) return builtin;
   if (HasSeparator(text)) {
     zb::platform::ResolvedPath resolved;
     const DWORD code = zb::platform::ResolveWindowsPath(name, &resolved);
@@ -254,6 +257,12 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
+  if (zb::platform::IsBuiltinModuleHandle(module)) {
+    DWORD error = ERROR_SUCCESS;
+    FARPROC proc = zb::platform::BuiltinProcAddress(module, name, &error);
+    if (proc == nullptr) SetLastError(error);
+    return proc;
+  }
   const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(module);
   std::string path;
   for (const ModuleInfo& info : LoadedModules()) {
@@ -284,6 +293,11 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
 BOOL FreeLibrary(HMODULE module) {
   if (res::IsDataFileHandle(module)) {
     if (res::ReleaseDataFile(module)) return TRUE;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (zb::platform::IsBuiltinModuleHandle(module)) {
+    if (zb::platform::ReleaseBuiltinModule(module)) return TRUE;
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
