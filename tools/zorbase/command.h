@@ -27,9 +27,5 @@ int UsageError(const std::string& command, const std::string& message);
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
 
-// A path argument as a Windows path: one with a drive or a leading backslash stays as given, any
-// other is a native path and becomes the Windows path of its absolute form.
-std::wstring ToWindowsPath(const std::string& arg);
-
 }  // namespace tool
 }  // namespace zb

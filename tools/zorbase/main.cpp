@@ -5,7 +5,6 @@
 #include <zorbase/platform/path_mapping.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <system_error>
 #include <cstring>
 #include <map>
@@ -49,13 +48,6 @@ int UsageError(const std::string& command, const std::string& message) {
 std::wstring Widen(const std::string& utf8) { return zb::platform::Utf8ToWide(utf8); }
 
 std::string Narrow(const std::wstring& wide) { return zb::platform::WideToUtf8(wide); }
-
-std::wstring ToWindowsPath(const std::string& arg) {
-  if (arg.size() >= 2 && arg[1] == ':') return Widen(arg);
-  if (!arg.empty() && arg[0] == '\\') return Widen(arg);
-  std::error_code ignored;
-  return zb::platform::NativeToWindowsPath(std::filesystem::absolute(arg, ignored).string());
-}
 
 }  // namespace tool
 }  // namespace zb
