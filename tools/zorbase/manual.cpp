@@ -47,12 +47,13 @@ const Item kEnvironment[] = {
      "Directory of the registry store (user.db for HKEY_CURRENT_USER, machine.db for "
      "HKEY_LOCAL_MACHINE). Default $XDG_CONFIG_HOME/zorbase/registry (~/.config/zorbase/registry)."},
     {"ZORBASE_ACP",
-     "The ANSI code page of 8-bit text, as a number: 1250, 1251, 932, 65001 (UTF-8), ... Default, "
-     "and for a page without a table, 1252."},
+     "The ANSI code page of 8-bit text, read once: 1250, 1251, 1252, 1254, 437, 850, 852, 866, "
+     "28591, 20127 or 65001 (UTF-8). Default, and for any other value, 1252."},
     {"ZORBASE_WINVER",
      "The Windows version the library reports: MAJOR.MINOR.BUILD[;platform=N][;csd=TEXT]"
      "[;sp=MAJOR.MINOR][;type=N][;suite=0xHEX][;product=0xHEX][;metrics=N,N,...]. Default "
-     "Windows 10 Professional, 10.0.19045; text that does not parse keeps the default."},
+     "Windows 10 Professional, 10.0.19045; text that does not parse keeps the default. Read at "
+     "every call."},
     {"ZORBASE_CPU",
      "ARCH;LEVEL;REVISION (decimal) replaces the processor architecture, level and revision the "
      "library reports (default: the machine's own)."},
