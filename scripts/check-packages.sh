@@ -31,10 +31,10 @@ grep -v "running with root privileges" "$work/lintian.log" | sed 's/^/check-pack
 
 for deb in "${debs[@]}"; do
   package=$(dpkg-deb -f "$deb" Package)
-  # Only the usual places: the multiarch library directory, headers, the tool, its page and
+  # Only the usual places: the library directory (multiarch or not), headers, the tool, its page and
   # completion, the package's own documentation folder.
   stray=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' | grep -Ev \
-    "^\./usr/(lib/[a-z0-9_]+-linux-gnu/(lib[a-z]+\.so[.0-9]*|cmake/ZorBase/[A-Za-z-]+\.cmake|pkgconfig/zorbase\.pc)|include/zorbase/.*\.h|bin/zorbase|share/man/man1/zorbase\.1\.gz|share/bash-completion/completions/zorbase|share/doc/$package/.*)$" ||
+    "^\./usr/(lib/([a-z0-9_]+-linux-gnu/)?(lib[a-z]+\.so[.0-9]*|cmake/ZorBase/[A-Za-z-]+\.cmake|pkgconfig/zorbase\.pc)|include/zorbase/.*\.h|bin/zorbase|share/man/man1/zorbase\.1\.gz|share/bash-completion/completions/zorbase|share/doc/$package/.*)$" ||
     true)
   [ -z "$stray" ] || fail "$package holds files outside the usual places: $stray"
 done
@@ -87,7 +87,7 @@ complete_words() {
 # A make-based host built with pkg-config against the unpacked development files.
 cp -r "$src/examples/pkgconfig_host" "$work/host"
 export PKG_CONFIG_PATH=$libdir/pkgconfig
-pkg-config --cflags zorbase | grep -qF -- "-I$libdir/pkgconfig/../../../include" ||
+[ "$(realpath "$(pkg-config --variable=includedir zorbase)")" = "$(realpath "$root/usr/include")" ] ||
   fail "pkg-config does not point into the unpacked copy: $(pkg-config --cflags zorbase)"
 make -s -C "$work/host" >"$work/make.log" 2>&1 || { cat "$work/make.log" >&2; fail "the pkg-config host does not build"; }
 unpacked "$work/host/pkgconfig_host" || fail "the pkg-config host fails"
