@@ -31,8 +31,8 @@ grep -v "running with root privileges" "$work/lintian.log" | sed 's/^/check-pack
 
 for deb in "${debs[@]}"; do
   package=$(dpkg-deb -f "$deb" Package)
-  # Only the usual places: the library directory (multiarch or not), headers, the tool, its page and
-  # completion, the package's own documentation folder.
+  # Only the usual places: the library directory (multiarch or not), headers, the tool, its
+  # page and completion, the package's own documentation folder.
   stray=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' | grep -Ev \
     "^\./usr/(lib/([a-z0-9_]+-linux-gnu/)?(lib[a-z]+\.so[.0-9]*|cmake/ZorBase/[A-Za-z-]+\.cmake|pkgconfig/zorbase\.pc)|include/zorbase/.*\.h|bin/zorbase|share/man/man1/zorbase\.1\.gz|share/bash-completion/completions/zorbase|share/doc/$package/.*)$" ||
     true)
