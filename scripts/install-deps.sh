@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev zlib1g-dev libssl-dev libinih-dev
   binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64
   attr xvfb locales
+  dpkg-dev file lintian man-db
 )
 
 missing=()
