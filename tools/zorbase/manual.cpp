@@ -75,12 +75,6 @@ const Item kEnvironment[] = {
      "$XDG_CONFIG_HOME/user-dirs.dirs) and of the trash ($XDG_DATA_HOME/Trash)."},
     {"XDG_RUNTIME_DIR",
      "Where services have their sockets (zorbase-services-UID/), /tmp without it."},
-    {"WAYLAND_DISPLAY, DISPLAY",
-     "The clipboard is the desktop's: wl-copy and wl-paste under Wayland, else xclip or xsel "
-     "under X11. Without a display the clipboard lives within the process."},
-    {"PATH",
-     "Where the desktop's programs are found: xdg-open, xchm and kchmviewer for help files, "
-     "xdg-email and sendmail for mail, wl-copy, wl-paste, xclip and xsel for the clipboard."},
 };
 
 const Item kFiles[] = {
