@@ -75,7 +75,8 @@ bool HaveRealDisplay() {
   return display != nullptr && *display != 0 && std::getenv("WAYLAND_DISPLAY") == nullptr;
 }
 
-const wchar_t kUnicode[] = L"Gr\u00fc\u00dfe \u03a9\u03bc\u03ad\u03b3\u03b1 \u65e5\u672c\u8a9e \u2713";
+const wchar_t kUnicode[] =
+    L"Gr\u00fc\u00dfe \u03a9\u03bc\u03ad\u03b3\u03b1 \u65e5\u672c\u8a9e \u2713";
 
 // Round trips that hold for whichever clipboard is in use (a real display under Xvfb, the
 // process's own otherwise).

@@ -266,7 +266,8 @@ HANDLE GetClipboardData(UINT format) {
   bool ours = false;
   std::wstring foreign;
   const DWORD error = Offer(c, &formats, &ours, &foreign);
-  if (error != ERROR_SUCCESS || std::find(formats.begin(), formats.end(), format) == formats.end()) {
+  if (error != ERROR_SUCCESS ||
+      std::find(formats.begin(), formats.end(), format) == formats.end()) {
     SetLastError(error != ERROR_SUCCESS ? error : ERROR_NOT_FOUND);
     return nullptr;
   }
