@@ -111,6 +111,8 @@ constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
 // Clipboard and global memory.
 constexpr DWORD ERROR_NOT_LOCKED = 158;
 constexpr DWORD ERROR_CLIPBOARD_NOT_OPEN = 1418;
+// No program is there to open a document with.
+constexpr DWORD ERROR_NO_ASSOCIATION = 1155;
 constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
 constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
 constexpr DWORD ERROR_INVALID_INDEX = 1413;
