@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <set>
 
-#include <zorbase/platform/internal/ascii.h>
 #include <zorbase/platform/isolated_call.h>
 #include <zorbase/platform/portable/chm_streams.h>
 #include <zorbase/platform/win_errors.h>
@@ -37,13 +36,8 @@ bool GetString(const std::string& in, std::size_t* at, std::string* s) {
   return true;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = zb::internal::AsciiToLower(c);
-  return s;
-}
-
 bool IsPage(const std::string& name) {
-  const std::string lower = Lower(name);
+  const std::string lower = LowerAscii(name);
   for (const char* ext : {".htm", ".html"}) {
     const std::size_t n = std::strlen(ext);
     if (lower.size() >= n && lower.compare(lower.size() - n, n, ext) == 0) return true;
@@ -93,7 +87,7 @@ std::string ReadInChild(const std::string& path, const ReadRequest& request) {
   while (!queue.empty() && objects.size() < request.max_files) {
     auto [name, depth] = queue.front();
     queue.pop_front();
-    if (!seen.insert(Lower(name)).second) continue;
+    if (!seen.insert(LowerAscii(name)).second) continue;
     std::string data;
     if (!ReadObject(file, name, &budget, &data)) continue;
     if (depth < request.depth && IsPage(name)) {
@@ -152,13 +146,13 @@ bool IsContentName(const std::string& name) {
 }
 
 std::string FindObject(const std::vector<std::string>& names, const std::string& topic) {
-  const std::string wanted = Lower(NormalizeName(topic));
+  const std::string wanted = LowerAscii(NormalizeName(topic));
   if (wanted.empty()) return std::string();
   std::string best;
   std::size_t best_length = 0;
   for (const std::string& name : names) {
     if (!IsContentName(name)) continue;
-    const std::string lower = Lower(name);
+    const std::string lower = LowerAscii(name);
     if (lower == wanted) return name;
     // A tail that starts at a folder boundary of the topic's path.
     if (lower.size() < wanted.size() &&

@@ -28,11 +28,6 @@ bool IsValidUtf8(const std::string& s) {
                                           static_cast<int>(s.size()), nullptr, 0) != 0;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = zb::internal::AsciiToLower(c);
-  return s;
-}
-
 std::string Trim(const std::string& s) {
   std::size_t begin = 0;
   std::size_t end = s.size();
@@ -148,7 +143,7 @@ std::vector<TextPopup> ParseTextPopups(const std::string& bytes) {
     start = end + 1;
     const std::string trimmed = Trim(line);
     if (!trimmed.empty() && trimmed[0] == ';') continue;
-    if (trimmed.size() >= 6 && Lower(trimmed.substr(0, 6)) == ".topic" &&
+    if (trimmed.size() >= 6 && LowerAscii(trimmed.substr(0, 6)) == ".topic" &&
         (trimmed.size() == 6 || trimmed[6] == ' ' || trimmed[6] == '\t')) {
       finish();
       in_topic = ParseId(trimmed.substr(6), &id);
@@ -158,6 +153,11 @@ std::vector<TextPopup> ParseTextPopups(const std::string& bytes) {
   }
   finish();
   return popups;
+}
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text) c = zb::internal::AsciiToLower(c);
+  return text;
 }
 
 std::string NormalizeName(const std::string& name) {
@@ -186,7 +186,7 @@ std::string NormalizeName(const std::string& name) {
 std::vector<std::string> LinkedNames(const std::string& page, const std::string& html) {
   std::vector<std::string> names;
   const std::string folder = page.substr(0, page.rfind('/') + 1);
-  const std::string lower = Lower(html);
+  const std::string lower = LowerAscii(html);
   for (const char* attribute : {"href", "src"}) {
     const std::size_t length = std::strlen(attribute);
     std::size_t at = 0;

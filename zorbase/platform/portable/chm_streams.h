@@ -48,6 +48,9 @@ std::vector<TextPopup> ParseTextPopups(const std::string& bytes);
 // folder of `page` ("/a/b.htm" + "../c.htm#x" gives "/c.htm"); each once, in order of appearance.
 std::vector<std::string> LinkedNames(const std::string& page, const std::string& html);
 
+// `text` with A-Z as a-z: object names of a help file compare without regard to ASCII case.
+std::string LowerAscii(std::string text);
+
 // `name` as an object name of the file: a leading '/', slashes for backslashes, "." and ".."
 // resolved; empty when it climbs above the root.
 std::string NormalizeName(const std::string& name);

@@ -290,14 +290,20 @@ HANDLE GetClipboardData(UINT format) {
   return block;
 }
 
+// The formats offered now, or an error (set as the last error too).
+static DWORD CurrentFormats(Clipboard& c, std::vector<UINT>* formats) {
+  bool ours = false;
+  std::wstring foreign;
+  const DWORD error = Offer(c, formats, &ours, &foreign);
+  if (error != ERROR_SUCCESS) SetLastError(error);
+  return error;
+}
+
 BOOL IsClipboardFormatAvailable(UINT format) {
   Clipboard& c = TheClipboard();
   std::lock_guard<std::mutex> lock(c.mutex);
   std::vector<UINT> formats;
-  bool ours = false;
-  std::wstring foreign;
-  const DWORD error = Offer(c, &formats, &ours, &foreign);
-  if (error != ERROR_SUCCESS) return Fail(error);
+  if (CurrentFormats(c, &formats) != ERROR_SUCCESS) return FALSE;
   return std::find(formats.begin(), formats.end(), format) != formats.end() ? TRUE : FALSE;
 }
 
@@ -305,13 +311,7 @@ int CountClipboardFormats() {
   Clipboard& c = TheClipboard();
   std::lock_guard<std::mutex> lock(c.mutex);
   std::vector<UINT> formats;
-  bool ours = false;
-  std::wstring foreign;
-  const DWORD error = Offer(c, &formats, &ours, &foreign);
-  if (error != ERROR_SUCCESS) {
-    SetLastError(error);
-    return 0;
-  }
+  if (CurrentFormats(c, &formats) != ERROR_SUCCESS) return 0;
   return static_cast<int>(formats.size());
 }
 
@@ -323,13 +323,7 @@ UINT EnumClipboardFormats(UINT format) {
     return 0;
   }
   std::vector<UINT> formats;
-  bool ours = false;
-  std::wstring foreign;
-  const DWORD error = Offer(c, &formats, &ours, &foreign);
-  if (error != ERROR_SUCCESS) {
-    SetLastError(error);
-    return 0;
-  }
+  if (CurrentFormats(c, &formats) != ERROR_SUCCESS) return 0;
   auto it = format == 0 ? formats.begin() : std::find(formats.begin(), formats.end(), format);
   if (format != 0 && it != formats.end()) ++it;
   if (it == formats.end()) {
