@@ -198,12 +198,13 @@ TEST(BadDataIsRefusedAndStaysTheCallers) {
   CHECK(CloseClipboard());
   CHECK(GlobalFree(block) == nullptr);  // still ours to free
 
-  // Text without a terminator is read up to the end of its block.
+  // Text without a terminator is read up to the end of its block (the block itself comes back
+  // as it was given, so only its converted form is read as a string here).
   HGLOBAL unterminated = GlobalAlloc(GMEM_MOVEABLE, 3 * sizeof(wchar_t));
   std::wmemcpy(static_cast<wchar_t*>(GlobalLock(unterminated)), L"abc", 3);
   GlobalUnlock(unterminated);
   CHECK(Put(CF_UNICODETEXT, unterminated));
-  CHECK_WIDE(L"abc", ReadWide());
+  CHECK_EQUAL("abc", ReadAnsi());  // the converted block ends with a terminator
 }
 
 TEST(DesktopGetsUtf8ThroughXclip) {
