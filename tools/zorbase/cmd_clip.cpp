@@ -24,8 +24,8 @@ constexpr char kHelp[] =
     "is read instead. Exit code 1 when the clipboard did not take it.\n"
     "\n"
     "With WAYLAND_DISPLAY set the desktop's clipboard is reached through wl-copy and wl-paste,\n"
-    "with DISPLAY set through xclip or xsel; each call gives up after ZORBASE_CLIPBOARD_TIMEOUT_MS\n"
-    "milliseconds (default 5000). Without a display the clipboard is the process's own, so set\n"
+    "with DISPLAY set through xclip or xsel; each call gives up after\n"
+    "ZORBASE_CLIPBOARD_TIMEOUT_MS milliseconds (default 5000). Without a display the clipboard is the process's own, so set\n"
     "and get then meet only within one run.";
 
 int Run(const std::vector<std::string>& args) {

@@ -126,8 +126,8 @@ int Run(const std::vector<std::string>& args) {
   }
   const std::wstring topic = Widen(args[1]);
   if (IsPage(args[1])) {
-    const std::wstring spec = file + L"::/" + topic;
-    if (viewer(nullptr, spec.c_str(), HH_DISPLAY_TOPIC, 0) == nullptr) {
+    const std::wstring target = file + L"::/" + topic;
+    if (viewer(nullptr, target.c_str(), HH_DISPLAY_TOPIC, 0) == nullptr) {
       return Fail(args[0] + ": " + args[1], GetLastError());
     }
     return kExitOk;

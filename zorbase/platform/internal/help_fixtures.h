@@ -80,8 +80,8 @@ inline bool MakeHelpFixtures(const ScratchDir& dir) {
       "IDH_DIALOG=dialog.htm\r\nIDH_CONTROL=control.htm\r\nIDH_MENU=menu.htm\r\n",
       "#define IDH_DIALOG 5\r\n#define IDH_CONTROL 0x50010\r\n#define IDH_MENU 0x10007\r\n",
       "index.htm");
-  const bool tutorial = CompileHelp(dir, "tutorial", {{"index.htm", page + "Tutorial</body></html>"}},
-                                    "", "", "index.htm");
+  const bool tutorial = CompileHelp(
+      dir, "tutorial", {{"index.htm", page + "Tutorial</body></html>"}}, "", "", "index.htm");
   return tips && app && tutorial;
 }
 

@@ -91,7 +91,9 @@ std::string ReadInChild(const std::string& path, const ReadRequest& request) {
     std::string data;
     if (!ReadObject(file, name, &budget, &data)) continue;
     if (depth < request.depth && IsPage(name)) {
-      for (const std::string& linked : LinkedNames(name, data)) queue.emplace_back(linked, depth + 1);
+      for (const std::string& linked : LinkedNames(name, data)) {
+        queue.emplace_back(linked, depth + 1);
+      }
     }
     objects[name] = std::move(data);
   }

@@ -26,13 +26,13 @@ struct ReadRequest {
 };
 
 struct Archive {
-  std::vector<std::string> names;              // as stored: "/index.htm", "/#IVB", "::DataSpace/..."
+  std::vector<std::string> names;              // as stored: "/index.htm", "/#IVB", "::..."
   std::map<std::string, std::string> objects;  // by the names asked for; missing ones absent
 };
 
-// Reads `request` from the compiled help file at `native_path`. ERROR_SUCCESS; ERROR_FILE_NOT_FOUND
-// when there is no such file; ERROR_BAD_FORMAT when it is not a compiled help file; ERROR_INVALID_DATA
-// when it is damaged; ERROR_TIMEOUT when reading it did not finish in time.
+// Reads `request` from the compiled help file at `native_path`. ERROR_SUCCESS;
+// ERROR_FILE_NOT_FOUND when there is no such file; ERROR_BAD_FORMAT when it is not a compiled help
+// file; ERROR_INVALID_DATA when it is damaged; ERROR_TIMEOUT when reading it did not finish in time.
 DWORD ReadArchive(const std::string& native_path, const ReadRequest& request, Archive* archive);
 
 // The object `topic` names among `names`: its normalized form, compared without regard to case;

@@ -33,13 +33,13 @@ HWND Fail(DWORD error) {
 
 // A help file name: "C:\help\app.chm::/Help.txt>main" is the file, the stream "/Help.txt" and the
 // window "main" (which is ignored).
-struct FileSpec {
+struct HelpFileParts {
   std::wstring file;
   std::string stream;
 };
 
-FileSpec Split(LPCWSTR text) {
-  FileSpec spec;
+HelpFileParts Split(LPCWSTR text) {
+  HelpFileParts parts;
   std::wstring all = text != nullptr ? text : L"";
   const std::size_t separator = all.find(L"::");
   std::wstring stream;
@@ -51,9 +51,9 @@ FileSpec Split(LPCWSTR text) {
   const std::size_t window = last.rfind(L'>');
   if (window != std::wstring::npos) last.resize(window);
   while (!all.empty() && all.back() == L' ') all.pop_back();
-  spec.file = all;
-  if (!stream.empty()) spec.stream = chm::NormalizeName(WideToUtf8(stream));
-  return spec;
+  parts.file = all;
+  if (!stream.empty()) parts.stream = chm::NormalizeName(WideToUtf8(stream));
+  return parts;
 }
 
 DWORD NativeOf(const std::wstring& file, std::string* native) {
@@ -61,7 +61,9 @@ DWORD NativeOf(const std::wstring& file, std::string* native) {
   ResolvedPath resolved;
   const DWORD error = ResolveWindowsPath(file.c_str(), &resolved);
   if (error != ERROR_SUCCESS) return error;
-  if (!resolved.exists) return resolved.parent_missing ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
+  if (!resolved.exists) {
+    return resolved.parent_missing ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
+  }
   *native = resolved.native;
   return ERROR_SUCCESS;
 }
@@ -110,13 +112,13 @@ std::string TopicOfContext(const chm::Archive& archive, DWORD id) {
 }
 
 HWND DisplayContext(LPCWSTR file, DWORD id) {
-  const FileSpec spec = Split(file);
+  const HelpFileParts parts = Split(file);
   chm::ReadRequest request;
   request.list = true;
   request.objects = {"/#IVB", "/#STRINGS"};
   std::string native;
   chm::Archive archive;
-  const DWORD error = Read(spec.file, request, &native, &archive);
+  const DWORD error = Read(parts.file, request, &native, &archive);
   if (error != ERROR_SUCCESS) return Fail(error);
   const std::string topic = TopicOfContext(archive, id);
   if (topic.empty()) return Fail(ERROR_NOT_FOUND);
@@ -124,15 +126,15 @@ HWND DisplayContext(LPCWSTR file, DWORD id) {
 }
 
 HWND DisplayTopic(LPCWSTR file, const std::wstring& named) {
-  const FileSpec spec = Split(file);
+  const HelpFileParts parts = Split(file);
   chm::ReadRequest request;
   request.list = true;
   request.objects = {"/#SYSTEM"};
   std::string native;
   chm::Archive archive;
-  const DWORD error = Read(spec.file, request, &native, &archive);
+  const DWORD error = Read(parts.file, request, &native, &archive);
   if (error != ERROR_SUCCESS) return Fail(error);
-  std::string wanted = spec.stream;
+  std::string wanted = parts.stream;
   if (!named.empty()) wanted = chm::NormalizeName(WideToUtf8(named));
   const std::string topic = wanted.empty() ? DefaultTopic(archive)
                                            : chm::FindObject(archive.names, wanted);
@@ -152,10 +154,10 @@ void Emit(const std::wstring& text) {
 HWND TextPopup(LPCWSTR file, const HH_POPUP* popup) {
   if (popup == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   std::wstring text;
-  const FileSpec spec = Split(file);
-  if (popup->idString != 0 && !spec.stream.empty()) {
+  const HelpFileParts parts = Split(file);
+  if (popup->idString != 0 && !parts.stream.empty()) {
     std::string bytes;
-    const DWORD error = ReadHelpFileStream(spec.file.c_str(), Utf8ToWide(spec.stream).c_str(),
+    const DWORD error = ReadHelpFileStream(parts.file.c_str(), Utf8ToWide(parts.stream).c_str(),
                                            &bytes);
     if (error != ERROR_SUCCESS) return Fail(error);
     for (const chm::TextPopup& entry : chm::ParseTextPopups(bytes)) {
