@@ -12,6 +12,7 @@ packages=(
   binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64
   attr xvfb xauth locales
   xclip xsel wl-clipboard xdg-utils fp-utils
+  dpkg-dev file lintian man-db
 )
 
 missing=()

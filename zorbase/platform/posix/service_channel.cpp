@@ -29,14 +29,13 @@ std::uint64_t Fnv1a(const std::string& bytes) {
   return hash;
 }
 
-// Creates `dir` (mode 0700) unless it exists as a directory owned by this user.
+}  // namespace
+
 bool PrivateDirectory(const std::string& dir) {
   if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat st;
   return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
 }
-
-}  // namespace
 
 bool SendAll(int fd, const void* data, std::size_t size) {
   const char* p = static_cast<const char*>(data);
