@@ -75,6 +75,14 @@ const Item kEnvironment[] = {
      "$XDG_CONFIG_HOME/user-dirs.dirs) and of the trash ($XDG_DATA_HOME/Trash)."},
     {"XDG_RUNTIME_DIR",
      "Where services have their sockets (zorbase-services-UID/), /tmp without it."},
+    {"WAYLAND_DISPLAY, DISPLAY",
+     "The desktop's clipboard: wl-copy/wl-paste under Wayland, else xclip or xsel under X11; "
+     "without either the clipboard is the process's own."},
+    {"ZORBASE_CLIPBOARD_TIMEOUT_MS",
+     "How long one clipboard program may run before the call gives up (default 5000)."},
+    {"PATH",
+     "Where the desktop programs are found: xdg-open, xchm, kchmviewer (help topics), wl-copy, "
+     "wl-paste, xclip, xsel (the clipboard)."},
 };
 
 const Item kFiles[] = {
