@@ -28,8 +28,6 @@ constexpr __int64 kDirectCopyMin = 64 * 1024;
 constexpr __int64 kWritebackPiece = 32 << 20;
 // Chain records are allocated this many at a time.
 constexpr size_t kRecordBlock = 1024;
-// Records written anew are noted this many at a time (a power of two).
-constexpr size_t kPendingBlock = 16384;
 
 // The index key of a record: its name (up to the first NUL) and its major version.
 std::string ChainKey(const MTag& tag) {
@@ -418,7 +416,7 @@ bool MFileTagged::CLOSE() {
 
 bool MFileTagged::READ_TAG(MTag& tag) { return tag.READ(*this); }
 
-bool MFileTagged::WRITE_TAG_BEGIN(MTag& tag) {
+bool MFileTagged::_WRITE_TAG_BEGIN_GENERAL(MTag& tag) {
   MTag* record = nullptr;
   auto found = m_unwritten.empty() ? m_unwritten.end() : m_unwritten.find(ChainKey(tag));
   if (found != m_unwritten.end()) {
@@ -446,7 +444,7 @@ bool MFileTagged::WRITE_TAG_BEGIN(MTag& tag) {
   return written;
 }
 
-bool MFileTagged::WRITE_TAG_END(MTag& tag) {
+bool MFileTagged::_WRITE_TAG_END_GENERAL(MTag& tag) {
   const bool exact = _IS_EXACT(*this);
   __int64 end = 0;
   if (!exact || !_FAST_TELL(&end)) end = TELL();

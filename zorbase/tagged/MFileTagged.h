@@ -70,11 +70,29 @@ class ZORBASE_API MFileTagged : public MFile {
   // major that is not yet written (a record of the old file), else appends a copy of `tag` to the
   // chain; that record takes the tag's version, skip 0, is written here and copied back into
   // `tag`. False when the header cannot be written.
-  bool WRITE_TAG_BEGIN(MTag& tag);
+  bool WRITE_TAG_BEGIN(MTag& tag) {
+    // A record new to a document being written, with the header and its note in the buffer.
+    if (m_unwritten.empty() && _IS_EXACT(*this) && m_put != nullptr &&
+        m_put_end - m_put >= MTag::kHeaderSize) {
+      tag.m_skip = 0;
+      tag.m_next = nullptr;
+      _FAST_WRITE_HEADER(tag);
+      if (!_FAST_NOTE_PENDING(tag)) _NOTE_PENDING(tag.m_tag_pos, tag);
+      return true;
+    }
+    return _WRITE_TAG_BEGIN_GENERAL(tag);
+  }
   // Completes the record begun with the same `tag`: its skip becomes the data written since, the
   // header is written again and the file is left at the record's end. False when a seek or write
   // fails or the data exceeds the 32-bit length.
-  bool WRITE_TAG_END(MTag& tag);
+  bool WRITE_TAG_END(MTag& tag) {
+    if (_IS_EXACT(*this) && _FAST_END_RECORD(tag)) {
+      tag.m_written = 1;
+      tag.m_closed = 0;
+      return true;
+    }
+    return _WRITE_TAG_END_GENERAL(tag);
+  }
   // The chain's first record when `current` is null, else `current`'s next; null at the end. With
   // `seek` the file is positioned at the record's data.
   MTag* NEXT_TAG(MTag* current, bool seek);
@@ -115,6 +133,10 @@ class ZORBASE_API MFileTagged : public MFile {
   // False (nothing changed) when they do not.
   bool _PATCH_BUFFERED(__int64 position, const void* bytes, size_t n);
 
+  // WRITE_TAG_BEGIN and WRITE_TAG_END for every case the inline fast lane does not take.
+  bool _WRITE_TAG_BEGIN_GENERAL(MTag& tag);
+  bool _WRITE_TAG_END_GENERAL(MTag& tag);
+
   // The fast lane of the record paths, taken only when the object is exactly an MFileTagged (so
   // no derived class overrides the transfers) and MFile's write fast path is open (write mode, no
   // byte-order conversion, see MFile::_ARM): it works on the write buffer just as MFile's inline
@@ -143,15 +165,30 @@ class ZORBASE_API MFileTagged : public MFile {
     m_put += MTag::kHeaderSize;
     return true;
   }
-  // Stores `n` bytes (at most a header's) at file position `position` when they lie in the bytes
-  // written into the buffer.
-  bool _FAST_PATCH(__int64 position, const void* bytes, size_t n) {
-    if (m_put == nullptr || position < m_buffer_offset ||
-        position + static_cast<__int64>(n) >
-            m_buffer_offset + static_cast<__int64>(m_put - m_buffer)) {
+  // MTag::UPDATE_SKIP of `tag` when its header still lies in the bytes written into the buffer.
+  bool _FAST_UPDATE_SKIP(MTag& tag) {
+    if (m_put == nullptr) return false;
+    const __int64 written_end = m_buffer_offset + static_cast<__int64>(m_put - m_buffer);
+    const __int64 skip = written_end - tag.m_data_pos;
+    if (tag.m_tag_pos < m_buffer_offset || tag.m_data_pos < 0 || skip < 0 ||
+        skip > 0x7FFFFFFF || tag.m_tag_pos + MTag::kHeaderSize > written_end) {
       return false;
     }
-    std::memcpy(m_buffer + (position - m_buffer_offset), bytes, n);
+    tag.m_skip = skip;
+    const std::int32_t value = static_cast<std::int32_t>(skip);
+    std::memcpy(m_buffer + (tag.m_tag_pos - m_buffer_offset) + 8, &value, 4);
+    tag.m_closed = 1;
+    return true;
+  }
+  // WRITE_TAG_END's skip and header rewrite when the header still lies in the bytes written into
+  // the buffer (the caller sets the flags).
+  bool _FAST_END_RECORD(MTag& tag) {
+    if (m_put == nullptr) return false;
+    const __int64 written_end = m_buffer_offset + static_cast<__int64>(m_put - m_buffer);
+    const __int64 skip = written_end - tag.m_data_pos;
+    if (tag.m_data_pos < 0 || skip < 0 || skip > 0x7FFFFFFF) return false;
+    if (!_FAST_PATCH_HEADER(tag, static_cast<std::int32_t>(skip))) return false;
+    tag.m_skip = skip;
     return true;
   }
   // Writes `tag`'s header with `skip` at its tag position when those bytes lie in the bytes written
@@ -204,8 +241,40 @@ class ZORBASE_API MFileTagged : public MFile {
   };
   // Notes a record written anew at `position` as the tag `tag` names it.
   void _NOTE_PENDING(__int64 position, const MTag& tag);
+  // The same for the common case, inline: `tag` (at its tag position) continues the last run and
+  // its distance fits the current block. False, changing nothing, otherwise.
+  bool _FAST_NOTE_PENDING(const MTag& tag) {
+    if (m_pending_runs.empty() || (m_pending_count & (kPendingBlock - 1)) == 0) return false;
+    const __int64 distance = tag.m_tag_pos - m_pending_last;
+    const PendingRun& run = m_pending_runs.back();
+    if (distance <= 0 || distance > 0xFFFFFFFFll || std::memcmp(run.name, tag.m_name, 6) != 0 ||
+        run.major != tag.m_major || run.minor != tag.m_minor) {
+      return false;
+    }
+    m_pending_blocks.back()[m_pending_count & (kPendingBlock - 1)] =
+        static_cast<std::uint32_t>(distance);
+    ++m_pending_count;
+    m_pending_last = tag.m_tag_pos;
+    return true;
+  }
+  static constexpr size_t kPendingBlock = 16384;  // distances per block (a power of two)
   std::vector<PendingRun> m_pending_runs;
   std::vector<std::unique_ptr<std::uint32_t[]>> m_pending_blocks;  // distances, in blocks
   size_t m_pending_count;
   __int64 m_pending_last;  // position of the last pending record
 };
+
+inline bool MTag::WRITE(MFile& file) {
+  if (MFileTagged::_IS_EXACT(file) && static_cast<MFileTagged&>(file)._FAST_WRITE_HEADER(*this)) {
+    return true;
+  }
+  return _WRITE_GENERAL(file);
+}
+
+inline bool MTag::UPDATE_SKIP(MFile& file) {
+  if (m_closed) return true;
+  if (MFileTagged::_IS_EXACT(file) && static_cast<MFileTagged&>(file)._FAST_UPDATE_SKIP(*this)) {
+    return true;
+  }
+  return _UPDATE_SKIP_GENERAL(file);
+}

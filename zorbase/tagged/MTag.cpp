@@ -11,50 +11,6 @@
 unsigned char MTag::m_file_vmajor = 2;
 unsigned char MTag::m_file_vminor = 1;
 
-namespace {
-
-// The one initialisation behind the constructors and INIT, kept in one place the compiler can
-// inline: tags are made per record, a million times for a large document.
-inline void Initialize(MTag& tag, const char* name, unsigned char major, unsigned char minor) {
-  // The name is gathered in a register and stored in the two pieces in which the header writers
-  // read it back (4 and 2 bytes): byte-wise stores read back as wider loads would stall.
-  std::uint64_t bytes = 0;
-  if (name != nullptr) {
-    for (int i = 0; i < 6 && name[i] != 0; ++i) {
-      bytes |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
-    }
-  }
-  const std::uint32_t low = static_cast<std::uint32_t>(bytes);
-  const std::uint16_t high = static_cast<std::uint16_t>(bytes >> 32);
-  std::memcpy(tag.m_name, &low, 4);
-  std::memcpy(tag.m_name + 4, &high, 2);
-  tag.m_name[6] = 0;
-  tag.m_written = 0;
-  tag.m_closed = 0;
-  tag.m_major = major;
-  tag.m_minor = minor;
-  tag.m_tag_pos = -1;
-  tag.m_data_pos = -1;
-  tag.m_skip = 0;
-  tag.m_next = nullptr;
-}
-
-}  // namespace
-
-MTag::MTag() { Initialize(*this, nullptr, 1, 0); }
-
-MTag::MTag(const char* name) { Initialize(*this, name, m_file_vmajor, m_file_vminor); }
-
-MTag::MTag(const char* name, unsigned char major, unsigned char minor) {
-  Initialize(*this, name, major, minor);
-}
-
-void MTag::INIT(const char* name) { Initialize(*this, name, m_file_vmajor, m_file_vminor); }
-
-void MTag::INIT(const char* name, unsigned char major, unsigned char minor) {
-  Initialize(*this, name, major, minor);
-}
-
 bool MTag::operator==(const MTag& other) const {
   return std::strncmp(m_name, other.m_name, 6) == 0 && m_major == other.m_major;
 }
@@ -83,10 +39,7 @@ bool MTag::READ(MFile& file) {
   return true;
 }
 
-bool MTag::WRITE(MFile& file) {
-  if (MFileTagged::_IS_EXACT(file) && static_cast<MFileTagged&>(file)._FAST_WRITE_HEADER(*this)) {
-    return true;
-  }
+bool MTag::_WRITE_GENERAL(MFile& file) {
   m_tag_pos = file.TELL();
   m_data_pos = m_tag_pos + kHeaderSize;
   m_written = 1;
@@ -102,7 +55,7 @@ bool MTag::WRITE(MFile& file) {
   return file.WRITE(header, kHeaderSize) == static_cast<std::uint64_t>(kHeaderSize);
 }
 
-bool MTag::UPDATE_SKIP(MFile& file) {
+bool MTag::_UPDATE_SKIP_GENERAL(MFile& file) {
   if (m_closed) return true;
   const bool exact = MFileTagged::_IS_EXACT(file);
   __int64 end = 0;
@@ -112,11 +65,6 @@ bool MTag::UPDATE_SKIP(MFile& file) {
   if (m_data_pos < 0 || skip < 0 || skip > std::numeric_limits<std::int32_t>::max()) return false;
   m_skip = skip;
   std::int32_t value = static_cast<std::int32_t>(skip);
-  // In a tagged file the header of a small record is usually still in the write buffer.
-  if (exact && static_cast<MFileTagged&>(file)._FAST_PATCH(m_tag_pos + 8, &value, 4)) {
-    m_closed = 1;
-    return true;
-  }
   MFileTagged* tagged =
       exact ? static_cast<MFileTagged*>(&file) : dynamic_cast<MFileTagged*>(&file);
   if (tagged != nullptr) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
@@ -20,18 +21,22 @@ class ZORBASE_API MTag {
   static unsigned char m_file_vminor;
 
   // An empty name, version 1.0, positions -1, skip 0, flags clear, no next record.
-  MTag();
+  MTag() { _INITIALIZE(nullptr, 1, 0); }
   // The first 6 characters of `name` (a null name gives an empty one) and the current version;
   // positions -1, skip 0, flags clear, no next record.
-  explicit MTag(const char* name);
+  explicit MTag(const char* name) { _INITIALIZE(name, m_file_vmajor, m_file_vminor); }
   // The same with the given version.
-  MTag(const char* name, unsigned char major, unsigned char minor);
+  MTag(const char* name, unsigned char major, unsigned char minor) {
+    _INITIALIZE(name, major, minor);
+  }
   MTag(const MTag& other) = default;
   MTag& operator=(const MTag& other) = default;
 
   // Re-initialises the tag as the constructors of the same arguments do.
-  void INIT(const char* name);
-  void INIT(const char* name, unsigned char major, unsigned char minor);
+  void INIT(const char* name) { _INITIALIZE(name, m_file_vmajor, m_file_vminor); }
+  void INIT(const char* name, unsigned char major, unsigned char minor) {
+    _INITIALIZE(name, major, minor);
+  }
 
   // Same name and same major version.
   bool operator==(const MTag& other) const;
@@ -49,12 +54,12 @@ class ZORBASE_API MTag {
   // Writes the header at the file's position (the low 32 bits of the skip, in the file's byte
   // order); positions taken from the file, written flag set, closed flag cleared. False when a
   // write falls short.
-  bool WRITE(MFile& file);
+  inline bool WRITE(MFile& file);
   // Once the record's data has been written: skip = file position - data position, written back
   // into the header, and the file left at the data's end; the closed flag is set and a second call
   // does nothing. False when a seek or the write fails, or when the data has grown beyond what the
   // 32-bit length can hold.
-  bool UPDATE_SKIP(MFile& file);
+  inline bool UPDATE_SKIP(MFile& file);
   // Clears the closed flag so that UPDATE_SKIP writes the skip again.
   void UNDO_UPDATE() { m_closed = 0; }
 
@@ -72,4 +77,37 @@ class ZORBASE_API MTag {
   __int64 m_data_pos;  // tag position + 12; -1 when unknown
   __int64 m_skip;      // length of the data
   MTag* m_next;        // the tagged file's chain link; null otherwise (not owned)
+
+ private:
+  // Tags are made per record, a million times for a large document, so everything a record costs
+  // is inline: with a constant name the compiler folds the name into two stores. The name goes
+  // into the two pieces (4 and 2 bytes) in which the header writers read it back; byte-wise
+  // stores read back as wider loads would stall.
+  void _INITIALIZE(const char* name, unsigned char major, unsigned char minor) {
+    std::uint64_t bytes = 0;
+    if (name != nullptr) {
+      for (int i = 0; i < 6 && name[i] != 0; ++i) {
+        bytes |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
+      }
+    }
+    const std::uint32_t low = static_cast<std::uint32_t>(bytes);
+    const std::uint16_t high = static_cast<std::uint16_t>(bytes >> 32);
+    std::memcpy(m_name, &low, 4);
+    std::memcpy(m_name + 4, &high, 2);
+    m_name[6] = 0;
+    m_written = 0;
+    m_closed = 0;
+    m_major = major;
+    m_minor = minor;
+    m_tag_pos = -1;
+    m_data_pos = -1;
+    m_skip = 0;
+    m_next = nullptr;
+  }
+  // WRITE and UPDATE_SKIP for any file and whenever the tagged file's fast lane is closed.
+  bool _WRITE_GENERAL(MFile& file);
+  bool _UPDATE_SKIP_GENERAL(MFile& file);
 };
+
+// WRITE and UPDATE_SKIP take the tagged file's fast lane inline, so they are defined with it.
+#include <zorbase/tagged/MFileTagged.h>
