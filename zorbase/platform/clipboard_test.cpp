@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -152,6 +153,13 @@ TEST(CopiesOfOtherProgramsShowHere) {
   copy.argv = {"xsel", "--clipboard", "--input"};
   copy.input = "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82";  // "Привет" in UTF-8
   CHECK_EQUAL(ERROR_SUCCESS, zb::platform::RunProgram(copy).error);
+  // xsel's background process takes the selection after xsel itself has ended.
+  zb::platform::ProgramRun served;
+  served.argv = {"xsel", "--clipboard", "--output"};
+  served.capture_output = true;
+  for (int i = 0; i < 500 && zb::platform::RunProgram(served).output != copy.input; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   CHECK(IsClipboardFormatAvailable(CF_UNICODETEXT));
   CHECK_WIDE(L"\u041f\u0440\u0438\u0432\u0435\u0442", ReadWide());
   CHECK_EQUAL("??????", ReadAnsi());

@@ -2,8 +2,10 @@
 // under X11, each run under the clipboard's time-out.
 #include <zorbase/platform/portable/clipboard_backend.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <zorbase/platform/child_process.h>
@@ -51,6 +53,23 @@ ProgramResult Run(std::vector<std::string> argv, const std::string& input, bool 
   return RunProgram(run);
 }
 
+// xclip and xsel may take the selection only in the background process they leave behind, after
+// the program itself has ended: until then a read still finds the previous text, and a copy
+// another program makes meanwhile is overtaken. Waits (within the time-out) until the desktop
+// serves `utf8`, so that the text is there once SetClipboardData answers.
+DWORD AwaitOwner(const std::string& utf8) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs());
+  for (;;) {
+    bool has_text = false;
+    std::string served;
+    const DWORD error = ReadDesktopText(&has_text, &served);
+    if (error != ERROR_SUCCESS) return error;
+    if (has_text && served == utf8) return ERROR_SUCCESS;
+    if (std::chrono::steady_clock::now() >= deadline) return ERROR_TIMEOUT;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
 }  // namespace
 
 bool HaveDesktopClipboard() { return IsSet("WAYLAND_DISPLAY") || IsSet("DISPLAY"); }
@@ -94,9 +113,11 @@ DWORD WriteDesktopText(const std::string& utf8) {
       // are not ours (RunProgram gives it /dev/null), so the call ends when its parent does.
       result = Run({"xclip", "-selection", "clipboard", "-in", "-target", "UTF8_STRING"}, utf8,
                    false);
+      if (result.error == ERROR_SUCCESS && result.exit_code == 0) return AwaitOwner(utf8);
       break;
     case Tool::kXsel:
       result = Run({"xsel", "--clipboard", "--input"}, utf8, false);
+      if (result.error == ERROR_SUCCESS && result.exit_code == 0) return AwaitOwner(utf8);
       break;
     case Tool::kNone:
       return ERROR_FILE_NOT_FOUND;
