@@ -1,6 +1,8 @@
 // MFile: opening, the buffer rules, positioning, typed and byte-text operations, copying.
 #include <zorbase/files/MFile.h>
 
+#include <zorbase/files/internal/write_behind.h>
+
 #include <zorbase/files/internal/stream_search.h>
 
 #include <algorithm>
@@ -63,6 +65,7 @@ wchar_t* CopyText(const wchar_t* text) {
 
 MFile::MFile(size_t buffer_size)
     : m_stream(nullptr),
+      m_behind(nullptr),
       m_buffer(nullptr),
       m_buffer_pos(0),
       m_buffer_size(buffer_size < 1 ? 1 : buffer_size),
@@ -94,13 +97,13 @@ void MFile::_SET_RESULT_FROM_ERROR(DWORD error) {
 }
 
 void MFile::_SET_RESULT_FROM_STREAM() {
-  if (m_stream != nullptr) _SET_RESULT_FROM_ERROR(m_stream->Error());
+  if (m_stream != nullptr) _SET_RESULT_FROM_ERROR(_STREAM()->Error());
 }
 
 void MFile::_SET_RESULT_FROM_ERRNO(int errno_value) {
   // The stream keeps its own error; errno only speaks for calls that are not the stream's.
-  const DWORD error = m_stream != nullptr && m_stream->Error() != ERROR_SUCCESS
-                          ? m_stream->Error()
+  const DWORD error = m_stream != nullptr && _STREAM()->Error() != ERROR_SUCCESS
+                          ? _STREAM()->Error()
                           : zb::platform::ErrorFromErrno(errno_value);
   _SET_RESULT(ResultFromError(error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE));
 }
@@ -200,9 +203,9 @@ bool MFile::_OPEN(const MFileName& name, unsigned short mode) {
   m_buffer_offset = 0;
   m_dirty = false;
   if (low == MODE_READ || low == MODE_UPDATE) {
-    m_valid_bytes = m_stream->Read(m_buffer, m_buffer_size);
+    m_valid_bytes = _STREAM()->Read(m_buffer, m_buffer_size);
   } else if (low == MODE_APPEND) {
-    m_buffer_offset = std::max<__int64>(0, m_stream->Size());
+    m_buffer_offset = std::max<__int64>(0, _STREAM()->Size());
   }
   m_file_name = CopyText(text);
   m_mode = mode;
@@ -216,10 +219,17 @@ bool MFile::CLOSE() {
   const bool was_writing = m_stream != nullptr && _IS_WRITE_MODE();
   if (was_writing) {
     ok = _FLUSH_WRITE_BUFFER();
-    if (!m_stream->Flush()) {
+    if (!_STREAM()->Flush()) {
       _SET_RESULT_FROM_STREAM();
       ok = false;
     }
+  }
+  if (m_behind != nullptr) {
+    // Owed bytes that the last flush could not place never reach the file: CLOSE says so.
+    _SET_RESULT_FROM_ERROR(m_behind->Wait());
+    if (m_behind->HasOwed()) ok = false;
+    delete m_behind;
+    m_behind = nullptr;
   }
   if (m_write_lost) ok = false;
   if (was_writing && mp_file_access_reporter != nullptr && m_result == ERROR_WRITE_FAULT) {
@@ -279,12 +289,63 @@ __int64 MFile::TELL() const {
   return m_buffer_offset + static_cast<__int64>(pos);
 }
 
-__int64 MFile::SIZE() const { return m_stream != nullptr ? m_stream->Size() : -1; }
+__int64 MFile::SIZE() const {
+  // The size counts the bytes a background write is placing: it is asked once that write is done.
+  return m_stream != nullptr ? const_cast<MFile*>(this)->_STREAM()->Size() : -1;
+}
 
 // ---- the buffer ----------------------------------------------------------------------------------
 
+zb::platform::FileStream* MFile::_STREAM() {
+  if (m_behind != nullptr && m_behind->Busy()) _SET_RESULT_FROM_ERROR(m_behind->Wait());
+  return m_stream;
+}
+
+void MFile::_SET_WRITE_BEHIND(bool on) {
+  if (on) {
+    if (m_behind == nullptr && m_stream != nullptr) m_behind = new zb::files::WriteBehind(m_stream);
+    return;
+  }
+  if (m_behind == nullptr) return;
+  _SET_RESULT_FROM_ERROR(m_behind->Wait());
+  // A writer that still holds owed bytes stays until they are placed or the file is closed.
+  if (!m_behind->WriteOwed()) {
+    _SET_RESULT_FROM_STREAM();
+    return;
+  }
+  delete m_behind;
+  m_behind = nullptr;
+}
+
+bool MFile::_FLUSH_FULL_BUFFER() {
+  if (m_behind == nullptr || m_buffer == nullptr || m_valid_bytes == 0 ||
+      (m_mode & 0x0FFF) != MODE_WRITE || (m_mode & MODE_TEXT) != 0) {
+    return _FLUSH_WRITE_BUFFER();
+  }
+  _SET_RESULT_FROM_ERROR(m_behind->Wait());
+  if (!m_behind->WriteOwed()) {
+    _SET_RESULT_FROM_STREAM();
+    return false;
+  }
+  // The write mode's flush leaves the position at the end of the bytes written; so does this.
+  m_buffer = m_behind->Exchange(m_buffer, m_buffer_size, m_valid_bytes, m_buffer_offset);
+  m_buffer_offset += static_cast<__int64>(m_valid_bytes);
+  m_buffer_pos = 0;
+  m_valid_bytes = 0;
+  m_dirty = false;
+  return true;
+}
+
 bool MFile::_FLUSH_WRITE_BUFFER() {
   if (m_stream == nullptr || m_buffer == nullptr) return true;
+  if (m_behind != nullptr) {
+    // Bytes a background write could not place go first, or nothing more is written.
+    _SET_RESULT_FROM_ERROR(m_behind->Wait());
+    if (!m_behind->WriteOwed()) {
+      _SET_RESULT_FROM_STREAM();
+      return false;
+    }
+  }
   const bool append = (m_mode & 0x0FFF) == MODE_APPEND;
   const bool update = (m_mode & 0x0FFF) == MODE_UPDATE;
   if (m_valid_bytes == 0 || (update && !m_dirty)) {
@@ -295,25 +356,25 @@ bool MFile::_FLUSH_WRITE_BUFFER() {
     m_dirty = false;
     return true;
   }
-  if (!append && !m_stream->Seek(m_buffer_offset, SEEK_SET)) {
+  if (!append && !_STREAM()->Seek(m_buffer_offset, SEEK_SET)) {
     _SET_RESULT_FROM_STREAM();
     return false;
   }
-  const std::uint64_t written = m_stream->Write(m_buffer, m_valid_bytes);
+  const std::uint64_t written = _STREAM()->Write(m_buffer, m_valid_bytes);
   if (written < m_valid_bytes) {
     _SET_RESULT_FROM_STREAM();
     // The bytes that did not reach the file stay buffered, so nothing is dropped silently.
     std::memmove(m_buffer, m_buffer + written, m_valid_bytes - written);
     // In write and append modes the rest goes where the stream stands (text mode writes more bytes
     // than it is given).
-    m_buffer_offset = update ? m_buffer_offset + static_cast<__int64>(written) : m_stream->Tell();
+    m_buffer_offset = update ? m_buffer_offset + static_cast<__int64>(written) : _STREAM()->Tell();
     m_valid_bytes -= written;
     m_buffer_pos = m_buffer_pos > written ? m_buffer_pos - written : 0;
     return false;
   }
   // Update mode keeps the logical position inside the window; write and append modes go on where
   // the stream stands.
-  m_buffer_offset = update ? m_buffer_offset + static_cast<__int64>(m_buffer_pos) : m_stream->Tell();
+  m_buffer_offset = update ? m_buffer_offset + static_cast<__int64>(m_buffer_pos) : _STREAM()->Tell();
   m_buffer_pos = 0;
   m_valid_bytes = 0;
   m_dirty = false;
@@ -322,7 +383,7 @@ bool MFile::_FLUSH_WRITE_BUFFER() {
 
 std::uint64_t MFile::_REFILL(__int64 offset, DWORD* read_error) {
   if (read_error != nullptr) *read_error = ERROR_SUCCESS;
-  if (m_dirty && _IS_WRITE_MODE() && !_FLUSH_WRITE_BUFFER()) {
+  if ((m_dirty || m_behind != nullptr) && _IS_WRITE_MODE() && !_FLUSH_WRITE_BUFFER()) {
     if (read_error != nullptr) *read_error = ERROR_IO_DEVICE;
     return 0;
   }
@@ -330,12 +391,12 @@ std::uint64_t MFile::_REFILL(__int64 offset, DWORD* read_error) {
   m_buffer_pos = 0;
   m_valid_bytes = 0;
   m_dirty = false;
-  if (!m_stream->Seek(offset, SEEK_SET)) {
-    if (read_error != nullptr) *read_error = m_stream->Error();
+  if (!_STREAM()->Seek(offset, SEEK_SET)) {
+    if (read_error != nullptr) *read_error = _STREAM()->Error();
     return 0;
   }
-  m_valid_bytes = m_stream->Read(m_buffer, m_buffer_size);
-  if (m_valid_bytes < m_buffer_size && read_error != nullptr) *read_error = m_stream->Error();
+  m_valid_bytes = _STREAM()->Read(m_buffer, m_buffer_size);
+  if (m_valid_bytes < m_buffer_size && read_error != nullptr) *read_error = _STREAM()->Error();
   return m_valid_bytes;
 }
 
@@ -362,12 +423,12 @@ std::uint64_t MFile::_READ_BUFFERED(void* dest, std::uint64_t count, std::uint64
       m_buffer_offset = offset;
       m_buffer_pos = 0;
       m_valid_bytes = 0;
-      if (!m_stream->Seek(offset, SEEK_SET)) {
+      if (!_STREAM()->Seek(offset, SEEK_SET)) {
         _SET_RESULT_FROM_STREAM();
         break;
       }
-          const std::uint64_t n = m_stream->Read(out + copied, remaining);
-      read_error = n < remaining ? m_stream->Error() : ERROR_SUCCESS;
+          const std::uint64_t n = _STREAM()->Read(out + copied, remaining);
+      read_error = n < remaining ? _STREAM()->Error() : ERROR_SUCCESS;
       copied += n;
       m_buffer_offset = offset + static_cast<__int64>(n);
       if (read_error != 0) _SET_RESULT_FROM_ERROR(read_error);
@@ -392,19 +453,19 @@ std::uint64_t MFile::_WRITE_BUFFERED(const void* src, std::uint64_t count, std::
   const unsigned char* in = static_cast<const unsigned char*>(src);
   std::uint64_t taken = 0;
   while (taken < bytes) {
-    if (m_buffer_pos >= m_buffer_size && !_FLUSH_WRITE_BUFFER()) break;  // no room
+    if (m_buffer_pos >= m_buffer_size && !_FLUSH_FULL_BUFFER()) break;  // no room
     const std::uint64_t remaining = bytes - taken;
     if (m_buffer_pos == 0 && m_valid_bytes == 0 && remaining >= m_buffer_size &&
         (mode == MODE_WRITE || mode == MODE_APPEND)) {
       // A large request goes straight to the stream; the buffer stays empty.
-      if (mode != MODE_APPEND && !m_stream->Seek(m_buffer_offset, SEEK_SET)) {
+      if (mode != MODE_APPEND && !_STREAM()->Seek(m_buffer_offset, SEEK_SET)) {
         _SET_RESULT_FROM_STREAM();
         break;
       }
-          const std::uint64_t n = m_stream->Write(in + taken, remaining);
-      const DWORD write_error = m_stream->Error();
+          const std::uint64_t n = _STREAM()->Write(in + taken, remaining);
+      const DWORD write_error = _STREAM()->Error();
       taken += n;
-      m_buffer_offset = m_stream->Tell();
+      m_buffer_offset = _STREAM()->Tell();
       if (n < remaining) {
         _SET_RESULT_FROM_ERROR(write_error);
         m_write_lost = true;  // the caller's bytes past n are not kept: CLOSE and FLUSH say so
@@ -419,7 +480,7 @@ std::uint64_t MFile::_WRITE_BUFFERED(const void* src, std::uint64_t count, std::
     m_dirty = true;
     taken += chunk;
     // A full buffer is written out at once; when that fails its bytes stay buffered.
-    if (m_buffer_pos >= m_buffer_size && !_FLUSH_WRITE_BUFFER()) break;
+    if (m_buffer_pos >= m_buffer_size && !_FLUSH_FULL_BUFFER()) break;
   }
   return taken / size;
 }
@@ -457,7 +518,7 @@ bool MFile::SET_BUFFER_SIZE(size_t n) {
 bool MFile::SEEK(__int64 offset, LONG origin) {
   _SyncGuard guard(this);
   if (!IS_OPEN() || m_stream == nullptr) return false;
-  const __int64 stream_end = m_stream->Size();
+  const __int64 stream_end = _STREAM()->Size();
   if (stream_end < 0) {
     _SET_RESULT_FROM_STREAM();
     return false;
@@ -510,7 +571,7 @@ bool MFile::FLUSH() {
   if (!IS_OPEN() || m_stream == nullptr) return false;
   bool ok = true;
   if (_IS_WRITE_MODE()) ok = _FLUSH_WRITE_BUFFER();
-  if (!m_stream->Flush()) {
+  if (!_STREAM()->Flush()) {
     _SET_RESULT_FROM_STREAM();
     ok = false;
   }
@@ -724,11 +785,11 @@ bool MFile::VFPRINTF(const char* format, va_list args) {
   const __int64 logical = TELL();
   const std::string text = zb::platform::VFormatA(format, args);
   if (text.empty()) return false;
-  if (!append && !m_stream->Seek(logical, SEEK_SET)) {
+  if (!append && !_STREAM()->Seek(logical, SEEK_SET)) {
     _SET_RESULT_FROM_STREAM();
     return false;
   }
-  const size_t written = m_stream->WriteText(text.data(), text.size());
+  const size_t written = _STREAM()->WriteText(text.data(), text.size());
   if (written == 0) {
     _SET_RESULT_FROM_STREAM();
     return false;
@@ -737,7 +798,7 @@ bool MFile::VFPRINTF(const char* format, va_list args) {
     _SET_RESULT_FROM_STREAM();
     m_write_lost = true;
   }
-  m_buffer_offset = m_stream->Tell();
+  m_buffer_offset = _STREAM()->Tell();
   m_buffer_pos = 0;
   m_valid_bytes = 0;
   m_dirty = false;
@@ -769,12 +830,12 @@ int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copie
   const std::uint64_t buffered =
       std::min<std::uint64_t>(source.m_valid_bytes - source.m_buffer_pos, limit);
   if (buffered > 0) {
-    if (!m_stream->Seek(m_buffer_offset, SEEK_SET)) {
+    if (!_STREAM()->Seek(m_buffer_offset, SEEK_SET)) {
       _SET_RESULT_FROM_STREAM();
       return 0;
     }
-      const std::uint64_t written = m_stream->Write(source.m_buffer + source.m_buffer_pos, buffered);
-    const DWORD write_error = m_stream->Error();
+      const std::uint64_t written = _STREAM()->Write(source.m_buffer + source.m_buffer_pos, buffered);
+    const DWORD write_error = _STREAM()->Error();
     source.m_buffer_pos += written;
     m_buffer_offset += static_cast<__int64>(written);
     *copied = written;
@@ -789,8 +850,8 @@ int MFile::_COPY_DIRECT(MFile& source, std::uint64_t limit, std::uint64_t* copie
   std::int64_t to = m_buffer_offset;
   bool unsupported = false;
   const std::uint64_t moved =
-      source.m_stream->CopyRangeTo(*m_stream, &from, &to, limit - *copied, &unsupported);
-  const DWORD copy_error = m_stream->Error();
+      source._STREAM()->CopyRangeTo(*_STREAM(), &from, &to, limit - *copied, &unsupported);
+  const DWORD copy_error = _STREAM()->Error();
   if (unsupported) return -1;
   *copied += moved;
   // Both buffers restart empty where the copy ended.

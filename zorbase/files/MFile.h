@@ -45,6 +45,9 @@
 class MFileName;
 
 namespace zb {
+namespace files {
+class WriteBehind;
+}
 namespace platform {
 class FileStream;
 }
@@ -308,6 +311,19 @@ class ZORBASE_API MFile : public MSwap {
   // starts at the logical position; on failure the unwritten bytes stay buffered and the code is
   // recorded.
   bool _FLUSH_WRITE_BUFFER();
+  // What a write does with a full buffer: with write-behind on (see _SET_WRITE_BEHIND) the buffer
+  // goes to the background writer and an empty one takes its place; otherwise _FLUSH_WRITE_BUFFER.
+  bool _FLUSH_FULL_BUFFER();
+  // With write-behind on, a full buffer of a file open for writing in binary mode is written to
+  // the file on a thread of the file's own while the program fills the next one: a document of
+  // many small records is produced while the system takes the bytes. A failed background write
+  // loses nothing: its bytes stay owed and are placed before anything else is written, the failure
+  // is recorded as the result code when it becomes known, and the next flush or CLOSE fails while
+  // they cannot be placed. Set after the open; CLOSE turns it off.
+  void _SET_WRITE_BEHIND(bool on);
+  // The stream, once the background writer has finished with it (every use of the stream but the
+  // hand-over of a full buffer goes through here).
+  zb::platform::FileStream* _STREAM();
   // Fills the buffer from file offset `offset` (the update window is written back first when it
   // holds changes; when that fails nothing is read). Returns the bytes now valid; *read_error is
   // the Windows code of a failed read, ERROR_SUCCESS when the read stopped only at the end of the
@@ -508,6 +524,7 @@ class ZORBASE_API MFile : public MSwap {
   void _REFUSE_VALUE();
 
   zb::platform::FileStream* m_stream;  // the open stream; null when closed
+  zb::files::WriteBehind* m_behind;    // the background writer while write-behind is on; owned
   unsigned char* m_buffer;             // the in-memory window of the file; null when closed
   std::uint64_t m_buffer_pos;          // the logical position, relative to the buffer's start
   std::uint64_t m_buffer_size;         // bytes allocated for the buffer

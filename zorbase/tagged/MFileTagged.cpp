@@ -294,6 +294,9 @@ bool MFileTagged::_OPEN(const MFileName& given, unsigned short mode) {
   MTag head("ZORCOM");
   head.WRITE(*this);
   head.UPDATE_SKIP(*this);
+  // A document is written front to back: full buffers go to the file while the next records are
+  // made. Nothing is lost by it; a failed write still fails the close, which keeps the backup.
+  if ((mode & 0x0FFF) == MODE_WRITE) _SET_WRITE_BEHIND(true);
   return true;
 }
 
@@ -337,7 +340,7 @@ bool MFileTagged::_CARRY_OVER() {
         const __int64 piece = std::min<__int64>(length - done, kWritebackPiece);
         const __int64 at = TELL();
         ok = COPY(backup, piece) == piece;
-        if (ok) m_stream->StartWriteback(at, piece);
+        if (ok) _STREAM()->StartWriteback(at, piece);
         done += piece;
       }
     } else if (ok && length > 0) {
@@ -374,7 +377,7 @@ bool MFileTagged::CLOSE() {
   bool ok = _CARRY_OVER();
   ok = FLUSH() && ok && GET_RESULT() == 0;
   // The new file must be on the device before the backup may go.
-  if (ok && !m_stream->Commit()) {
+  if (ok && !_STREAM()->Commit()) {
     _SET_RESULT_FROM_ERRNO(errno);
     ok = false;
   }
