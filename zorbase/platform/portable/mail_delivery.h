@@ -18,6 +18,7 @@ namespace platform {
 struct MailRecipient {
   ULONG recipient_class = 1;  // 1 to, 2 copy, 3 blind copy
   std::wstring text;          // "name@host", "Name <name@host>", optionally after "SMTP:"
+  std::wstring name;          // when set, the display name (`text` then gives the address)
 };
 
 struct MailAttachment {
