@@ -41,6 +41,14 @@ bool IsPlainAddress(const std::string& address) {
   return at_count == 1 && at > 0 && at + 1 < address.size();
 }
 
+// The MIME library's parser skips what it cannot read; the address it found must therefore be the
+// whole text, or the whole of the text's final "<...>".
+bool WholeAddressParsed(const std::string& text, const std::string& address) {
+  if (text.empty() || text.back() != '>') return text == address;
+  const std::size_t open = text.rfind('<');
+  return open != std::string::npos && text.compare(open + 1, text.size() - open - 2, address) == 0;
+}
+
 std::string NormaliseLineEnds(const std::wstring& text) {
   std::string utf8 = WideToUtf8(text);
   std::string out;
@@ -132,7 +140,7 @@ bool ParseMailAddress(const std::wstring& text, MailAddress* out) {
       MailAddress result;
       result.address = address != nullptr ? address : "";
       result.name = name != nullptr ? name : "";
-      ok = IsPlainAddress(result.address);
+      ok = IsPlainAddress(result.address) && WholeAddressParsed(utf8, result.address);
       if (ok && out != nullptr) *out = result;
     }
   }
@@ -175,8 +183,14 @@ std::string BuildMimeMessage(const MailMessage& message, const std::vector<MailA
   g_free(id);
 
   GMimeTextPart* text = g_mime_text_part_new_with_subtype("plain");
+  // The body goes in as UTF-8 bytes (set_text would re-encode it in a narrower character set).
   const std::string body = NormaliseLineEnds(message.body);
-  g_mime_text_part_set_text(text, body.c_str());
+  GMimeStream* body_stream = g_mime_stream_mem_new_with_buffer(body.data(), body.size());
+  GMimeDataWrapper* body_content =
+      g_mime_data_wrapper_new_with_stream(body_stream, GMIME_CONTENT_ENCODING_DEFAULT);
+  g_mime_part_set_content(GMIME_PART(text), body_content);
+  g_object_unref(body_content);
+  g_object_unref(body_stream);
   g_mime_text_part_set_charset(text, "utf-8");
   g_mime_part_set_content_encoding(
       GMIME_PART(text),
