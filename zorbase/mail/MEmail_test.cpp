@@ -1,0 +1,147 @@
+// MEmail: results of Send, what reaches the mail program, and the application's windows.
+#include <zorbase/mail/MEmail.h>
+
+#include <UnitTest++/UnitTest++.h>
+
+#include <string>
+#include <vector>
+
+#include <zorbase/platform/internal/mail_capture.h>
+#include <zorbase/platform/resources.h>
+#include <zorbase/platform/window_messages.h>
+
+namespace {
+
+std::vector<WPARAM> g_enable_changes;
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_ENABLE) g_enable_changes.push_back(wparam);
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// Two top-level windows of the test's thread: a main window and a modeless one.
+struct AppWindows {
+  AppWindows() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = MainProc;
+    wc.lpszClassName = L"ZbMailTestWindow";
+    RegisterClassW(&wc);
+    main = CreateWindowExW(0, L"ZbMailTestWindow", L"main", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    modeless = CreateWindowExW(0, L"ZbMailTestWindow", L"tool", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(main);
+    g_enable_changes.clear();
+  }
+  ~AppWindows() {
+    DestroyWindow(modeless);
+    DestroyWindow(main);
+    UnregisterClassW(L"ZbMailTestWindow", nullptr);
+  }
+  bool BothEnabled() const { return IsWindowEnabled(main) && IsWindowEnabled(modeless); }
+  HWND main;
+  HWND modeless;
+};
+
+}  // namespace
+
+SUITE(MEmail) {
+
+TEST(WithoutAnyMailProgramTheLibraryIsMissingAndWindowsStayEnabled) {
+  zb::test::MailPrograms programs("memail_none");  // neither xdg-email nor sendmail on PATH
+  AppWindows windows;
+  CHECK(LoadLibraryW(L"mapi32.dll") == nullptr);
+  MEmail mail;
+  mail.SetSubject(L"Subject");
+  mail.AddRecipient(L"someone@example.org", 1);
+  CHECK_EQUAL(MEmail::NO_MESSAGING_LIBRARY, mail.Send());
+  CHECK(windows.BothEnabled());
+  CHECK(g_enable_changes.empty());  // never disabled, not even briefly
+}
+
+TEST(SendOpensTheMailProgramWithEverythingFilledIn) {
+  zb::test::MailPrograms programs("memail_send");
+  programs.AddXdgEmail();
+  programs.dir().Put("report.pdf", std::string("%PDF-1.4\0\xff\x01", 11));
+  AppWindows windows;
+  MEmail mail;
+  mail.SetSubject(L"Monthly report");
+  mail.SetBody(L"See attached.");
+  mail.AddRecipient(L"boss@example.org", 1);
+  mail.AddRecipient(L"SMTP:team@example.org", 2);
+  mail.AddAttachment(MFileName(programs.dir().Win(L"report.pdf").c_str()), MFileName(L"May.pdf"));
+  CHECK_EQUAL(MEmail::SUCCESS, mail.Send());
+  const std::vector<std::string> args = programs.Lines("xdg-email.args");
+  CHECK_EQUAL(11u, args.size());
+  if (args.size() == 11) {
+    const std::vector<std::string> expected = {"--utf8", "--subject", "Monthly report", "--body",
+                                               "See attached.", "--to", "boss@example.org", "--cc",
+                                               "team@example.org", "--attach"};
+    CHECK(std::vector<std::string>(args.begin(), args.begin() + 10) == expected);
+    CHECK(args[10].size() > 8 && args[10].compare(args[10].size() - 8, 8, "/May.pdf") == 0);
+  }
+  CHECK(programs.Get("attached.1") == std::string("%PDF-1.4\0\xff\x01", 11));
+  // The windows were disabled for the call and enabled again afterwards.
+  CHECK(windows.BothEnabled());
+  CHECK(g_enable_changes == std::vector<WPARAM>({FALSE, FALSE, TRUE, TRUE}));
+  CHECK(GetActiveWindow() == windows.main);
+}
+
+TEST(NoRecipientsAndNoAttachmentsStillOpenTheDialog) {
+  zb::test::MailPrograms programs("memail_bare");
+  programs.AddXdgEmail();
+  MEmail mail;
+  mail.SetSubject(L"Only a subject");
+  mail.SetBody(L"and a body");
+  CHECK_EQUAL(MEmail::SUCCESS, mail.Send());
+  CHECK(programs.Lines("xdg-email.args") ==
+        std::vector<std::string>({"--utf8", "--subject", "Only a subject", "--body", "and a body"}));
+}
+
+TEST(ResultsOfTheInterfaceBecomeTheClassResults) {
+  zb::test::MailPrograms programs("memail_results");
+  programs.dir().Put("ok.txt", "ok");
+  struct Case {
+    int xdg_exit;
+    const wchar_t* recipient;
+    const wchar_t* attachment;  // in the scratch folder
+    unsigned short recipient_class;
+    MEmail::ERR_VALUE expected;
+  };
+  const Case cases[] = {
+      {0, L"a@example.org", L"ok.txt", 1, MEmail::SUCCESS},
+      {0, L"a@example.org", L"missing.txt", 1, MEmail::ATTACHMENT_ERROR},
+      {0, L"a@example.org\r\nBcc: b@example.org", L"ok.txt", 1, MEmail::RECIPIENT_ERROR},
+      {0, L"not an address", L"ok.txt", 1, MEmail::RECIPIENT_ERROR},
+      {0, L"a@example.org", L"ok.txt", 9, MEmail::OTHER_FAILURE},
+      {3, L"a@example.org", L"ok.txt", 1, MEmail::LOGON_FAILURE},
+      {4, L"a@example.org", L"ok.txt", 1, MEmail::LOGON_FAILURE},
+      {1, L"a@example.org", L"ok.txt", 1, MEmail::OTHER_FAILURE},
+  };
+  for (const Case& c : cases) {
+    programs.AddXdgEmail(c.xdg_exit);
+    MEmail mail;
+    mail.AddRecipient(c.recipient, c.recipient_class);
+    mail.AddAttachment(MFileName(programs.dir().Win(c.attachment).c_str()));
+    CHECK_EQUAL(c.expected, mail.Send());
+  }
+}
+
+TEST(CopiesOwnTheirDescriptors) {
+  zb::test::MailPrograms programs("memail_copy");
+  programs.AddXdgEmail();
+  programs.dir().Put("a.txt", "A");
+  MEmail copy;
+  {
+    MEmail original;
+    original.SetSubject(L"Copied");
+    original.AddRecipient(L"a@example.org", 1);
+    original.AddAttachment(MFileName(programs.dir().Win(L"a.txt").c_str()));
+    copy = original;
+    MEmail constructed(original);
+    CHECK_EQUAL(MEmail::SUCCESS, constructed.Send());
+  }
+  CHECK_EQUAL(MEmail::SUCCESS, copy.Send());  // the original and its texts are gone
+  CHECK(programs.Lines("xdg-email.args").size() == 7u);
+  CHECK_EQUAL("A", programs.Get("attached.1"));
+}
+
+}  // SUITE(MEmail)
