@@ -626,35 +626,35 @@ BOOL ReleaseCapture() {
 
 HWND GetCapture() { return t_input.capture; }
 
-HWND SetFocus(HWND handle) {
-  const HWND previous = t_input.focus;
+namespace {
+
+// Sets one of the calling thread's input windows: null clears it; otherwise the window must be the
+// caller's, and enabled (focus) or top-level (activation). Returns the previous window, or null
+// with the slot unchanged when `handle` is refused.
+HWND SetInputWindow(HWND* slot, HWND handle, bool must_be_enabled, bool must_be_top_level) {
+  const HWND previous = *slot;
   if (handle == nullptr) {
-    t_input.focus = nullptr;
+    *slot = nullptr;
     return previous;
   }
   std::shared_ptr<Window> window = OwnWindow(handle);
   if (!window) return nullptr;
-  if (!IsWindowEnabled(handle)) return nullptr;  // a disabled window takes no keyboard input
-  t_input.focus = handle;
-  return previous;
-}
-
-HWND GetFocus() { return t_input.focus; }
-
-HWND SetActiveWindow(HWND handle) {
-  const HWND previous = t_input.active;
-  if (handle == nullptr) {
-    t_input.active = nullptr;
-    return previous;
-  }
-  std::shared_ptr<Window> window = OwnWindow(handle);
-  if (!window) return nullptr;
-  if (window->parent != nullptr) {  // only a top-level window can be active
+  if ((must_be_enabled && !IsWindowEnabled(handle)) || (must_be_top_level && window->parent != nullptr)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  t_input.active = handle;
+  *slot = handle;
   return previous;
 }
+
+}  // namespace
+
+// A disabled window takes no keyboard input.
+HWND SetFocus(HWND handle) { return SetInputWindow(&t_input.focus, handle, true, false); }
+
+HWND GetFocus() { return t_input.focus; }
+
+// Only a top-level window can be active.
+HWND SetActiveWindow(HWND handle) { return SetInputWindow(&t_input.active, handle, false, true); }
 
 HWND GetActiveWindow() { return t_input.active; }
