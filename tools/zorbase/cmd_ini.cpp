@@ -1,6 +1,7 @@
 // `zorbase ini get|set|dump`: INI files through the private-profile calls (get, set) and through
 // MIniFile (dump).
 #include "command.h"
+#include "tool_paths.h"
 
 #include <cstdio>
 #include <string>
@@ -31,7 +32,7 @@ constexpr char kHelp[] =
 
 int Get(const std::vector<std::string>& args) {
   if (args.size() != 4) return UsageError("ini", "get needs FILE SECTION KEY");
-  const std::wstring file = ToWindowsPath(args[1]);
+  const std::wstring file = ArgumentToWindowsPath(args[1]);
   const std::wstring section = Widen(args[2]);
   const std::wstring key = Widen(args[3]);
   std::vector<wchar_t> buffer(4096);
@@ -56,7 +57,7 @@ int Get(const std::vector<std::string>& args) {
 
 int Set(const std::vector<std::string>& args) {
   if (args.size() != 5) return UsageError("ini", "set needs FILE SECTION KEY VALUE");
-  const std::wstring file = ToWindowsPath(args[1]);
+  const std::wstring file = ArgumentToWindowsPath(args[1]);
   if (!WritePrivateProfileStringW(Widen(args[2]).c_str(), Widen(args[3]).c_str(),
                                   Widen(args[4]).c_str(), file.c_str())) {
     std::fprintf(stderr, "zorbase ini: cannot write '%s' (error %u)\n", args[1].c_str(), GetLastError());
@@ -81,7 +82,7 @@ std::string Escaped(const CString& text) {
 
 int Dump(const std::vector<std::string>& args) {
   if (args.size() != 2) return UsageError("ini", "dump needs FILE");
-  const std::wstring file = ToWindowsPath(args[1]);
+  const std::wstring file = ArgumentToWindowsPath(args[1]);
   std::vector<wchar_t> unicode_name(file.size() + 3);
   MIniFile::MakeUnicodeName(unicode_name.data(), file.c_str());
   const bool unicode = GetFileAttributesW(unicode_name.data()) != INVALID_FILE_ATTRIBUTES;

@@ -8,6 +8,7 @@
 #include <zorbase/platform/resources.h>
 
 #include "command.h"
+#include "tool_paths.h"
 
 namespace zb {
 namespace tool {
@@ -38,7 +39,7 @@ std::string Escaped(const std::wstring& text) {
 }
 
 int ListStrings(const std::string& arg) {
-  const std::wstring path = ToWindowsPath(arg);
+  const std::wstring path = ArgumentToWindowsPath(arg);
   HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (module == nullptr) {
     std::fprintf(stderr, "zorbase: cannot read %s as a module (error %u)\n", arg.c_str(),

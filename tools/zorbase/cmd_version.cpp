@@ -8,6 +8,7 @@
 #include <zorbase/system/MVersionInfo.h>
 
 #include "command.h"
+#include "tool_paths.h"
 
 namespace zb {
 namespace tool {
@@ -66,7 +67,7 @@ class VersionView : public MVersionInfo {
 int RunVersion(const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError("version", args.empty() ? "missing FILE" : "expected one FILE");
   VersionView view;
-  if (!view.GET_FILE_VERSION_INFO(ToWindowsPath(args[0]).c_str())) {
+  if (!view.GET_FILE_VERSION_INFO(ArgumentToWindowsPath(args[0]).c_str())) {
     std::fprintf(stderr, "zorbase: %s has no version information (error %u)\n", args[0].c_str(),
                  static_cast<unsigned>(GetLastError()));
     return kExitFailure;

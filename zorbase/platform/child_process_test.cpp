@@ -116,7 +116,8 @@ TEST(DescriptorsOfTheProcessStayOutOfTheChild) {
   const int fd = fcntl(opened, F_DUPFD, 20);  // deliberately without close-on-exec
   close(opened);
   CHECK(fd >= 20);
-  ProgramResult r = Sh("test -e /proc/self/fd/" + std::to_string(fd) + " && echo leaked || echo ok");
+  ProgramResult r =
+      Sh("test -e /proc/self/fd/" + std::to_string(fd) + " && echo leaked || echo ok");
   close(fd);
   CHECK_EQUAL("ok\n", r.output);
 }

@@ -34,8 +34,10 @@ constexpr WORD SUBLANG_SYS_DEFAULT = 0x02;
 // is really a wchar_t** that receives a LocalAlloc'd text of at least `size` characters, which the
 // caller frees with LocalFree. Inserts (%1 to %99, optionally with a !printf-format!) take wide
 // strings or the given format from `arguments` (a va_list*, or with FORMAT_MESSAGE_ARGUMENT_ARRAY
-// an array of DWORD_PTR); %0 ends the text, %n, %r, %t, %%, %. and %! are escapes. Every language
-// identifier is answered with the same (English) texts.
+// an array of DWORD_PTR); %0 ends the text, %n, %r, %t, %%, %. and %! are escapes. The system's
+// texts are English for every language identifier. FORMAT_MESSAGE_FROM_HMODULE reads the message
+// table of module `source` (null: the executable) in `language_id` (0: neutral, then US English,
+// then any), before the system's texts when FORMAT_MESSAGE_FROM_SYSTEM is given too.
 ZORBASE_API DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD message_id, DWORD language_id,
                                  LPWSTR buffer, DWORD size, va_list* arguments);
 

@@ -14,6 +14,7 @@
 #include <zorbase/platform/portable/byte_span.h>
 #include <zorbase/platform/portable/message_table.h>
 #include <zorbase/platform/internal/resource_fixtures.h>
+#include <zorbase/platform/format_message.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 #include <zorbase/strings/internal/wide_check.h>
@@ -245,6 +246,22 @@ TEST(ModuleMessageTable) {
   CHECK(!zb::platform::res::FindModuleMessage(pe, 1, 0, &text));
   CHECK_EQUAL(ERROR_RESOURCE_TYPE_NOT_FOUND, GetLastError());
   FreeLibrary(pe);
+}
+
+TEST(FormatMessageReadsModuleMessageTables) {
+  wchar_t buffer[64];
+  const wchar_t* inserts[] = {L"an insert"};
+  const DWORD from_module = FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY;
+  CHECK_EQUAL(30u, FormatMessageW(from_module, nullptr, 1, 0, buffer, 64,
+                                  reinterpret_cast<va_list*>(inserts)));
+  CHECK_WIDE(L"First message with an insert.\n", buffer);  // the line end as stored
+  SetLastError(0);
+  CHECK_EQUAL(0u, FormatMessageW(from_module, nullptr, 2, 0, buffer, 64, nullptr));
+  CHECK_EQUAL(317u, GetLastError());
+  // Not in the module's table: the system's text when both are asked for.
+  CHECK(FormatMessageW(from_module | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_FILE_NOT_FOUND, 0,
+                       buffer, 64, nullptr) > 0);
+  CHECK_WIDE(L"The system cannot find the file specified.\r\n", buffer);
 }
 
 TEST(ConcurrentLookups) {

@@ -1,5 +1,6 @@
 // FormatMessageW's formatting: where the text comes from, inserts and escapes, the output buffer.
 #include <zorbase/platform/format_message.h>
+#include <zorbase/platform/portable/message_table.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -97,7 +98,7 @@ HANDLE LocalFree(HANDLE memory) {
   return nullptr;
 }
 
-DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD message_id, DWORD /*language_id*/,
+DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD message_id, DWORD language_id,
                      LPWSTR buffer, DWORD size, va_list* arguments) {
   using namespace zb::platform;
   std::wstring message;
@@ -107,14 +108,21 @@ DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD message_id, DWORD /*lang
       return 0;
     }
     message = static_cast<const wchar_t*>(source);
-  } else if (flags & FORMAT_MESSAGE_FROM_SYSTEM) {
-    if (!SystemMessageText(message_id, &message)) {
-      SetLastError(ERROR_MR_MID_NOT_FOUND);
-      return 0;
+  } else if (flags & (FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM)) {
+    // The module's message table first (null: the executable's), then the system's texts when
+    // both are asked for; the error is the last source's.
+    bool found = false;
+    if (flags & FORMAT_MESSAGE_FROM_HMODULE) {
+      HMODULE module = static_cast<HMODULE>(const_cast<void*>(source));
+      found = res::FindModuleMessage(module, message_id, language_id, &message);
     }
+    if (!found && (flags & FORMAT_MESSAGE_FROM_SYSTEM)) {
+      found = SystemMessageText(message_id, &message);
+      if (!found) SetLastError(ERROR_MR_MID_NOT_FOUND);
+    }
+    if (!found) return 0;
   } else {
-    SetLastError(flags & FORMAT_MESSAGE_FROM_HMODULE ? ERROR_RESOURCE_TYPE_NOT_FOUND
-                                                     : ERROR_INVALID_PARAMETER);
+    SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
 

@@ -32,14 +32,24 @@ constexpr const char* kNameVariable = "ZORBASE_SERVICE_NAME";
 constexpr const char* kReadyVariable = "ZORBASE_SERVICE_READY_FD";
 constexpr const char* kArgsVariable = "ZORBASE_SERVICE_ARGS";  // UTF-8, separated by \x1F
 
-// Bytes the service process writes to the ready pipe: listening, or another instance runs.
+// Bytes the service process writes to the ready pipe: listening, another instance runs, or a
+// failure ('E' followed by the errno, as for an image that could not be executed).
 constexpr char kReady = 'R';
 constexpr char kAlreadyRunning = 'A';
+constexpr char kFailed = 'E';
 
 // The socket path of a service (names compare without regard to case), in a directory private to
 // the user and the registry store in use; the directory is created. Empty when no such directory
 // can be made.
 std::string SocketPath(const std::wstring& service_name);
+
+// Creates `dir` (mode 0700) unless it exists as a directory owned by this user. False with errno
+// set (ENOTDIR or EACCES when the name is taken by something else or by another user).
+bool PrivateDirectory(const std::string& dir);
+
+// Writes kFailed and `error` (an errno, never 0) to the ready pipe and closes it. Safe between
+// fork and exec: it only writes and closes.
+void SendStartFailure(int ready_fd, int error);
 
 // Writes all of `data` to a socket; false when the peer is gone.
 bool SendAll(int fd, const void* data, std::size_t size);

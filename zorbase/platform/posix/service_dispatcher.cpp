@@ -113,16 +113,28 @@ int Listen(const std::string& path, bool* already) {
   *already = false;
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) return -1;
+  if (path.size() >= sizeof address.sun_path) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  for (int attempt = 0; attempt < 4; ++attempt) {
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(fd, 16) == 0)
       return fd;
-    int error = errno;
+    const int error = errno;
     close(fd);
-    if (error != EADDRINUSE) return -1;
+    if (error == ENOENT) {
+      // The last service of this store removed the store's folder as it ended, after the
+      // manager had made it for this start: make it again.
+      if (!service::PrivateDirectory(path.substr(0, path.rfind('/')))) return -1;
+      continue;
+    }
+    if (error != EADDRINUSE) {
+      errno = error;
+      return -1;
+    }
     service::Request request{service::kMagic, service::kQuery, 0};
     service::Reply reply;
     if (service::Exchange(path, request, &reply, 2000) != ERROR_SERVICE_NOT_ACTIVE) {
@@ -131,6 +143,7 @@ int Listen(const std::string& path, bool* already) {
     }
     unlink(path.c_str());
   }
+  errno = EADDRINUSE;  // the name stayed taken through every attempt
   return -1;
 }
 
@@ -176,7 +189,11 @@ BOOL StartServiceCtrlDispatcherW(const SERVICE_TABLE_ENTRYW* table) {
   bool already = false;
   int listener = Listen(path, &already);
   if (listener < 0) {
-    TellManager(ready_fd, service::kAlreadyRunning);
+    if (already) {
+      TellManager(ready_fd, service::kAlreadyRunning);
+    } else {
+      service::SendStartFailure(ready_fd, errno);
+    }
     SetLastError(already ? ERROR_SERVICE_ALREADY_RUNNING : ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
     return FALSE;
   }
