@@ -4,7 +4,6 @@
 
 #include <gmime/gmime.h>
 
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,19 +18,7 @@ namespace test {
 class MailPrograms {
  public:
   explicit MailPrograms(const std::string& name, const char* timeout_ms = "20000")
-      : fakes_(name) {
-    const char* old = std::getenv("ZORBASE_MAIL_TIMEOUT_MS");
-    had_timeout_ = old != nullptr;
-    if (had_timeout_) old_timeout_ = old;
-    setenv("ZORBASE_MAIL_TIMEOUT_MS", timeout_ms, 1);
-  }
-  ~MailPrograms() {
-    if (had_timeout_) {
-      setenv("ZORBASE_MAIL_TIMEOUT_MS", old_timeout_.c_str(), 1);
-    } else {
-      unsetenv("ZORBASE_MAIL_TIMEOUT_MS");
-    }
-  }
+      : fakes_(name), timeout_("ZORBASE_MAIL_TIMEOUT_MS", timeout_ms) {}
 
   // A sendmail that stores its arguments (one a line) in "sendmail.args" and its input in
   // "sendmail.eml".
@@ -63,8 +50,7 @@ class MailPrograms {
 
  private:
   FakePrograms fakes_;
-  bool had_timeout_ = false;
-  std::string old_timeout_;
+  ScopedEnv timeout_;
 };
 
 struct ParsedAttachment {
