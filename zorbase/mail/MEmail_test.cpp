@@ -7,36 +7,26 @@
 #include <vector>
 
 #include <zorbase/platform/internal/mail_capture.h>
+#include <zorbase/platform/internal/recording_windows.h>
 #include <zorbase/platform/resources.h>
 #include <zorbase/platform/window_messages.h>
 
 namespace {
 
-std::vector<WPARAM> g_enable_changes;
-
-LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_ENABLE) g_enable_changes.push_back(wparam);
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
 // Two top-level windows of the test's thread: a main window and a modeless one.
 struct AppWindows {
-  AppWindows() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = MainProc;
-    wc.lpszClassName = L"ZbMailTestWindow";
-    RegisterClassW(&wc);
-    main = CreateWindowExW(0, L"ZbMailTestWindow", L"main", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    modeless = CreateWindowExW(0, L"ZbMailTestWindow", L"tool", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  AppWindows() : main(windows.Make()), modeless(windows.Make()) {
     SetActiveWindow(main);
-    g_enable_changes.clear();
+    Changes().clear();
   }
   ~AppWindows() {
     DestroyWindow(modeless);
     DestroyWindow(main);
-    UnregisterClassW(L"ZbMailTestWindow", nullptr);
   }
   bool BothEnabled() const { return IsWindowEnabled(main) && IsWindowEnabled(modeless); }
+  // The WM_ENABLE notifications the two windows received.
+  static std::vector<WPARAM>& Changes() { return zb::test::RecordingWindows::Enables(); }
+  zb::test::RecordingWindows windows;
   HWND main;
   HWND modeless;
 };
@@ -54,7 +44,7 @@ TEST(WithoutAnyMailProgramTheLibraryIsMissingAndWindowsStayEnabled) {
   mail.AddRecipient(L"someone@example.org", 1);
   CHECK_EQUAL(MEmail::NO_MESSAGING_LIBRARY, mail.Send());
   CHECK(windows.BothEnabled());
-  CHECK(g_enable_changes.empty());  // never disabled, not even briefly
+  CHECK(AppWindows::Changes().empty());  // never disabled, not even briefly
 }
 
 TEST(SendOpensTheMailProgramWithEverythingFilledIn) {
@@ -81,7 +71,7 @@ TEST(SendOpensTheMailProgramWithEverythingFilledIn) {
   CHECK(programs.Get("attached.1") == std::string("%PDF-1.4\0\xff\x01", 11));
   // The windows were disabled for the call and enabled again afterwards.
   CHECK(windows.BothEnabled());
-  CHECK(g_enable_changes == std::vector<WPARAM>({FALSE, FALSE, TRUE, TRUE}));
+  CHECK(AppWindows::Changes() == std::vector<WPARAM>({FALSE, FALSE, TRUE, TRUE}));
   CHECK(GetActiveWindow() == windows.main);
 }
 
@@ -94,6 +84,29 @@ TEST(NoRecipientsAndNoAttachmentsStillOpenTheDialog) {
   CHECK_EQUAL(MEmail::SUCCESS, mail.Send());
   CHECK(programs.Lines("xdg-email.args") ==
         std::vector<std::string>({"--utf8", "--subject", "Only a subject", "--body", "and a body"}));
+}
+
+TEST(TextsAndNamesOutsideAsciiReachTheMailProgram) {
+  // Texts go through the ANSI code page (1252 here) to the interface and as UTF-8 to the program.
+  zb::test::MailPrograms programs("memail_text");
+  programs.AddXdgEmail();
+  programs.dir().Put("Gr\xc3\xbc\xc3\x9f" "e.txt", "bytes\r\n");
+  MEmail mail;
+  mail.SetSubject(L"Gr\u00fc\u00dfe aus K\u00f6ln");
+  mail.SetBody(L"\u00bfQu\u00e9 tal?");
+  mail.AddRecipient(L"J\u00f6rg <joerg@example.de>", 1);
+  mail.AddAttachment(MFileName(programs.dir().Win(L"Gr\u00fc\u00dfe.txt").c_str()));
+  CHECK_EQUAL(MEmail::SUCCESS, mail.Send());
+  const std::vector<std::string> args = programs.Lines("xdg-email.args");
+  CHECK_EQUAL(9u, args.size());
+  if (args.size() == 9) {
+    CHECK_EQUAL("Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln", args[2]);
+    CHECK_EQUAL("\xc2\xbfQu\xc3\xa9 tal?", args[4]);
+    CHECK_EQUAL("joerg@example.de", args[6]);
+    const std::string name = "/Gr\xc3\xbc\xc3\x9f" "e.txt";
+    CHECK(args[8].size() > name.size() && args[8].compare(args[8].size() - name.size(), name.size(), name) == 0);
+  }
+  CHECK_EQUAL("bytes\r\n", programs.Get("attached.1"));
 }
 
 TEST(ResultsOfTheInterfaceBecomeTheClassResults) {

@@ -6,30 +6,12 @@
 
 #include <UnitTest++/UnitTest++.h>
 
+#include <zorbase/platform/internal/recording_windows.h>
 #include <zorbase/platform/last_error.h>
 
 namespace {
 
-std::vector<WPARAM> g_enable_messages;
-
-LRESULT CALLBACK StateProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_ENABLE) g_enable_messages.push_back(wparam);
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-struct StateClass {
-  StateClass() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = StateProc;
-    wc.lpszClassName = L"ZbWindowStateTest";
-    RegisterClassW(&wc);
-  }
-  ~StateClass() { UnregisterClassW(L"ZbWindowStateTest", nullptr); }
-  HWND Make(HWND parent = nullptr) const {
-    return CreateWindowExW(0, L"ZbWindowStateTest", L"", 0, 0, 0, 0, 0, parent, nullptr, nullptr,
-                           nullptr);
-  }
-};
+using StateClass = zb::test::RecordingWindows;
 
 BOOL CALLBACK Collect(HWND window, LPARAM out) {
   reinterpret_cast<std::vector<HWND>*>(out)->push_back(window);
@@ -50,17 +32,18 @@ SUITE(WindowState) {
 TEST(EnableWindowReportsThePreviousStateAndNotifiesOnChange) {
   StateClass cls;
   HWND w = cls.Make();
-  g_enable_messages.clear();
+  std::vector<WPARAM>& enables = StateClass::Enables();
+  enables.clear();
   CHECK(IsWindowEnabled(w));
   CHECK_EQUAL(FALSE, EnableWindow(w, FALSE));  // was enabled
   CHECK(!IsWindowEnabled(w));
   CHECK(EnableWindow(w, FALSE) != FALSE);  // was disabled; no second notification
   CHECK(EnableWindow(w, TRUE) != FALSE);
   CHECK(IsWindowEnabled(w));
-  CHECK_EQUAL(2u, g_enable_messages.size());
-  if (g_enable_messages.size() == 2) {
-    CHECK_EQUAL(static_cast<WPARAM>(FALSE), g_enable_messages[0]);
-    CHECK_EQUAL(static_cast<WPARAM>(TRUE), g_enable_messages[1]);
+  CHECK_EQUAL(2u, enables.size());
+  if (enables.size() == 2) {
+    CHECK_EQUAL(static_cast<WPARAM>(FALSE), enables[0]);
+    CHECK_EQUAL(static_cast<WPARAM>(TRUE), enables[1]);
   }
   DestroyWindow(w);
   CHECK_EQUAL(FALSE, EnableWindow(w, TRUE));
