@@ -2,6 +2,8 @@
 // back with every attachment byte for byte, xdg-email's arguments, and programs that hang.
 #include <zorbase/platform/portable/mail_delivery.h>
 
+#include <sys/stat.h>
+
 #include <UnitTest++/UnitTest++.h>
 
 #include <fstream>
@@ -154,6 +156,7 @@ TEST(UnreadableOrMissingAttachmentsSendNothing) {
   programs.AddXdgEmail();
   programs.dir().Put("folder/x", "x");
   programs.dir().Put("fine.txt", "fine");
+  CHECK_EQUAL(0, mkfifo(programs.dir().Native("pipe").c_str(), 0600));
   struct Case {
     std::wstring path;
     MailOutcome outcome;
@@ -164,6 +167,7 @@ TEST(UnreadableOrMissingAttachmentsSendNothing) {
       {L"", MailOutcome::kAttachmentMissing},
       {L"C:\\bad|name.txt", MailOutcome::kAttachmentMissing},
       {programs.dir().Win(L"folder"), MailOutcome::kAttachmentUnreadable},
+      {programs.dir().Win(L"pipe"), MailOutcome::kAttachmentUnreadable},  // never waited on
   };
   for (const Case& c : cases) {
     MailMessage message;
@@ -202,6 +206,31 @@ TEST(ComposeGivesXdgEmailTheMessageAndCopiesThatOutliveTheCall) {
     CHECK(bytes == AllBytes());
   }
   CHECK(programs.Get("attached.1") == AllBytes());
+}
+
+TEST(SubjectIsOneLineEitherWay) {
+  struct Case {
+    const wchar_t* subject;
+    const char* line;
+  };
+  const Case cases[] = {
+      {L"", ""},
+      {L"Plain", "Plain"},
+      {L"a\r\nBcc: x@example.net", "a Bcc: x@example.net"},
+      {L"a\rb\nc\r\n\r\nd", "a b c  d"},
+      {L"\u00c4rger\n", "\u00c4rger "},
+  };
+  for (const Case& c : cases) CHECK_EQUAL(c.line, zb::platform::SubjectLine(c.subject));
+
+  zb::test::MailPrograms programs("mail_subject");
+  programs.AddXdgEmail();
+  MailMessage message;
+  message.subject = L"Report\r\nBcc: everyone@example.net";
+  message.body = L"Line one\nLine two";  // the body keeps its lines
+  CHECK_EQUAL(CountOutcome(MailOutcome::kHandedOver), CountOutcome(zb::platform::ComposeMail(message)));
+  CHECK(programs.Lines("xdg-email.args") ==
+        std::vector<std::string>({"--utf8", "--subject", "Report Bcc: everyone@example.net", "--body",
+                                  "Line one", "Line two"}));
 }
 
 TEST(ComposeWithoutRecipientsOrTextsGivesNoEmptyOption) {

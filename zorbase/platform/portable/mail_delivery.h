@@ -76,6 +76,9 @@ std::string BuildMimeMessage(const MailMessage& message, const std::vector<MailA
 // The media type for an attachment called `name` with `bytes` ("application/octet-stream" when
 // nothing better is known).
 std::string GuessMediaType(const std::string& name_utf8, const std::string& bytes);
+// The subject as one header line in UTF-8: every line break (CR, LF or both) becomes a space, so
+// neither way can make a subject start a line of its own.
+std::string SubjectLine(const std::wstring& subject);
 // The mail time-out in milliseconds.
 DWORD MailTimeoutMs();
 

@@ -171,10 +171,7 @@ std::string BuildMimeMessage(const MailMessage& message, const std::vector<MailA
   AddMailboxes(mime, GMIME_ADDRESS_TYPE_TO, to);
   AddMailboxes(mime, GMIME_ADDRESS_TYPE_CC, cc);
   AddMailboxes(mime, GMIME_ADDRESS_TYPE_BCC, bcc);  // sendmail -t delivers and removes these
-  const std::string subject = NormaliseLineEnds(message.subject);
-  std::string one_line;
-  for (char c : subject) one_line += c == '\n' ? ' ' : c;  // a subject is one header line
-  g_mime_message_set_subject(mime, one_line.c_str(), "utf-8");
+  g_mime_message_set_subject(mime, SubjectLine(message.subject).c_str(), "utf-8");
   GDateTime* now = g_date_time_new_now_local();
   g_mime_message_set_date(mime, now);
   g_date_time_unref(now);
@@ -218,6 +215,14 @@ std::string BuildMimeMessage(const MailMessage& message, const std::vector<MailA
   g_object_unref(out);
   g_object_unref(mime);
   return result;
+}
+
+std::string SubjectLine(const std::wstring& subject) {
+  std::string line = NormaliseLineEnds(subject);
+  for (char& c : line) {
+    if (c == '\n') c = ' ';
+  }
+  return line;
 }
 
 DWORD MailTimeoutMs() {

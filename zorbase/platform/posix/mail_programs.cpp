@@ -16,6 +16,7 @@
 #include <zorbase/platform/child_process.h>
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/path_mapping.h>
+#include <zorbase/platform/posix/file_internal.h>
 #include <zorbase/platform/win_errors.h>
 
 namespace zb {
@@ -68,17 +69,6 @@ bool ReadWhole(int fd, std::string* bytes) {
       return false;
     }
   }
-}
-
-bool WriteWhole(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 // A file name for a copy: the shown name without anything a path or the mail program's URL could
@@ -147,7 +137,8 @@ bool WriteCopies(const std::vector<MailAttachment>& attachments, std::string* fo
     const std::string path = dir + "/" + SafeFileName(attachments[i].name);
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return false;
-    const bool written = WriteWhole(fd, attachments[i].bytes);
+    const std::string& bytes = attachments[i].bytes;
+    const bool written = internal::WriteAll(fd, bytes.data(), bytes.size(), -1) == bytes.size();
     if (close(fd) != 0 || !written) return false;
     paths->push_back(path);
   }
@@ -175,7 +166,8 @@ MailOutcome LoadAttachments(std::vector<MailAttachment>* attachments) {
         !resolved.exists) {
       return MailOutcome::kAttachmentMissing;
     }
-    const int fd = open(resolved.native.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking in open: a named pipe or a device is refused below, never waited on.
+    const int fd = open(resolved.native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
       return errno == ENOENT || errno == ENOTDIR ? MailOutcome::kAttachmentMissing
                                                  : MailOutcome::kAttachmentUnreadable;
@@ -203,12 +195,14 @@ MailOutcome ComposeMail(const MailMessage& message) {
   ProgramRun run;
   run.argv = {"xdg-email", "--utf8"};
   // xdg-email refuses an empty option value, so empty texts are left out.
-  const std::wstring* texts[] = {&message.subject, &message.body};
-  const char* options[] = {"--subject", "--body"};
-  for (int i = 0; i < 2; ++i) {
-    if (texts[i]->empty()) continue;
-    run.argv.push_back(options[i]);
-    run.argv.push_back(WideToUtf8(*texts[i]));
+  const std::string subject = SubjectLine(message.subject);
+  if (!subject.empty()) {
+    run.argv.push_back("--subject");
+    run.argv.push_back(subject);
+  }
+  if (!message.body.empty()) {
+    run.argv.push_back("--body");
+    run.argv.push_back(WideToUtf8(message.body));
   }
   const std::pair<const char*, const std::vector<MailAddress>*> groups[] = {
       {"--to", &recipients.to}, {"--cc", &recipients.cc}, {"--bcc", &recipients.bcc}};
