@@ -8,10 +8,15 @@
 
 #include <zorbase/platform/internal/mail_capture.h>
 #include <zorbase/platform/internal/recording_windows.h>
+#include <zorbase/platform/portable/codepage_testing.h>
 #include <zorbase/platform/resources.h>
 #include <zorbase/platform/window_messages.h>
 
 namespace {
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 
 // Two top-level windows of the test's thread: a main window and a modeless one.
 struct AppWindows {
@@ -66,7 +71,7 @@ TEST(SendOpensTheMailProgramWithEverythingFilledIn) {
                                                "See attached.", "--to", "boss@example.org", "--cc",
                                                "team@example.org", "--attach"};
     CHECK(std::vector<std::string>(args.begin(), args.begin() + 10) == expected);
-    CHECK(args[10].size() > 8 && args[10].compare(args[10].size() - 8, 8, "/May.pdf") == 0);
+    CHECK(EndsWith(args[10], "/May.pdf"));
   }
   CHECK(programs.Get("attached.1") == std::string("%PDF-1.4\0\xff\x01", 11));
   // The windows were disabled for the call and enabled again afterwards.
@@ -88,6 +93,7 @@ TEST(NoRecipientsAndNoAttachmentsStillOpenTheDialog) {
 
 TEST(TextsAndNamesOutsideAsciiReachTheMailProgram) {
   // Texts go through the ANSI code page (1252 here) to the interface and as UTF-8 to the program.
+  zb::platform::internal::ScopedAnsiCodePage code_page("1252");
   zb::test::MailPrograms programs("memail_text");
   programs.AddXdgEmail();
   programs.dir().Put("Gr\xc3\xbc\xc3\x9f" "e.txt", "bytes\r\n");
@@ -103,15 +109,32 @@ TEST(TextsAndNamesOutsideAsciiReachTheMailProgram) {
     CHECK_EQUAL("Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln", args[2]);
     CHECK_EQUAL("\xc2\xbfQu\xc3\xa9 tal?", args[4]);
     CHECK_EQUAL("joerg@example.de", args[6]);
-    const std::string name = "/Gr\xc3\xbc\xc3\x9f" "e.txt";
-    CHECK(args[8].size() > name.size() && args[8].compare(args[8].size() - name.size(), name.size(), name) == 0);
+    CHECK(EndsWith(args[8], "/Gr\xc3\xbc\xc3\x9f" "e.txt"));
   }
   CHECK_EQUAL("bytes\r\n", programs.Get("attached.1"));
+
+  // A name outside the code page cannot be attached (ResultsOfTheInterfaceBecomeTheClassResults);
+  // with UTF-8 as the ANSI code page every name can.
+  zb::platform::internal::ScopedAnsiCodePage utf8("65001");
+  programs.dir().Put("\xe6\x97\xa5\xe6\x9c\xac.txt", "nihon");
+  MEmail wide;
+  wide.SetSubject(L"\u65e5\u672c");
+  wide.AddAttachment(MFileName(programs.dir().Win(L"\u65e5\u672c.txt").c_str()));
+  CHECK_EQUAL(MEmail::SUCCESS, wide.Send());
+  const std::vector<std::string> wide_args = programs.Lines("xdg-email.args");
+  CHECK_EQUAL(5u, wide_args.size());
+  if (wide_args.size() == 5) {
+    CHECK_EQUAL("\xe6\x97\xa5\xe6\x9c\xac", wide_args[2]);
+    CHECK(EndsWith(wide_args[4], "/\xe6\x97\xa5\xe6\x9c\xac.txt"));
+  }
+  CHECK_EQUAL("nihon", programs.Get("attached.1"));
 }
 
 TEST(ResultsOfTheInterfaceBecomeTheClassResults) {
+  zb::platform::internal::ScopedAnsiCodePage code_page("1252");
   zb::test::MailPrograms programs("memail_results");
   programs.dir().Put("ok.txt", "ok");
+  programs.dir().Put("\xe6\x97\xa5.txt", "outside code page 1252");
   struct Case {
     int xdg_exit;
     const wchar_t* recipient;
@@ -122,6 +145,7 @@ TEST(ResultsOfTheInterfaceBecomeTheClassResults) {
   const Case cases[] = {
       {0, L"a@example.org", L"ok.txt", 1, MEmail::SUCCESS},
       {0, L"a@example.org", L"missing.txt", 1, MEmail::ATTACHMENT_ERROR},
+      {0, L"a@example.org", L"\u65e5.txt", 1, MEmail::ATTACHMENT_ERROR},  // no ANSI name for it
       {0, L"a@example.org\r\nBcc: b@example.org", L"ok.txt", 1, MEmail::RECIPIENT_ERROR},
       {0, L"not an address", L"ok.txt", 1, MEmail::RECIPIENT_ERROR},
       {0, L"a@example.org", L"ok.txt", 9, MEmail::OTHER_FAILURE},
