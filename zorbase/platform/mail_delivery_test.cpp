@@ -3,6 +3,8 @@
 #include <zorbase/platform/portable/mail_delivery.h>
 
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <UnitTest++/UnitTest++.h>
 
@@ -231,6 +233,43 @@ TEST(SubjectIsOneLineEitherWay) {
   CHECK(programs.Lines("xdg-email.args") ==
         std::vector<std::string>({"--utf8", "--subject", "Report Bcc: everyone@example.net", "--body",
                                   "Line one", "Line two"}));
+}
+
+TEST(CopiesGoOnlyToAPrivateFolderAndOldOnesAreRemoved) {
+  zb::test::MailPrograms programs("mail_copies");
+  programs.AddXdgEmail();
+  MailMessage message;
+  MailAttachment attachment;
+  attachment.bytes = "secret";
+  attachment.has_bytes = true;
+  attachment.name = L"a.txt";
+  message.attachments = {attachment};
+  const std::string folder = programs.Path("runtime/zorbase-mail");
+
+  // A folder that is a link, or that others may enter, is not used: nothing is written or sent.
+  programs.dir().Put("elsewhere/.keep", "");
+  CHECK_EQUAL(0, symlink(programs.Path("elsewhere").c_str(), folder.c_str()));
+  CHECK_EQUAL(CountOutcome(MailOutcome::kFailed), CountOutcome(zb::platform::ComposeMail(message)));
+  CHECK_EQUAL(0, unlink(folder.c_str()));
+  CHECK_EQUAL(0, mkdir(folder.c_str(), 0700));
+  CHECK_EQUAL(0, chmod(folder.c_str(), 0755));
+  CHECK_EQUAL(CountOutcome(MailOutcome::kFailed), CountOutcome(zb::platform::ComposeMail(message)));
+  CHECK(!programs.Has("xdg-email.args"));
+  CHECK(!programs.Has("elsewhere/1"));
+
+  // Copies older than a week go with the next call; recent ones stay for their mail program.
+  CHECK_EQUAL(0, chmod(folder.c_str(), 0700));
+  programs.dir().Put("runtime/zorbase-mail/old/1/x.txt", "old");
+  programs.dir().Put("runtime/zorbase-mail/recent/1/y.txt", "recent");
+  struct timeval eight_days_ago[2];
+  gettimeofday(&eight_days_ago[0], nullptr);
+  eight_days_ago[0].tv_sec -= 8 * 24 * 3600;
+  eight_days_ago[1] = eight_days_ago[0];
+  CHECK_EQUAL(0, utimes((folder + "/old").c_str(), eight_days_ago));
+  CHECK_EQUAL(CountOutcome(MailOutcome::kHandedOver), CountOutcome(zb::platform::ComposeMail(message)));
+  CHECK(!programs.Has("runtime/zorbase-mail/old"));
+  CHECK_EQUAL("recent", programs.Get("runtime/zorbase-mail/recent/1/y.txt"));
+  CHECK_EQUAL("secret", programs.Get("attached.1"));
 }
 
 TEST(ComposeWithoutRecipientsOrTextsGivesNoEmptyOption) {

@@ -14,11 +14,14 @@ namespace zb {
 namespace test {
 
 // A fresh PATH holding only the programs a test adds (no system directories, so the machine's
-// own mail programs are never found), with the mail time-out set for the test's lifetime.
+// own mail programs are never found), with the mail time-out and the runtime folder set for the
+// test's lifetime.
 class MailPrograms {
  public:
   explicit MailPrograms(const std::string& name, const char* timeout_ms = "20000")
-      : fakes_(name), timeout_("ZORBASE_MAIL_TIMEOUT_MS", timeout_ms) {}
+      : fakes_(name),
+        timeout_("ZORBASE_MAIL_TIMEOUT_MS", timeout_ms),
+        runtime_("XDG_RUNTIME_DIR", MakeRuntimeDir(fakes_).c_str()) {}
 
   // A sendmail that stores its arguments (one a line) in "sendmail.args" and its input in
   // "sendmail.eml".
@@ -49,8 +52,16 @@ class MailPrograms {
   const ScratchDir& dir() const { return fakes_.dir(); }
 
  private:
+  // The session's runtime folder, where the copies for xdg-email go: "runtime" in the scratch
+  // folder, so that tests leave nothing behind.
+  static std::string MakeRuntimeDir(const FakePrograms& fakes) {
+    fakes.dir().Put("runtime/.keep", "");
+    return fakes.dir().Native("runtime");
+  }
+
   FakePrograms fakes_;
   ScopedEnv timeout_;
+  ScopedEnv runtime_;
 };
 
 struct ParsedAttachment {
