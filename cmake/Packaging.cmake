@@ -95,6 +95,9 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_RECOMMENDS
   "binutils-mingw-w64-x86-64, gcc-mingw-w64-x86-64")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SUGGESTS "cmake")
+# Mail goes through xdg-email (the user's mail program) or a mail transport agent's sendmail; the
+# library works without them and reports mail as unavailable.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "xdg-utils, default-mta | mail-transport-agent")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SUGGESTS "bash-completion")
 
 # The packaged tool loses the run path that lets an install tree find its library: in a package

@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   liblog4cxx-dev libboost-dev
   libunittest++-dev libsqlite3-dev libchm-dev
-  libbenchmark-dev zlib1g-dev libssl-dev libinih-dev
+  libbenchmark-dev zlib1g-dev libssl-dev libinih-dev libgmime-3.0-dev shared-mime-info
   binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64
   attr xvfb xauth locales
   xclip xsel wl-clipboard xdg-utils fp-utils

@@ -8,6 +8,7 @@
 //   5. the process-wide user unit in millimetres
 //   6. the progress-delegate factory of the sibling library
 //   7. the library's own self tests
+//   8. the messaging library the library provides under its Windows name
 #include <zorbase/library_init.h>
 
 #include <zorbase/crypto/COXCRC16.h>
@@ -17,6 +18,7 @@
 #include <zorbase/logging/LogWindowAppender.h>
 #include <zorbase/logging/internal/OutputDebugStringAppender.h>
 #include <zorbase/platform/html_help.h>
+#include <zorbase/platform/portable/mapi_internal.h>
 #include <zorbase/progress/ProgressToStatusCallback.h>
 #include <zorbase/selftest/internal/builtin_registry.h>
 #include <zorbase/settings/internal/settings_internal.h>
@@ -58,6 +60,9 @@ struct LibraryLifetime {
     });
     // 7. the library's own self tests, in the library's own list that RunLibraryTests runs.
     zb::selftest_internal::RegisterBuiltinSelfTests();
+    // 8. "mapi32.dll" for the mail classes and for hosts that load it by name; registration is
+    // permanent (modules are statics), so unloading has nothing to undo.
+    zb::platform::RegisterMessagingModule();
   }
   ~LibraryLifetime() {
     // 6. the bridge is withdrawn: the sibling library gets no delegates from this library

@@ -74,15 +74,20 @@ const Item kEnvironment[] = {
      "local application data $XDG_DATA_HOME, the user's folders come from "
      "$XDG_CONFIG_HOME/user-dirs.dirs) and of the trash ($XDG_DATA_HOME/Trash)."},
     {"XDG_RUNTIME_DIR",
-     "Where services have their sockets (zorbase-services-UID/), /tmp without it."},
+     "Where services have their sockets (zorbase-services-UID/) and mail attachments their copies "
+     "for the mail program (zorbase-mail/). Without it the sockets are in /tmp and the copies in "
+     "$TMPDIR/zorbase-mail-UID/ (or /tmp/zorbase-mail-UID/)."},
     {"WAYLAND_DISPLAY, DISPLAY",
      "The desktop's clipboard: wl-copy/wl-paste under Wayland, else xclip or xsel under X11; "
      "without either the clipboard is the process's own."},
     {"ZORBASE_CLIPBOARD_TIMEOUT_MS",
      "How long one clipboard program may run before the call gives up (default 5000)."},
+    {"ZORBASE_MAIL_TIMEOUT_MS",
+     "How long xdg-email or sendmail may run when mail is sent (default 30000); read at each "
+     "call."},
     {"PATH",
      "Where the desktop programs are found: xdg-open, xchm, kchmviewer (help topics), wl-copy, "
-     "wl-paste, xclip, xsel (the clipboard)."},
+     "wl-paste, xclip, xsel (the clipboard), xdg-email, sendmail (mail)."},
 };
 
 const Item kFiles[] = {

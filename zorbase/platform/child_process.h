@@ -33,6 +33,10 @@ struct ProgramRun {
   std::size_t output_limit = 64u << 20;
   // Milliseconds to wait for the program to end; 0 waits forever.
   DWORD timeout_ms = 5000;
+  // At the time-out the program is normally killed with its process group. With this set it is
+  // left running instead (a mail program whose window the user is writing in): the call still
+  // ends with ERROR_TIMEOUT, and the program is then no child of ours, so it leaves no zombie.
+  bool leave_running_on_timeout = false;
 };
 
 struct ProgramResult {

@@ -68,6 +68,27 @@ TEST(HangingProgramIsStoppedAtTheTimeOut) {
   CHECK_EQUAL(-1, r.exit_code);
 }
 
+TEST(ProgramLeftRunningAtTheTimeOutGoesOn) {
+  zb::test::ScratchDir dir("child_leave");
+  const std::string mark = dir.Native("finished");
+  ProgramRun run;
+  run.argv = {"/bin/sh", "-c", "sleep 1; echo yes > '" + mark + "'"};
+  run.timeout_ms = 100;
+  run.leave_running_on_timeout = true;
+  CHECK_EQUAL(ERROR_TIMEOUT, RunProgram(run).error);
+  for (int i = 0; i < 500 && dir.Get("finished").empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  CHECK_EQUAL("yes\n", dir.Get("finished"));  // not killed with the wait
+  run.argv = {"/bin/sh", "-c", "exit 4"};  // a program that ends in time reports as usual
+  run.timeout_ms = 5000;
+  ProgramResult r = RunProgram(run);
+  CHECK_EQUAL(ERROR_SUCCESS, r.error);
+  CHECK_EQUAL(4, r.exit_code);
+  run.argv = {"zb-no-such-program-anywhere"};
+  CHECK_EQUAL(ERROR_FILE_NOT_FOUND, RunProgram(run).error);
+}
+
 TEST(HelperLeftBehindDoesNotKeepTheCallWaiting) {
   // The background sleep keeps standard output open after the shell has ended; the call returns
   // with what the shell wrote instead of waiting for the end of the stream (which would time out).

@@ -48,6 +48,8 @@ ZORBASE_API HMODULE GetModuleHandleW(LPCWSTR name);
 // dynamic loader searches. Null with ERROR_MOD_NOT_FOUND (missing file) or ERROR_BAD_EXE_FORMAT
 // (a file that is not a loadable shared object for this machine).
 ZORBASE_API HMODULE LoadLibraryW(LPCWSTR name);
+// LoadLibraryW of `name` read in the ANSI code page.
+ZORBASE_API HMODULE LoadLibraryA(LPCSTR name);
 // As LoadLibraryW for `flags` 0. With LOAD_LIBRARY_AS_DATAFILE (or _EXCLUSIVE, or
 // LOAD_LIBRARY_AS_IMAGE_RESOURCE) the file is read whole and never run: a Windows PE file or a
 // native module's file, for its resources. `file` must be null (ERROR_INVALID_PARAMETER).

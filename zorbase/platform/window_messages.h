@@ -28,6 +28,7 @@ typedef HMENU__* HMENU;
 typedef WORD ATOM;
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
 
 struct WNDCLASSW {
   UINT style;
@@ -78,6 +79,7 @@ typedef MSG* LPMSG;
 constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_ENABLE = 0x000A;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;
@@ -151,3 +153,31 @@ ZORBASE_API DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId);
 // ERROR_INVALID_INDEX. The setter returns the previous value.
 ZORBASE_API LONG_PTR GetWindowLongPtrW(HWND window, int index);
 ZORBASE_API LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
+
+// ---- enabled state and input ---------------------------------------------------------------------
+// A window is created enabled. There is no display, so the input state is bookkeeping with the
+// Windows contracts: a thread's mouse capture, keyboard focus and active window name windows of
+// that thread, and a window that is destroyed or (for focus and capture) disabled loses them.
+
+// Enables or disables a window; when the state changes the procedure receives WM_ENABLE with the
+// new state in wParam. Returns nonzero when the window was disabled before, zero when it was
+// enabled (or with ERROR_INVALID_WINDOW_HANDLE when there is no such window).
+ZORBASE_API BOOL EnableWindow(HWND window, BOOL enable);
+ZORBASE_API BOOL IsWindowEnabled(HWND window);
+// Calls `callback` for each top-level window (created with a null parent; message-only windows are
+// not top-level) of the process, oldest first, until it returns FALSE. FALSE when the callback
+// stopped the enumeration.
+ZORBASE_API BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam);
+
+// The calling thread's mouse capture: SetCapture returns the previous holder (and captures nothing
+// for a window that is not the caller's); ReleaseCapture clears it.
+ZORBASE_API HWND SetCapture(HWND window);
+ZORBASE_API BOOL ReleaseCapture();
+ZORBASE_API HWND GetCapture();
+// The calling thread's keyboard focus: SetFocus returns the previous focus; null clears it; a
+// disabled window or another thread's is refused (null returned, focus unchanged).
+ZORBASE_API HWND SetFocus(HWND window);
+ZORBASE_API HWND GetFocus();
+// The calling thread's active top-level window, as SetFocus.
+ZORBASE_API HWND SetActiveWindow(HWND window);
+ZORBASE_API HWND GetActiveWindow();

@@ -73,7 +73,7 @@ HMODULE LoadBuiltinModule(const std::wstring& name) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
   const BuiltinModule* module = FindLocked(registry, name);
-  if (module == nullptr) return nullptr;
+  if (module == nullptr || (module->available != nullptr && !module->available())) return nullptr;
   ++registry.references[module];
   return HandleOf(module);
 }

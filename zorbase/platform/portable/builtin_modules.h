@@ -26,6 +26,9 @@ struct BuiltinModule {
   const wchar_t* file_name;
   const BuiltinExport* exports;
   std::size_t export_count;
+  // When set, asked at each load: a module whose facility is missing on this system (a messaging
+  // library without any mail program) does not load, as a module that is not installed.
+  bool (*available)() = nullptr;
 };
 
 // Makes `module` loadable by its file name. A second module with a file name already registered
@@ -33,7 +36,8 @@ struct BuiltinModule {
 void RegisterBuiltinModule(const BuiltinModule* module);
 
 // The handle of the built-in module called `name` (a bare file name, case-insensitive, ".dll"
-// implied when it has no extension), adding a reference; null when there is none by that name.
+// implied when it has no extension), adding a reference; null when there is none by that
+// name or it is not available.
 HMODULE LoadBuiltinModule(const std::wstring& name);
 // As LoadBuiltinModule, but only for a module that is loaded now, and without a reference.
 HMODULE FindLoadedBuiltinModule(const std::wstring& name);

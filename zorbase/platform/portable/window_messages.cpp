@@ -2,6 +2,7 @@
 // system facts it needs (thread and process identifiers) come from threads.h and process_id.h.
 #include <zorbase/platform/window_messages.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include <zorbase/platform/internal/ascii.h>
 #include <zorbase/platform/last_error.h>
@@ -56,9 +58,28 @@ struct Window {
   WNDPROC proc;
   ATOM atom;
   std::shared_ptr<ThreadQueue> owner;
+  HWND parent = nullptr;  // null for a top-level window
   LONG_PTR user_data = 0;
+  bool enabled = true;  // under the registry mutex
   bool destroying = false;
 };
+
+// The calling thread's input state: the window with the mouse capture, the one with the keyboard
+// focus and the active top-level window. Only the owner thread sets them (each call acts on the
+// calling thread's own windows), so they need no lock.
+struct InputState {
+  HWND capture = nullptr;
+  HWND focus = nullptr;
+  HWND active = nullptr;
+};
+thread_local InputState t_input;
+
+// A window that goes away keeps no capture, focus or activation.
+void ForgetInput(HWND handle) {
+  if (t_input.capture == handle) t_input.capture = nullptr;
+  if (t_input.focus == handle) t_input.focus = nullptr;
+  if (t_input.active == handle) t_input.active = nullptr;
+}
 
 struct Registry {
   std::mutex mutex;
@@ -295,6 +316,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     window->proc = window_class->proc;
     window->atom = window_class->atom;
     window->owner = self;
+    window->parent = parent;
     ++window_class->windows;
     handle = reinterpret_cast<HWND>(registry.next_handle);
     registry.next_handle += 4;
@@ -349,6 +371,7 @@ BOOL DestroyWindow(HWND handle) {
       }
     }
   } remove{handle, window};
+  ForgetInput(handle);
   window->proc(handle, WM_DESTROY, 0, 0);
   window->proc(handle, WM_NCDESTROY, 0, 0);
   return TRUE;
@@ -513,3 +536,125 @@ LONG_PTR SetWindowLongPtrW(HWND handle, int index, LONG_PTR value) {
   SetLastError(0);
   return previous;
 }
+
+namespace {
+
+// The window `handle` when it exists and belongs to the calling thread; else null with the last
+// error set (ERROR_INVALID_WINDOW_HANDLE, or ERROR_ACCESS_DENIED for another thread's window).
+std::shared_ptr<Window> OwnWindow(HWND handle) {
+  std::shared_ptr<Window> window = FindWindowObject(handle);
+  if (!window) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  if (window->owner != CurrentQueue()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  return window;
+}
+
+}  // namespace
+
+BOOL EnableWindow(HWND handle, BOOL enable) {
+  std::shared_ptr<Window> window = FindWindowObject(handle);
+  if (!window) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  const bool wanted = enable != FALSE;
+  bool was_enabled;
+  {
+    std::lock_guard<std::mutex> lock(TheRegistry().mutex);
+    was_enabled = window->enabled;
+    window->enabled = wanted;
+  }
+  if (was_enabled != wanted) {
+    if (!wanted && window->owner == CurrentQueue()) {
+      if (t_input.focus == handle) t_input.focus = nullptr;
+      if (t_input.capture == handle) t_input.capture = nullptr;
+    }
+    SendMessageW(handle, WM_ENABLE, wanted ? TRUE : FALSE, 0);
+  }
+  return was_enabled ? FALSE : TRUE;
+}
+
+BOOL IsWindowEnabled(HWND handle) {
+  std::shared_ptr<Window> window = FindWindowObject(handle);
+  if (!window) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  std::lock_guard<std::mutex> lock(TheRegistry().mutex);
+  return window->enabled ? TRUE : FALSE;
+}
+
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
+  if (callback == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::vector<HWND> top_level;
+  {
+    Registry& registry = TheRegistry();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    for (const auto& entry : registry.windows) {
+      if (entry.second->parent == nullptr && !entry.second->destroying) top_level.push_back(entry.first);
+    }
+  }
+  // Handles grow with creation, so this is the order in which the windows were made.
+  std::sort(top_level.begin(), top_level.end(), [](HWND a, HWND b) {
+    return reinterpret_cast<std::uintptr_t>(a) < reinterpret_cast<std::uintptr_t>(b);
+  });
+  for (HWND window : top_level) {
+    if (!IsWindow(window)) continue;  // destroyed by an earlier callback
+    if (!callback(window, lParam)) return FALSE;
+  }
+  return TRUE;
+}
+
+HWND SetCapture(HWND handle) {
+  const HWND previous = t_input.capture;
+  if (OwnWindow(handle)) t_input.capture = handle;
+  return previous;
+}
+
+BOOL ReleaseCapture() {
+  t_input.capture = nullptr;
+  return TRUE;
+}
+
+HWND GetCapture() { return t_input.capture; }
+
+namespace {
+
+// Sets one of the calling thread's input windows: null clears it; otherwise the window must be the
+// caller's, and enabled (focus) or top-level (activation). Returns the previous window, or null
+// with the slot unchanged when `handle` is refused.
+HWND SetInputWindow(HWND* slot, HWND handle, bool must_be_enabled, bool must_be_top_level) {
+  const HWND previous = *slot;
+  if (handle == nullptr) {
+    *slot = nullptr;
+    return previous;
+  }
+  std::shared_ptr<Window> window = OwnWindow(handle);
+  if (!window) return nullptr;
+  if ((must_be_enabled && !IsWindowEnabled(handle)) || (must_be_top_level && window->parent != nullptr)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  *slot = handle;
+  return previous;
+}
+
+}  // namespace
+
+// A disabled window takes no keyboard input.
+HWND SetFocus(HWND handle) { return SetInputWindow(&t_input.focus, handle, true, false); }
+
+HWND GetFocus() { return t_input.focus; }
+
+// Only a top-level window can be active.
+HWND SetActiveWindow(HWND handle) { return SetInputWindow(&t_input.active, handle, false, true); }
+
+HWND GetActiveWindow() { return t_input.active; }

@@ -91,6 +91,33 @@ int Lift(int fd) { return fd < 0 ? -1 : fcntl(fd, F_DUPFD, 10); }
   _exit(127);
 }
 
+// For a program that may outlive the wait: this process (a child of ours) starts the program as
+// its own child in a process group of its own, waits for it and ends with its exit code. Killing
+// this process at a time-out stops the wait and leaves the program running. Only
+// async-signal-safe calls until the program's exec.
+[[noreturn]] void WatchChild(const Launch& launch) {
+  const pid_t program = fork();
+  if (program == 0) {
+    setpgid(0, 0);
+    ExecChild(launch);
+  }
+  if (program < 0) {
+    const int code = errno;
+    ssize_t ignored = write(launch.report_fd, &code, sizeof code);
+    (void)ignored;
+    _exit(127);
+  }
+  for (int fd : {launch.in_fd, launch.out_fd, launch.null_fd, launch.report_fd}) {
+    if (fd >= 0) close(fd);
+  }
+  int status = 0;
+  while (waitpid(program, &status, 0) < 0) {
+    if (errno != EINTR) _exit(127);
+  }
+  if (WIFSIGNALED(status)) _exit(128 + WTERMSIG(status));
+  _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 127);
+}
+
 // Reads the exec report: 0 when exec succeeded (the pipe closed empty), else the errno of exec.
 int ReadExecReport(int fd) {
   int code = 0;
@@ -185,6 +212,7 @@ ProgramResult RunProgram(const ProgramRun& run) {
   const pid_t pid = fork();
   if (pid == 0) {
     setpgid(0, 0);
+    if (run.leave_running_on_timeout) WatchChild(launch);
     ExecChild(launch);
   }
   if (pid < 0) {
@@ -280,6 +308,13 @@ ProgramResult RunProgram(const ProgramRun& run) {
   }
   CloseFd(in_fd);
   CloseFd(exit_fd);
+  if (!ended && run.leave_running_on_timeout) {
+    kill(pid, SIGKILL);  // only the watcher: the program goes on, adopted by the system
+    WaitFor(pid);
+    CloseFd(out_fd);
+    result.error = ERROR_TIMEOUT;
+    return result;
+  }
   if (!ended) {
     KillGroup(pid);
     WaitFor(pid);

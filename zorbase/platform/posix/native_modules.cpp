@@ -202,6 +202,12 @@ HMODULE GetModuleHandleW(LPCWSTR name) {
 
 HMODULE LoadLibraryW(LPCWSTR name) { return LoadLibraryExW(name, nullptr, 0); }
 
+HMODULE LoadLibraryA(LPCSTR name) {
+  if (name == nullptr) return LoadLibraryW(nullptr);
+  const std::wstring wide = zb::platform::MultiToWide(name);
+  return LoadLibraryW(wide.c_str());
+}
+
 HMODULE LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags) {
   if (name == nullptr || name[0] == 0 || file != nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
