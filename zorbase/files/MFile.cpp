@@ -66,6 +66,7 @@ wchar_t* CopyText(const wchar_t* text) {
 MFile::MFile(size_t buffer_size)
     : m_stream(nullptr),
       m_behind(nullptr),
+      m_keep_from(-1),
       m_buffer(nullptr),
       m_buffer_pos(0),
       m_buffer_size(buffer_size < 1 ? 1 : buffer_size),
@@ -231,6 +232,7 @@ bool MFile::CLOSE() {
     delete m_behind;
     m_behind = nullptr;
   }
+  m_keep_from = -1;
   if (m_write_lost) ok = false;
   if (was_writing && mp_file_access_reporter != nullptr && m_result == ERROR_WRITE_FAULT) {
     mp_file_access_reporter->ReportWriteFailure(MFileName(m_file_name), 0);
@@ -327,12 +329,22 @@ bool MFile::_FLUSH_FULL_BUFFER() {
     _SET_RESULT_FROM_STREAM();
     return false;
   }
-  // The write mode's flush leaves the position at the end of the bytes written; so does this.
-  m_buffer = m_behind->Exchange(m_buffer, m_buffer_size, m_valid_bytes, m_buffer_offset);
-  m_buffer_offset += static_cast<__int64>(m_valid_bytes);
-  m_buffer_pos = 0;
-  m_valid_bytes = 0;
-  m_dirty = false;
+  // The bytes of the record being written stay when they are few (and the position is at the
+  // end of the buffered bytes, as it is while a document is written front to back).
+  std::uint64_t keep = 0;
+  if (m_keep_from > m_buffer_offset && m_buffer_pos == m_valid_bytes &&
+      m_keep_from < m_buffer_offset + static_cast<__int64>(m_valid_bytes)) {
+    keep = m_valid_bytes - static_cast<std::uint64_t>(m_keep_from - m_buffer_offset);
+    if (keep > m_buffer_size / 4) keep = 0;
+  }
+  const std::uint64_t handed = m_valid_bytes - keep;
+  unsigned char* full = m_buffer;
+  m_buffer = m_behind->Exchange(full, m_buffer_size, handed, m_buffer_offset);
+  if (keep != 0) std::memcpy(m_buffer, full + handed, keep);
+  m_buffer_offset += static_cast<__int64>(handed);
+  m_buffer_pos = keep;
+  m_valid_bytes = keep;
+  m_dirty = keep != 0;
   return true;
 }
 

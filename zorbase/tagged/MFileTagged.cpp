@@ -436,6 +436,7 @@ bool MFileTagged::_WRITE_TAG_BEGIN_GENERAL(MTag& tag) {
     tag.m_skip = 0;
     tag.m_next = nullptr;
     const bool written = tag.WRITE(*this);
+    m_keep_from = tag.m_tag_pos;
     _NOTE_PENDING(tag.m_tag_pos, tag);
     return written;
   }

@@ -77,6 +77,7 @@ class ZORBASE_API MFileTagged : public MFile {
       tag.m_skip = 0;
       tag.m_next = nullptr;
       _FAST_WRITE_HEADER(tag);
+      m_keep_from = tag.m_tag_pos;
       if (!_FAST_NOTE_PENDING(tag)) _NOTE_PENDING(tag.m_tag_pos, tag);
       return true;
     }
