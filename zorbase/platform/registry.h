@@ -269,7 +269,9 @@ ZORBASE_API LONG ImportRegistryFile(const std::wstring& file, std::string* probl
 // The same for the bytes of a .reg file held in memory.
 ZORBASE_API LONG ImportRegistryText(const void* bytes, std::size_t size, std::string* problem);
 
-// Writes `sub_key` of `root` and its subtree to `file` in the 5.00 format, replacing the file.
+// Writes `sub_key` of `root` and its subtree to `file` in the 5.00 format, replacing the file, as
+// the Windows editor exports: a REG_SZ value that is empty or holds a NUL is written as the quoted
+// text before its first NUL (RegSaveKeyW keeps every byte instead).
 ZORBASE_API LONG ExportRegistryKey(HKEY root, const wchar_t* sub_key, const std::wstring& file);
 
 // Splits "HKCU\Software\Acme" (root names in long or short form, any case) into the predefined

@@ -322,18 +322,28 @@ std::wstring Escape(const std::wstring& text) {
 }
 
 // True when `data` is one string with exactly one terminator and nothing a quoted line cannot
-// hold, so it can be written as "text".
-bool PrintableString(const std::vector<BYTE>& data, std::wstring* text) {
+// hold, so it can be written as "text". With `up_to_nul`, empty data and data with a NUL before
+// its end qualify too, as the text before the first NUL.
+bool PrintableString(const std::vector<BYTE>& data, bool up_to_nul, std::wstring* text) {
+  if (up_to_nul && data.empty()) {
+    text->clear();
+    return true;
+  }
   if (data.size() < 2 || data.size() % 2 != 0) return false;
-  if (data[data.size() - 1] != 0 || data[data.size() - 2] != 0) return false;
-  for (std::size_t i = 0; i + 2 < data.size(); i += 2) {
+  std::size_t end = data.size() - 2;  // the terminator's offset
+  for (std::size_t i = 0; i + 2 <= data.size(); i += 2) {
     std::uint16_t unit = static_cast<std::uint16_t>(data[i] | (data[i + 1] << 8));
+    if (unit == 0 && (up_to_nul || i == end)) {
+      end = i;
+      break;
+    }
     if (unit == 0 || unit == L'\r' || unit == L'\n') return false;
   }
-  *text = Utf16LeToWide(data.data(), data.size() - 2);
+  if (data[end] != 0 || data[end + 1] != 0) return false;
+  *text = Utf16LeToWide(data.data(), end);
   // Lone surrogates do not survive a trip through text unchanged: keep those as hex.
   std::string back = WideToUtf16Le(text->data(), text->size());
-  return back.size() == data.size() - 2 && std::memcmp(back.data(), data.data(), back.size()) == 0;
+  return back.size() == end && std::memcmp(back.data(), data.data(), back.size()) == 0;
 }
 
 void AppendHex(std::wstring* out, std::size_t prefix_length, const std::vector<BYTE>& data) {
@@ -352,14 +362,14 @@ void AppendHex(std::wstring* out, std::size_t prefix_length, const std::vector<B
   }
 }
 
-void WriteValue(const Value& value, std::wstring* out) {
+void WriteValue(const Value& value, bool editor_strings, std::wstring* out) {
   std::wstring line = value.name.empty() ? L"@=" : L"\"" + Escape(value.name) + L"\"=";
   if (value.remove) {
     *out += line + L"-\r\n";
     return;
   }
   std::wstring text;
-  if (value.type == REG_SZ && PrintableString(value.data, &text)) {
+  if (value.type == REG_SZ && PrintableString(value.data, editor_strings, &text)) {
     *out += line + L"\"" + Escape(text) + L"\"\r\n";
     return;
   }
@@ -428,7 +438,7 @@ std::string Write(const Document& document) {
     text += section.remove ? L"[-" : L"[";
     text += section.path;
     text += L"]\r\n";
-    for (const Value& value : section.values) WriteValue(value, &text);
+    for (const Value& value : section.values) WriteValue(value, document.editor_strings, &text);
     text += L"\r\n";
   }
   std::string bytes("\xFF\xFE", 2);

@@ -36,6 +36,10 @@ struct Section {
 
 struct Document {
   bool regedit4 = false;
+  // Writing: REG_SZ data that is empty or holds a NUL is written as the Windows editor exports it,
+  // as the quoted text before its first NUL (what follows that NUL is not kept). Off for hive
+  // files, which must give back every byte.
+  bool editor_strings = false;
   std::vector<Section> sections;
 };
 

@@ -209,6 +209,7 @@ LONG ExportRegistryKey(HKEY root, const wchar_t* sub_key, const std::wstring& fi
   reg::KeyPtr object;
   status = reg::ResolveKey(key, &object);
   regfile::Document document;
+  document.editor_strings = true;
   if (status == ERROR_SUCCESS) status = reg::ExportObject(*object, &document);
   RegCloseKey(key);
   if (status != ERROR_SUCCESS) return status;
