@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
 
 # The installed tool, as a user who just installed it runs it.
 mkdir -p "$work/home"
@@ -25,5 +26,5 @@ if ! cmake -S examples/install_test -B "$work/build" -G Ninja -DCMAKE_PREFIX_PAT
   echo "check-install: a project cannot build against the installed package" >&2
   exit 1
 fi
-LD_LIBRARY_PATH="$work/prefix/lib:${LD_LIBRARY_PATH:-}" "$work/build/install_test"
+LD_LIBRARY_PATH="$work/prefix/${libdir:-lib}:${LD_LIBRARY_PATH:-}" "$work/build/install_test"
 echo "check-install: ok"

@@ -10,7 +10,9 @@ packages=(
   libunittest++-dev libsqlite3-dev libchm-dev
   libbenchmark-dev zlib1g-dev libssl-dev libinih-dev
   binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64
-  attr xvfb locales
+  attr xvfb xauth locales
+  xclip xsel wl-clipboard xdg-utils fp-utils
+  dpkg-dev file lintian man-db
 )
 
 missing=()

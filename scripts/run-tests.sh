@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the default preset, then AddressSanitizer + UBSan, and checks that an
-# installed copy is usable from a separate CMake project.
+# Builds and runs every test: the default preset, then AddressSanitizer + UBSan, checks that an
+# installed copy is usable from a separate CMake project, and makes and checks the Debian packages
+# from the default build (unpacked into a scratch directory, never installed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -15,3 +16,6 @@ done
 
 echo "== installed package"
 scripts/check-install.sh build/default
+
+echo "== Debian packages"
+scripts/check-packages.sh build/default

@@ -12,8 +12,11 @@
 
 #include <zorbase/crypto/COXCRC16.h>
 #include <zorbase/crypto/COXCRC32.h>
+#include <zorbase/desktop/CHtmlHelpWrapper.h>
+#include <zorbase/desktop/internal/help_log.h>
 #include <zorbase/logging/LogWindowAppender.h>
 #include <zorbase/logging/internal/OutputDebugStringAppender.h>
+#include <zorbase/platform/html_help.h>
 #include <zorbase/progress/ProgressToStatusCallback.h>
 #include <zorbase/selftest/internal/builtin_registry.h>
 #include <zorbase/settings/internal/settings_internal.h>
@@ -21,6 +24,10 @@
 #include <zorbase/units/MUserUnit.h>
 
 #include <memory>
+
+// 3. The one help wrapper, without subtraction of the help-id bases. Like the user unit below, a
+// static member defined here, before the object that runs the other steps.
+CHtmlHelpWrapper CHtmlHelpWrapper::mg_htmlhelpwrapper __attribute__((init_priority(65000)))(false);
 
 // 5. The process-wide user unit, in millimetres; constructing it sets the sibling library's
 // conversion factor to 1.0. It is a static member, so it is defined here, just before the object
@@ -38,6 +45,10 @@ struct LibraryLifetime {
     // 2. default company and product name of the settings keys
     zb::settings_internal::SetSettingsDefaults();
     // 3. The CRC table lists are constant-initialised empty lists; nodes are added on first use.
+    // The help wrapper (above) finds the library's help viewer by its file name, and the
+    // viewer's text pop-ups go to the application's log.
+    zb::platform::RegisterHtmlHelpModule();
+    zb::platform::SetHelpTextSink(&zb::desktop_internal::LogHelpText);
     // 4. processor faults of the loading thread become MException objects
     translator_.reset(new MMExceptionTranslator());
     // 5. (the user unit above)
@@ -55,7 +66,8 @@ struct LibraryLifetime {
     // into the unloaded library.
     translator_.reset();
     zb::platform::RemoveFaultHandlers();
-    // 3. Every CRC table node is freed.
+    // 3. Every CRC table node is freed; the viewer's text pop-ups no longer reach the log.
+    zb::platform::SetHelpTextSink(nullptr);
     COXCRC32::m_tableList.RemoveAll();
     COXCRC16::m_tableList.RemoveAll();
   }

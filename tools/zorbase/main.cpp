@@ -1,5 +1,6 @@
 // zorbase: the library's command-line tool. `zorbase --help` lists the subcommands.
 #include "command.h"
+#include "manual.h"
 
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/path_mapping.h>
@@ -15,28 +16,18 @@ namespace zb {
 namespace tool {
 namespace {
 
-struct Entry {
-  const char* synopsis;
-  const char* help;
-  CommandFunction run;
-};
-
-std::map<std::string, Entry>& Registry() {
-  static std::map<std::string, Entry> commands;
+std::map<std::string, CommandEntry>& Registry() {
+  static std::map<std::string, CommandEntry> commands;
   return commands;
-}
-
-void PrintOverview(std::FILE* out) {
-  std::fprintf(out, "usage: zorbase COMMAND [ARGS...]\n\ncommands:\n");
-  for (const auto& [name, entry] : Registry()) std::fprintf(out, "  %s\n", entry.synopsis);
-  std::fprintf(out, "\n`zorbase COMMAND --help` describes a command.\n");
 }
 
 }  // namespace
 
 Command::Command(const char* name, const char* synopsis, const char* help, CommandFunction run) {
-  Registry()[name] = Entry{synopsis, help, run};
+  Registry()[name] = CommandEntry{synopsis, help, run};
 }
+
+const std::map<std::string, CommandEntry>& Commands() { return Registry(); }
 
 int UsageError(const std::string& command, const std::string& message) {
   std::fprintf(stderr, "zorbase: %s\n", message.c_str());
@@ -57,6 +48,15 @@ int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     PrintOverview(argc < 2 ? stderr : stdout);
     return argc < 2 ? kExitUsage : kExitOk;
+  }
+  // Hidden: the build writes the manual page and the completion script from these.
+  if (argc == 2 && std::strcmp(argv[1], "--manual-page") == 0) {
+    PrintManualPage(stdout);
+    return kExitOk;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--bash-completion") == 0) {
+    PrintBashCompletion(stdout);
+    return kExitOk;
   }
   auto it = Registry().find(argv[1]);
   if (it == Registry().end()) {

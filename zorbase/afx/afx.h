@@ -7,5 +7,6 @@
 #include <zorbase/afx/CByteArray.h>
 #include <zorbase/afx/CStringArray.h>
 #include <zorbase/afx/CWordArray.h>
+#include <zorbase/afx/CWinApp.h>
 #include <zorbase/afx/CMapStringToPtr.h>
 #include <zorbase/afx/CMapStringToString.h>

@@ -10,11 +10,13 @@
 namespace {
 
 INT_PTR Answer() { return 42; }
+INT_PTR Numbered() { return 7; }
 
 const zb::platform::BuiltinExport kExports[] = {
     {"Answer", reinterpret_cast<FARPROC>(&Answer)},
+    {"Numbered", reinterpret_cast<FARPROC>(&Numbered), 15},
 };
-const zb::platform::BuiltinModule kModule = {L"zbtest32.dll", kExports, 1};
+const zb::platform::BuiltinModule kModule = {L"zbtest32.dll", kExports, 2};
 
 }  // namespace
 
@@ -33,7 +35,10 @@ TEST(LoadedByNameAsWindowsReadsIt) {
     if (proc) CHECK_EQUAL(42, static_cast<int>(proc()));
     CHECK(GetProcAddress(module, "Question") == nullptr);
     CHECK_EQUAL(ERROR_PROC_NOT_FOUND, GetLastError());
-    CHECK(GetProcAddress(module, reinterpret_cast<LPCSTR>(1)) == nullptr);
+    CHECK(GetProcAddress(module, reinterpret_cast<LPCSTR>(1)) == nullptr);  // no such ordinal
+    CHECK(GetProcAddress(module, reinterpret_cast<LPCSTR>(15)) ==
+          GetProcAddress(module, "Numbered"));
+    CHECK(GetProcAddress(module, nullptr) == nullptr);
     CHECK(FreeLibrary(module));
   }
   CHECK(GetModuleHandleW(L"zbtest32.dll") == nullptr);  // every reference dropped

@@ -2,7 +2,11 @@
 
 #include <UnitTest++/UnitTest++.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <thread>
 
 #include <zorbase/platform/clocks.h>
 #include <zorbase/platform/last_error.h>
@@ -69,6 +73,21 @@ TEST(CriticalSectionIsRecursiveAndExcludesOtherThreads) {
   LeaveCriticalSection(&section);
   DeleteCriticalSection(&section);
   (void)other;
+}
+
+TEST(ThreadIdsAreTheThreadsOwnAlsoInAForkedChild) {
+  const DWORD parent = GetCurrentThreadId();
+  CHECK(parent != 0);
+  DWORD other = 0;
+  std::thread([&other] { other = GetCurrentThreadId(); }).join();
+  CHECK(other != 0 && other != parent);
+  // The child's only thread is its main thread, whose id is the child's process id.
+  const pid_t child = fork();
+  if (child == 0) _exit(GetCurrentThreadId() == static_cast<DWORD>(getpid()) ? 0 : 1);
+  CHECK(child > 0);
+  int status = -1;
+  if (child > 0) waitpid(child, &status, 0);
+  CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST(TickCountAndCounterMoveForward) {

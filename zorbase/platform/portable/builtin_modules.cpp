@@ -99,11 +99,13 @@ FARPROC BuiltinProcAddress(HMODULE handle, LPCSTR name, DWORD* error) {
     *error = ERROR_INVALID_HANDLE;
     return nullptr;
   }
-  // An ordinal is a value below 0x10000 in place of a pointer; built-in modules export by name.
-  if (name != nullptr && (reinterpret_cast<std::uintptr_t>(name) >> 16) != 0) {
-    for (std::size_t i = 0; i < module->export_count; ++i) {
-      if (std::strcmp(module->exports[i].name, name) == 0) return module->exports[i].proc;
-    }
+  // An ordinal is a value below 0x10000 in place of a pointer.
+  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(name);
+  for (std::size_t i = 0; i < module->export_count; ++i) {
+    const BuiltinExport& entry = module->exports[i];
+    const bool match = (value >> 16) != 0 ? std::strcmp(entry.name, name) == 0
+                                          : value != 0 && entry.ordinal == value;
+    if (match) return entry.proc;
   }
   *error = ERROR_PROC_NOT_FOUND;
   return nullptr;

@@ -13,9 +13,11 @@
 namespace zb {
 namespace platform {
 
+// One entry point: its name and, where hosts look it up by number, its ordinal (0: none).
 struct BuiltinExport {
   const char* name;
   FARPROC proc;
+  WORD ordinal = 0;
 };
 
 // A module's file name ("mapi32.dll") and its exports. Registered modules must be statics: their
@@ -37,8 +39,9 @@ HMODULE LoadBuiltinModule(const std::wstring& name);
 HMODULE FindLoadedBuiltinModule(const std::wstring& name);
 
 bool IsBuiltinModuleHandle(HMODULE module);
-// The export `name` of built-in module `module`; null with `*error` ERROR_PROC_NOT_FOUND (also for
-// an ordinal) or ERROR_INVALID_HANDLE (a handle never given out).
+// The export `name` of built-in module `module` (a value below 0x10000 in place of the name is an
+// ordinal); null with `*error` ERROR_PROC_NOT_FOUND or ERROR_INVALID_HANDLE (a handle never
+// given out).
 FARPROC BuiltinProcAddress(HMODULE module, LPCSTR name, DWORD* error);
 // Drops one reference; false for a handle never given out or with no reference left.
 bool ReleaseBuiltinModule(HMODULE module);

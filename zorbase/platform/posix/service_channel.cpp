@@ -34,7 +34,25 @@ std::uint64_t Fnv1a(const std::string& bytes) {
 bool PrivateDirectory(const std::string& dir) {
   if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat st;
-  return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
+  if (lstat(dir.c_str(), &st) != 0) return false;
+  if (!S_ISDIR(st.st_mode)) {
+    errno = ENOTDIR;
+    return false;
+  }
+  if (st.st_uid != getuid()) {
+    errno = EACCES;
+    return false;
+  }
+  return true;
+}
+
+void SendStartFailure(int ready_fd, int error) {
+  if (ready_fd < 0) return;
+  char message[1 + sizeof(int)];
+  message[0] = kFailed;
+  std::memcpy(message + 1, &error, sizeof error);
+  (void)!write(ready_fd, message, sizeof message);
+  close(ready_fd);
 }
 
 bool SendAll(int fd, const void* data, std::size_t size) {

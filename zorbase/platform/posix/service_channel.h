@@ -43,8 +43,13 @@ constexpr char kFailed = 'E';
 // can be made.
 std::string SocketPath(const std::wstring& service_name);
 
-// Creates `dir` (mode 0700) unless it exists as a directory owned by this user.
+// Creates `dir` (mode 0700) unless it exists as a directory owned by this user. False with errno
+// set (ENOTDIR or EACCES when the name is taken by something else or by another user).
 bool PrivateDirectory(const std::string& dir);
+
+// Writes kFailed and `error` (an errno, never 0) to the ready pipe and closes it. Safe between
+// fork and exec: it only writes and closes.
+void SendStartFailure(int ready_fd, int error);
 
 // Writes all of `data` to a socket; false when the peer is gone.
 bool SendAll(int fd, const void* data, std::size_t size);

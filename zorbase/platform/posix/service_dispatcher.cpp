@@ -107,23 +107,16 @@ void TellManager(int ready_fd, char what) {
   close(ready_fd);
 }
 
-// Reports a start that failed with `error` (an errno), as a failed exec is reported.
-void TellManagerError(int ready_fd, int error) {
-  if (ready_fd < 0) return;
-  char message[1 + sizeof(int)];
-  message[0] = service::kFailed;
-  std::memcpy(message + 1, &error, sizeof error);
-  (void)!write(ready_fd, message, sizeof message);
-  close(ready_fd);
-}
-
 // Binds the listening socket; a socket file left by a service process that died is replaced, a
 // live one means another instance runs (false, *already = true).
 int Listen(const std::string& path, bool* already) {
   *already = false;
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) return -1;
+  if (path.size() >= sizeof address.sun_path) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
   for (int attempt = 0; attempt < 4; ++attempt) {
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -150,6 +143,7 @@ int Listen(const std::string& path, bool* already) {
     }
     unlink(path.c_str());
   }
+  errno = EADDRINUSE;  // the name stayed taken through every attempt
   return -1;
 }
 
@@ -198,7 +192,7 @@ BOOL StartServiceCtrlDispatcherW(const SERVICE_TABLE_ENTRYW* table) {
     if (already) {
       TellManager(ready_fd, service::kAlreadyRunning);
     } else {
-      TellManagerError(ready_fd, errno);
+      service::SendStartFailure(ready_fd, errno);
     }
     SetLastError(already ? ERROR_SERVICE_ALREADY_RUNNING : ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
     return FALSE;

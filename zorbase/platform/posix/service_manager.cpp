@@ -248,11 +248,7 @@ DWORD Spawn(const std::wstring& name, const std::vector<std::string>& argv_text,
     }
     if (chdir("/") != 0) _exit(127);
     execve(argv[0], argv.data(), envp.data());
-    char message[1 + sizeof(int)];
-    int error = errno;
-    message[0] = 'E';
-    std::memcpy(message + 1, &error, sizeof error);
-    (void)!write(ready[1], message, sizeof message);
+    service::SendStartFailure(ready[1], errno);
     _exit(127);
   }
   close(ready[1]);
@@ -283,7 +279,7 @@ DWORD Spawn(const std::wstring& name, const std::vector<std::string>& argv_text,
       if (kind == 'P' && received.size() >= 1 + sizeof(pid_t)) {
         std::memcpy(&service_pid, received.data() + 1, sizeof(pid_t));
         received.erase(0, 1 + sizeof(pid_t));
-      } else if (kind == 'E' && received.size() >= 1 + sizeof(int)) {
+      } else if (kind == service::kFailed && received.size() >= 1 + sizeof(int)) {
         int error;
         std::memcpy(&error, received.data() + 1, sizeof error);
         result = ExecError(error);
@@ -294,7 +290,7 @@ DWORD Spawn(const std::wstring& name, const std::vector<std::string>& argv_text,
       } else if (kind == service::kAlreadyRunning) {
         result = ERROR_SERVICE_ALREADY_RUNNING;
         decided = true;
-      } else if (kind == 'P' || kind == 'E') {
+      } else if (kind == 'P' || kind == service::kFailed) {
         break;  // the rest of the message is still on its way
       } else {
         received.erase(0, 1);
