@@ -58,11 +58,6 @@ int Usage(const std::string& problem) {
   return kExitFailure;
 }
 
-// /?, /h and -H (any case, / or -) ask for help with every operation.
-bool IsHelpSwitch(const std::string& arg) {
-  return arg.size() == 2 && (arg[0] == '/' || arg[0] == '-') && (arg[1] == '?' || arg[1] == 'h' || arg[1] == 'H');
-}
-
 // Asks on standard input; true for an answer starting with y.
 bool Confirm(const std::string& question) {
   std::printf("%s (Yes/No)? ", question.c_str());
@@ -74,21 +69,60 @@ bool Confirm(const std::string& question) {
   return false;
 }
 
-// Parses the arguments after the operation. /s is the recursion switch of query and takes the
-// separator with add. A switch given twice is refused; export takes /y only after FILE, import
-// takes /strict only.
+// The switches each operation takes. /s is the recursion switch of query and takes the separator
+// with add; /reg:32 and /reg:64 choose a registry view on Windows, and there is one view here.
+struct SwitchSet {
+  const char* operation;
+  std::vector<std::wstring> names;
+};
+const SwitchSet kSwitchSets[] = {
+    {"query", {L"V", L"VE", L"S", L"REG:32", L"REG:64"}},
+    {"add", {L"V", L"VE", L"T", L"D", L"S", L"F", L"REG:32", L"REG:64"}},
+    {"delete", {L"V", L"VE", L"VA", L"F", L"REG:32", L"REG:64"}},
+    {"export", {L"Y", L"REG:32", L"REG:64"}},
+    {"import", {L"STRICT", L"REG:32", L"REG:64"}},
+};
+// Every switch name of any operation: other arguments that start with / or - are not switches, so
+// native paths such as /tmp/x.reg stay arguments.
+const wchar_t* const kAllSwitches[] = {L"V", L"VE", L"VA", L"F", L"Y", L"T", L"D", L"S", L"STRICT", L"REG:32", L"REG:64"};
+
+bool IsSwitch(const std::wstring& arg) {
+  if (arg.size() < 2 || (arg[0] != L'/' && arg[0] != L'-')) return false;
+  const std::wstring name = Upper(arg.substr(1));
+  return std::find(std::begin(kAllSwitches), std::end(kAllSwitches), name) != std::end(kAllSwitches);
+}
+
+// Whether the switch `name` (upper case) takes the next argument as its value.
+bool TakesValue(const std::string& operation, const std::wstring& name) {
+  return name == L"V" || name == L"T" || name == L"D" || (name == L"S" && operation == "add");
+}
+
+// /?, /h and -H (any case, / or -) where a switch may stand ask for help, with every operation.
+bool IsHelpSwitch(const std::string& arg) {
+  return arg.size() == 2 && (arg[0] == '/' || arg[0] == '-') && (arg[1] == '?' || arg[1] == 'h' || arg[1] == 'H');
+}
+
+bool WantsHelp(const std::string& operation, const std::vector<std::string>& args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (IsHelpSwitch(args[i])) return true;
+    const std::wstring arg = Widen(args[i]);
+    if (i > 0 && IsSwitch(arg) && TakesValue(operation, Upper(arg.substr(1)))) ++i;
+  }
+  return false;
+}
+
+// Parses the arguments after the operation. A switch given twice, or one the operation does not
+// take, is refused; export takes /y only after FILE.
 bool ParseOptions(const std::string& command, const std::vector<std::string>& args, std::size_t first, Options* options,
                   std::string* problem) {
   std::vector<std::wstring> seen;
+  const SwitchSet* allowed = nullptr;
+  for (const SwitchSet& set : kSwitchSets) {
+    if (command == set.operation) allowed = &set;
+  }
   for (std::size_t i = first; i < args.size(); ++i) {
     std::wstring arg = Widen(args[i]);
-    // Only the known switches are options, so native paths such as /tmp/x.reg stay arguments.
-    static const wchar_t* const kSwitches[] = {L"V", L"VE", L"VA", L"F", L"Y", L"T", L"D", L"S", L"STRICT"};
-    bool is_option = false;
-    if (arg.size() >= 2 && (arg[0] == L'/' || arg[0] == L'-')) {
-      for (const wchar_t* known : kSwitches) is_option = is_option || Upper(arg.substr(1)) == known;
-    }
-    if (!is_option) {
+    if (!IsSwitch(arg)) {
       if (options->key.empty()) {
         options->key = arg;
       } else {
@@ -102,16 +136,15 @@ bool ParseOptions(const std::string& command, const std::vector<std::string>& ar
       return false;
     }
     seen.push_back(name);
-    const bool allowed = command == "import" ? name == L"STRICT" : command == "export" ? name == L"Y" : name != L"STRICT";
-    if (!allowed) {
+    if (allowed == nullptr || std::find(allowed->names.begin(), allowed->names.end(), name) == allowed->names.end()) {
       *problem = "option " + args[i] + " does not belong to " + command;
       return false;
     }
-    if (command == "export" && options->plain.empty()) {
+    if (command == "export" && name == L"Y" && options->plain.empty()) {
       *problem = "/y must follow the file name";
       return false;
     }
-    auto next = [&](std::wstring* out) -> bool {
+  auto next = [&](std::wstring* out) -> bool {
       if (i + 1 >= args.size()) {
         *problem = "option " + args[i] + " needs a value";
         return false;
@@ -366,32 +399,34 @@ int Query(const Options& options) {
   return result;
 }
 
-// Splits REG_MULTI_SZ data at the separator as Windows does: a separator at the end adds no
-// empty string, and an empty string anywhere else (two separators in a row, one at the start) is
-// refused, as is a /s separator that is not one character.
-bool SplitMultiString(const Options& options, std::vector<std::wstring>* parts, std::string* problem) {
-  const std::wstring& text = options.data;
-  const std::wstring& separator = options.separator;
-  if (options.has_separator && separator.size() != 1) {
+// REG_MULTI_SZ data as Windows builds it from /d: the separator (\0 as two characters, or the one
+// character /s SEP) ends a string. An empty string is refused: a separator at the start with
+// text after it, or two in a row. The list ends with one more terminator unless the text already
+// ends in a separator, so "a#" with /s # is a, NUL, NUL, and "#" alone is NUL, NUL.
+bool MultiStringUnits(const Options& options, std::wstring* units, std::string* problem) {
+  if (options.has_separator && options.separator.size() != 1) {
     *problem = "the separator /s must be one character";
     return false;
   }
-  parts->clear();
-  if (text.empty()) return true;
-  std::size_t at = 0;
-  for (;;) {
-    std::size_t found = text.find(separator, at);
-    parts->push_back(text.substr(at, found == std::wstring::npos ? std::wstring::npos : found - at));
-    if (found == std::wstring::npos) break;
-    at = found + separator.size();
-    if (at == text.size()) break;  // a separator at the end closes the list
-  }
-  for (const std::wstring& part : *parts) {
-    if (part.empty()) {
+  const std::wstring& text = options.data;
+  units->clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!options.has_separator && text[i] == L'\\' && i + 1 < text.size() && text[i + 1] == L'0') {
+      *units += L'\0';
+      ++i;
+    } else if (options.has_separator && text[i] == options.separator[0]) {
+      *units += L'\0';
+    } else {
+      *units += text[i];
+    }
+    const std::size_t n = units->size();
+    if (n >= 2 && (*units)[n - 2] == 0 && ((*units)[n - 1] == 0 || n == 2)) {
       *problem = "REG_MULTI_SZ data may not hold an empty string";
       return false;
     }
   }
+  *units += L'\0';
+  if (units->size() >= 2 && (*units)[units->size() - 2] != 0) *units += L'\0';
   return true;
 }
 
@@ -439,26 +474,20 @@ bool EncodeData(const Options& options, DWORD* type, std::vector<BYTE>* data, st
     *problem = "unknown type " + Narrow(options.type);
     return false;
   }
-  auto strings = [&](const std::vector<std::wstring>& parts) {
-    std::string bytes;
-    for (const std::wstring& part : parts) {
-      bytes += zb::platform::WideToUtf16Le(part.data(), part.size());
-      bytes.append(2, '\0');
-    }
-    data->assign(bytes.begin(), bytes.end());
-  };
   const std::wstring& text = options.data;
+  std::wstring units;
   switch (*type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
     case REG_NONE:  // text with its terminator, as Windows writes it
-      strings({text});
-      return true;
     case REG_MULTI_SZ: {
-      std::vector<std::wstring> parts;
-      if (!SplitMultiString(options, &parts, problem)) return false;
-      parts.emplace_back();  // the list's closing terminator
-      strings(parts);
+      if (*type != REG_MULTI_SZ) {
+        units = text + L'\0';
+      } else if (!MultiStringUnits(options, &units, problem)) {
+        return false;
+      }
+      const std::string bytes = zb::platform::WideToUtf16Le(units.data(), units.size());
+      data->assign(bytes.begin(), bytes.end());
       return true;
     }
     case REG_DWORD:
@@ -652,15 +681,13 @@ constexpr const char* kHelp =
     "declined or was given wrongly.";
 
 int Run(const std::vector<std::string>& args) {
-  for (const std::string& arg : args) {
-    if (IsHelpSwitch(arg)) {
-      std::printf("usage: zorbase %s\n\n%s\n", kSynopsis, kHelp);
-      return kExitOk;
-    }
+  std::string operation = args.empty() ? std::string() : args[0];
+  for (char& c : operation) c = zb::internal::AsciiToLower(c);
+  if (WantsHelp(operation, args)) {
+    std::printf("usage: zorbase %s\n\n%s\n", kSynopsis, kHelp);
+    return kExitOk;
   }
   if (args.empty()) return Usage("an operation is missing");
-  std::string operation = args[0];
-  for (char& c : operation) c = zb::internal::AsciiToLower(c);
   static const char* const kOperations[] = {"query", "add", "delete", "export", "import"};
   if (std::find_if(std::begin(kOperations), std::end(kOperations),
                    [&](const char* known) { return operation == known; }) == std::end(kOperations)) {
