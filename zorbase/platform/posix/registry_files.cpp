@@ -71,7 +71,7 @@ HKEY RootOfName(const std::wstring& name) {
 }
 
 // The edits of one section of a document (its key's creation or deletion first, then one per
-// value) and the hive that holds its key.
+// value) and the hive that holds its key; no edits for a deletion of what does not exist.
 LONG SectionEdits(const regfile::Section& section, std::shared_ptr<Hive>* hive, std::vector<Edit>* edits) {
   std::wstring root_name;
   std::wstring rest;
@@ -80,7 +80,13 @@ LONG SectionEdits(const regfile::Section& section, std::shared_ptr<Hive>* hive, 
   LONG status = SplitKeyPath(rest.c_str(), &levels);
   if (status != ERROR_SUCCESS) return status;
   std::vector<std::wstring> hive_levels;
-  status = HiveOfPath(RootOfName(root_name), levels, hive, &hive_levels);
+  const HKEY root = RootOfName(root_name);
+  status = HiveOfPath(root, levels, hive, &hive_levels);
+  if (status == ERROR_FILE_NOT_FOUND && root == HKEY_USERS) {
+    // No hive of that name is loaded: there is nothing to delete, and nothing can be created
+    // directly below HKEY_USERS (as RegCreateKeyExW says).
+    return section.remove ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  }
   if (status != ERROR_SUCCESS) return status;
   Edit edit;
   edit.levels = hive_levels;
@@ -124,6 +130,7 @@ LONG ApplyDocument(const regfile::Document& document) {
     std::vector<Edit> edits;
     LONG status = SectionEdits(section, &hive, &edits);
     if (status != ERROR_SUCCESS) return status;
+    if (edits.empty()) continue;
     std::vector<Edit>& batch = batch_of(hive);
     for (Edit& edit : edits) batch.push_back(std::move(edit));
   }
@@ -162,6 +169,7 @@ LONG ApplyEachChange(const regfile::Document& document, std::vector<RegistryImpo
     std::shared_ptr<Hive> hive;
     std::vector<Edit> edits;
     LONG status = SectionEdits(section, &hive, &edits);
+    if (status == ERROR_SUCCESS && edits.empty()) continue;
     if (status == ERROR_SUCCESS) status = hive->Apply({edits[0]});
     if (status != ERROR_SUCCESS) {
       fail(section.line, status);
