@@ -331,6 +331,9 @@ endforeach()
 reg_case("add refuses a key ending in two backslashes" ARGS add "${key}\\\\" /v n /d x CODE 1
   VALUES "(no key)")
 reg_case("add refuses a value on a bare root" ARGS add HKCU /v n /d x CODE 1 VALUES "(no key)")
+reg_case("add accepts /reg:64, there being one view" ARGS add ${key} /v n /d x /reg:64 CODE 0 VALUES "
+[]
+n=1:78000000")
 reg_case("add refuses an unknown type" ARGS add ${key} /v n /t REG_WORD /d 1 CODE 1 VALUES "(no key)")
 reg_case("add without KEY is a usage error" ARGS add CODE 1)
 reg_case("reg without an operation is a usage error" ARGS "" CODE 1)
