@@ -1,5 +1,6 @@
 # `zorbase reg`: adds, queries, exports, deletes and imports keys in a private registry directory
-# and checks the output, the exported file and the exit codes.
+# and checks the output, the exported file and the exit codes (reg_cases.cmake holds the cases
+# where the Windows tool's behaviour is subtle).
 if(NOT CMAKE_SCRIPT_MODE_FILE)
   add_test(NAME RegTool
     COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:zorbase_tool> -DWORK=${CMAKE_BINARY_DIR}
@@ -80,17 +81,23 @@ expect_text("say \"hi\"")
 
 set(bad ${WORK}/reg_tool_bad.reg)
 file(WRITE ${bad} "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Software\\RegTool]\n\"Text\"=\"changed\"\n\"x\"=dwrd:1\n")
-run_tool(1 reg import ${bad})
-expect_text("line 4")
+# With /strict a bad line changes nothing; without it the bad line is named and skipped.
+run_tool(1 reg import ${bad} /strict)
+expect_text("reg_tool_bad.reg:4: ")
 run_tool(0 reg query ${key} /v Text)
 expect_text("say \"hi\"")
+run_tool(0 reg import ${bad})
+expect_text("reg_tool_bad.reg:4: ")
+run_tool(0 reg query ${key} /v Text)
+expect_text("changed")
 
-run_tool(2 reg)
-run_tool(2 reg query)
-run_tool(2 reg query HKXX\\Software)
-run_tool(2 reg add ${key} /v N /t REG_DWORD /d twelve)
-run_tool(2 reg add ${key} /v N /t REG_WORD /d 1)
-run_tool(2 reg export ${key})
+# Usage errors exit with 1, as the Windows tool's do.
+run_tool(1 reg)
+run_tool(1 reg query)
+run_tool(1 reg query HKXX\\Software)
+run_tool(1 reg add ${key} /v N /t REG_DWORD /d twelve)
+run_tool(1 reg add ${key} /v N /t REG_WORD /d 1)
+run_tool(1 reg export ${key})
 run_tool(1 reg query \\\\ELSEWHERE\\HKLM\\Software)
 expect_text("network path")
 file(REMOVE_RECURSE ${registry})

@@ -34,7 +34,8 @@ constexpr const char* kDescription =
 const Item kExitStatus[] = {
     {"0", "success"},
     {"1", "the operation failed (a command's help says which cases it counts)"},
-    {"2", "usage error: unknown command, missing or bad arguments"},
+    {"2", "usage error: unknown command, missing or bad arguments (reg gives 1 instead, as the "
+          "Windows reg command does)"},
 };
 
 // Every variable the library reads, with its default.

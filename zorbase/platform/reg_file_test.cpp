@@ -4,7 +4,9 @@
 #include <UnitTest++/UnitTest++.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -64,6 +66,26 @@ std::string Utf16File(const std::wstring& text) {
 
 bool ParseText(const std::string& bytes, Document* document, ParseError* error) {
   return Parse(bytes.data(), bytes.size(), document, error);
+}
+
+// The document in one line: each section as "[path]" ("[-path]" for a deletion), each value as
+// " name=type:hex" (" name=-" for a deletion, "@" for the default value).
+std::string Describe(const Document& document) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (const auto& section : document.sections) {
+    out += (section.remove ? "[-" : "[") + zb::platform::WideToUtf8(section.path) + "]";
+    for (const auto& value : section.values) {
+      out += " " + (value.name.empty() ? std::string("@") : zb::platform::WideToUtf8(value.name)) + "=";
+      if (value.remove) {
+        out += "-";
+        continue;
+      }
+      out += std::to_string(value.type) + ":";
+      for (BYTE b : value.data) out += std::string(1, kDigits[b >> 4]) + kDigits[b & 15];
+    }
+  }
+  return out;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -169,7 +191,8 @@ SUITE(RegFile) {
       const char* message;
     } cases[] = {
         {"", 1, "empty file"},
-        {"REGEDIT5\n", 1, "not a registry file: unknown header"},
+        {"REGEDIT5\n", 1, "header REGEDIT5 imports nothing"},
+        {"\nREGEDIT4\n", 1, "not a registry file: unknown header"},
         {"REGEDIT4\n\"a\"=\"b\"\n", 2, "value outside a key"},
         {"REGEDIT4\n[HKEY_NOWHERE\\x]\n", 2, "unknown root key"},
         {"REGEDIT4\n[HKCU\\x\n", 2, "key line without ']'"},
@@ -179,10 +202,11 @@ SUITE(RegFile) {
         {"REGEDIT4\n[HKCU\\x]\n\"a\"=\"open\n", 3, "unterminated string"},
         {"REGEDIT4\n[HKCU\\x]\n\"a\"=hex:1g\n", 3, "',' expected between hex bytes"},
         {"REGEDIT4\n[HKCU\\x]\n\"a\"=hex(zz):00\n", 3, "bad hex type"},
-        {"REGEDIT4\n[HKCU\\x]\n\"a\"=hex:00,\\\n", 3, "hex data continues past the end"},
+        {"REGEDIT4\n[HKCU\\x]\n\"a\"=hex:00,\\\n\\\n", 4, "hex data expected; the value of line 3 is dropped"},
         {"REGEDIT4\n[HKCU\\x]\n\"a\"=word:1\n", 3, "unknown value data"},
         {"REGEDIT4\n[HKCU\\x]\n\"a\"\n", 3, "'=' expected"},
         {"REGEDIT4\n[-HKCU\\x]\n\"a\"=-\n", 3, "value in a deleted key"},
+        {"REGEDIT4\n[HKCU\\x]\n\"a\"=\"\\0\"\n", 3, "unknown escape \\0 in the string"},
         {"REGEDIT4\n[HKCU\\x]\nstray\n", 3, "unrecognised line"},
     };
     for (const Case& c : cases) {
@@ -192,6 +216,75 @@ SUITE(RegFile) {
       CHECK_EQUAL(c.line, error.line);
       CHECK_EQUAL(std::string(c.message), error.message);
       CHECK(document.sections.empty());
+    }
+  }
+
+  TEST(ReadsLineByLineAsWindowsDoes) {
+    // What is kept, and which lines are skipped, for the cases where the Windows tools read a
+    // line differently from a strict grammar.
+    const char* const kKey = "REGEDIT4\n[HKCU\\K]\n";
+    struct Case {
+      std::string text;
+      const char* kept;
+      std::vector<int> skipped;
+    } cases[] = {
+        // Headers.
+        {"  REGEDIT4\n[HKCU\\K]\n", "[HKEY_CURRENT_USER\\K]", {}},
+        {"\tREGEDIT4 trailing text\n[HKCU\\K]\n", "[HKEY_CURRENT_USER\\K]", {}},
+        {" Windows Registry Editor Version 5.00\n[HKCU\\K]\n", "[HKEY_CURRENT_USER\\K]", {}},
+        {"REGEDIT\n[HKCU\\K]\n", "", {1}},
+        {"REGEDIT 4\n[HKCU\\K]\n", "", {1}},
+        // Comments, blank lines and stray text.
+        {std::string(kKey) + "# hash\n; semicolon\n\n\"a\"=dword:1\n", "[HKEY_CURRENT_USER\\K] a=4:01000000", {}},
+        {std::string(kKey) + "stray\n\"a\"=dword:1\n", "[HKEY_CURRENT_USER\\K] a=4:01000000", {3}},
+        // Values before any key, in a deleted key and in a skipped key.
+        {"REGEDIT4\n\"a\"=dword:1\n[HKCU\\K]\n", "[HKEY_CURRENT_USER\\K]", {2}},
+        {"REGEDIT4\n[-HKCU\\K]\n\"a\"=dword:1\n", "[-HKEY_CURRENT_USER\\K]", {3}},
+        {"REGEDIT4\n[HKCU\\K]\n[HKXX\\L]\n\"a\"=dword:1\n", "[HKEY_CURRENT_USER\\K]", {3, 4}},
+        {"REGEDIT4\n[ HKCU\\K]\n\"a\"=dword:1\n", "", {2, 3}},
+        {"REGEDIT4\n[HKCU\\K] ; text after the key is ignored\n", "[HKEY_CURRENT_USER\\K]", {}},
+        // Numbers.
+        {std::string(kKey) + "\"a\"=dword:\t 2a ; c\n\"b\"=dword:123456789\n\"c\"=dword:1x\n",
+         "[HKEY_CURRENT_USER\\K] a=4:2a000000", {4, 5}},
+        // Strings and escapes.
+        {std::string(kKey) + "\"a\"=\"\\\\ \\\"\" ; c\n\"b\"=\"\\0\"\n\"c\"=\"\\n\"\n\"d\"=\"x\" y\n\"e\\t\"=\"x\"\n",
+         "[HKEY_CURRENT_USER\\K] a=1:5c00200022000000", {4, 5, 6, 7}},
+        // Deletions with comments.
+        {std::string(kKey) + "\"a\"=- ; gone\n\"b\"=-1\n", "[HKEY_CURRENT_USER\\K] a=-", {4}},
+        // Hex data: comments, blank lines and comments inside a continuation, its end.
+        {std::string(kKey) + "\"a\"=hex:01,02 ; c\n\"b\"=hex:01,\\ ; c\n\n; c\n  02\n\"c\"=hex:\n",
+         "[HKEY_CURRENT_USER\\K] a=3:0102 b=3:0102 c=3:", {}},
+        {std::string(kKey) + "\"a\"=hex:01,\\\n\\\n\"b\"=dword:1\n", "[HKEY_CURRENT_USER\\K] b=4:01000000", {4}},
+        {std::string(kKey) + "\"a\"=hex:01,\\\n# not a comment here\n", "[HKEY_CURRENT_USER\\K]", {4}},
+        {std::string(kKey) + "\"a\"=hex:01,02,\\\n", "[HKEY_CURRENT_USER\\K] a=3:0102", {}},
+        {std::string(kKey) + "\"a\"=hex:01,1g\n\"b\"=hex:01\\\n\"c\"=hex:123\n\"d\"=hex(0x2):00\n", "[HKEY_CURRENT_USER\\K]",
+         {3, 4, 5, 6}},
+        // A key line that cuts hex data short is still read, so its values do not land in the key
+        // before it.
+        {std::string(kKey) + "\"a\"=hex:01,\\\n[HKCU\\L]\n\"b\"=dword:1\n",
+         "[HKEY_CURRENT_USER\\K][HKEY_CURRENT_USER\\L] b=4:01000000", {4}},
+    };
+    for (const Case& c : cases) {
+      Document document;
+      std::vector<ParseError> skipped;
+      CHECK(zb::platform::regfile::ReadLines(c.text.data(), c.text.size(), &document, &skipped));
+      CHECK_EQUAL(std::string(c.kept), Describe(document));
+      std::vector<int> lines;
+      for (const ParseError& error : skipped) lines.push_back(error.line);
+      CHECK(lines == c.skipped);
+      if (lines != c.skipped || Describe(document) != c.kept) std::printf("case: %s\n", c.text.c_str());
+    }
+  }
+
+  TEST(RefusesFilesWithoutAHeaderWindowsAccepts) {
+    const char* const kRefused[] = {"", "\nREGEDIT4\n", "regedit4\n", "Windows Registry Editor Version 4.00\n",
+                                    "; comment\nREGEDIT4\n"};
+    for (const char* text : kRefused) {
+      Document document;
+      std::vector<ParseError> skipped;
+      CHECK(!zb::platform::regfile::ReadLines(text, std::strlen(text), &document, &skipped));
+      CHECK_EQUAL(1u, skipped.size());
+      CHECK_EQUAL(1, skipped.empty() ? 0 : skipped[0].line);
     }
   }
 

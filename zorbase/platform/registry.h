@@ -269,7 +269,31 @@ ZORBASE_API LONG ImportRegistryFile(const std::wstring& file, std::string* probl
 // The same for the bytes of a .reg file held in memory.
 ZORBASE_API LONG ImportRegistryText(const void* bytes, std::size_t size, std::string* problem);
 
-// Writes `sub_key` of `root` and its subtree to `file` in the 5.00 format, replacing the file.
+// A line that an import of a .reg file left out: its number (1-based; 0 for a failure that no one
+// line caused), why, and the registry's error when the line was read but could not be written (0
+// when it could not be read).
+struct RegistryImportProblem {
+  int line = 0;
+  LONG status = 0;
+  std::string reason;
+};
+
+// Imports the bytes of a .reg file line by line, as the Windows reg tool does. A line that tool
+// skips (a malformed value, a value outside any key, a key line it refuses, hex data that breaks
+// off, ...) is left out and listed in *problems, in line order, and the rest is imported; so is a
+// change that cannot be written, listed with its error, while the others are still written.
+// Returns ERROR_SUCCESS when all that was read was written (lines left out included),
+// ERROR_NOT_REGISTRY_FILE when the file is refused (no header the tool accepts) and otherwise the
+// first write error. A header the tool accepts without importing anything ("REGEDIT3", ...)
+// changes nothing and lists line 1. With `strict` the whole file is read first and nothing
+// changes when any line would be left out (ERROR_NOT_REGISTRY_FILE, every such line listed); the
+// changes of each hive are then one transaction, as with ImportRegistryText.
+ZORBASE_API LONG ImportRegistryLines(const void* bytes, std::size_t size, bool strict,
+                                     std::vector<RegistryImportProblem>* problems);
+
+// Writes `sub_key` of `root` and its subtree to `file` in the 5.00 format, replacing the file, as
+// the Windows editor exports: a REG_SZ value that is empty or holds a NUL is written as the quoted
+// text before its first NUL (RegSaveKeyW keeps every byte instead).
 ZORBASE_API LONG ExportRegistryKey(HKEY root, const wchar_t* sub_key, const std::wstring& file);
 
 // Splits "HKCU\Software\Acme" (root names in long or short form, any case) into the predefined

@@ -495,6 +495,40 @@ SUITE(Registry) {
     RegCloseKey(key);
   }
 
+  TEST(ImportByLineSkipsBadLinesAndNamesWhatCannotBeWritten) {
+    TestKey test(L"ImportLines");
+    const std::string base = "HKEY_CURRENT_USER\\" + zb::platform::WideToUtf8(test.path());
+    // Line 4 is malformed; nothing can be created directly below HKEY_USERS (lines 5 and 6).
+    const std::string text = "REGEDIT4\n[" + base + "]\n\"a\"=dword:1\n\"b\"=dword:zz\n[HKEY_USERS\\NoSuchHive]\n"
+                             "\"c\"=dword:3\n[" + base + "\\Sub]\n\"d\"=dword:4\n";
+    std::vector<zb::platform::RegistryImportProblem> problems;
+    CHECK_EQUAL(ERROR_ACCESS_DENIED, zb::platform::ImportRegistryLines(text.data(), text.size(), false, &problems));
+    CHECK_EQUAL(3u, problems.size());
+    if (problems.size() == 3) {
+      CHECK_EQUAL(4, problems[0].line);
+      CHECK_EQUAL(0, problems[0].status);
+      CHECK_EQUAL(std::string("bad dword"), problems[0].reason);
+      CHECK_EQUAL(5, problems[1].line);
+      CHECK_EQUAL(ERROR_ACCESS_DENIED, problems[1].status);
+      CHECK_EQUAL(std::string("Access is denied."), problems[1].reason);
+      CHECK_EQUAL(6, problems[2].line);
+    }
+    CHECK(Query(test.key(), L"a") == DwordData(1));
+    HKEY sub = nullptr;
+    CHECK_EQUAL(ERROR_SUCCESS, RegOpenKeyExW(test.key(), L"Sub", 0, KEY_READ, &sub));
+    CHECK(Query(sub, L"d") == DwordData(4));
+    RegCloseKey(sub);
+
+    // Strict: the bad line refuses the whole file, so nothing changes.
+    const std::string again = "REGEDIT4\n[" + base + "]\n\"a\"=dword:2\n\"b\"=dword:zz\n";
+    CHECK_EQUAL(ERROR_NOT_REGISTRY_FILE, zb::platform::ImportRegistryLines(again.data(), again.size(), true, &problems));
+    CHECK_EQUAL(1u, problems.size());
+    CHECK(Query(test.key(), L"a") == DwordData(1));
+    // Without it the good lines go in.
+    CHECK_EQUAL(ERROR_SUCCESS, zb::platform::ImportRegistryLines(again.data(), again.size(), false, &problems));
+    CHECK(Query(test.key(), L"a") == DwordData(2));
+  }
+
   TEST(ParseRegistryPathKnowsBothRootForms) {
     struct Case {
       const wchar_t* path;

@@ -1,4 +1,5 @@
-// Internal: reader and writer of .reg files (reg_file.h).
+// Internal: the writer of .reg files and the trees they carry (reg_file.h); the reader is in
+// reg_file_reader.cpp.
 #include <zorbase/platform/portable/reg_file.h>
 
 #include <algorithm>
@@ -15,15 +16,13 @@ namespace zb {
 namespace platform {
 namespace regfile {
 
+const wchar_t kVersion5Header[] = L"Windows Registry Editor Version 5.00";
+const wchar_t kRegedit4Header[] = L"REGEDIT4";
+
 namespace {
 
-constexpr const wchar_t* kHeader5 = L"Windows Registry Editor Version 5.00";
-constexpr const wchar_t* kHeader4 = L"REGEDIT4";
 // The writer wraps hex data once a line reaches this many characters.
 constexpr std::size_t kHexLineLimit = 77;
-// Longest value data the reader accepts from one value (the format has no limit; this keeps a
-// hostile file from exhausting memory through one line).
-constexpr std::size_t kMaxValueData = 64u << 20;
 
 struct RootName {
   const wchar_t* long_name;
@@ -46,271 +45,6 @@ bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
   return i == a.size() && b[i] == 0;
 }
 
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-std::wstring Trim(const std::wstring& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && (IsSpace(text[begin]) || text[begin] == 0xFEFF)) ++begin;
-  while (end > begin && IsSpace(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
-int HexDigit(wchar_t c) {
-  const int value = zb::internal::AsciiDigitValue(c);
-  return value < 16 ? value : -1;
-}
-
-// Decodes the file's bytes to text by its byte-order mark or, without one, as UTF-8 when it is
-// well-formed UTF-8 and in the ANSI code page otherwise.
-std::wstring DecodeText(const BYTE* bytes, std::size_t size) {
-  if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) return Utf16LeToWide(bytes + 2, size - 2);
-  if (size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
-    std::string swapped(reinterpret_cast<const char*>(bytes + 2), size - 2);
-    for (std::size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
-    return Utf16LeToWide(swapped.data(), swapped.size());
-  }
-  if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-    return Utf8ToWide(std::string(reinterpret_cast<const char*>(bytes + 3), size - 3));
-  }
-  std::string text(reinterpret_cast<const char*>(bytes), size);
-  if (size == 0) return std::wstring();
-  if (size < 0x7FFFFFFF &&
-      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(size), nullptr, 0) > 0) {
-    return Utf8ToWide(text);
-  }
-  return MultiToWide(text, CP_ACP);
-}
-
-std::vector<std::wstring> SplitLines(const std::wstring& text) {
-  std::vector<std::wstring> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'\r' || text[i] == L'\n') {
-      lines.push_back(text.substr(start, i - start));
-      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
-std::vector<BYTE> ToBytes(const std::string& bytes) { return std::vector<BYTE>(bytes.begin(), bytes.end()); }
-
-class Parser {
- public:
-  Parser(const std::vector<std::wstring>& lines, Document* document, ParseError* error)
-      : lines_(lines), document_(document), error_(error) {}
-
-  bool Run() {
-    // Header: the first line that is not empty.
-    while (index_ < lines_.size() && Trim(lines_[index_]).empty()) ++index_;
-    if (index_ >= lines_.size()) return Fail("empty file");
-    std::wstring header = Trim(lines_[index_]);
-    if (header == kHeader5) {
-      document_->regedit4 = false;
-    } else if (header == kHeader4) {
-      document_->regedit4 = true;
-    } else {
-      return Fail("not a registry file: unknown header");
-    }
-    ++index_;
-    while (index_ < lines_.size()) {
-      std::wstring line = Trim(lines_[index_]);
-      int line_number = static_cast<int>(index_) + 1;
-      ++index_;
-      if (line.empty() || line[0] == L';') continue;
-      if (line[0] == L'[') {
-        if (!ParseSection(line, line_number)) return false;
-      } else if (line[0] == L'"' || line[0] == L'@') {
-        if (document_->sections.empty()) return Fail("value outside a key", line_number);
-        if (document_->sections.back().remove) return Fail("value in a deleted key", line_number);
-        if (!ParseValue(line, line_number)) return false;
-      } else {
-        return Fail("unrecognised line", line_number);
-      }
-    }
-    return true;
-  }
-
- private:
-  bool Fail(const char* message, int line = 0) {
-    error_->line = line == 0 ? static_cast<int>(index_) + 1 : line;
-    error_->message = message;
-    return false;
-  }
-
-  bool ParseSection(const std::wstring& line, int line_number) {
-    std::size_t close = line.rfind(L']');
-    if (close == std::wstring::npos || close < 1) return Fail("key line without ']'", line_number);
-    for (std::size_t i = close + 1; i < line.size(); ++i) {
-      if (!IsSpace(line[i])) return Fail("text after ']'", line_number);
-    }
-    Section section;
-    section.line = line_number;
-    std::wstring path = line.substr(1, close - 1);
-    // Names are handed on as C strings: one cut at a NUL would denote another key.
-    if (path.find(L'\0') != std::wstring::npos) return Fail("NUL character in key name", line_number);
-    if (!path.empty() && path[0] == L'-') {
-      section.remove = true;
-      path.erase(0, 1);
-    }
-    std::wstring root;
-    std::wstring rest;
-    if (!SplitRootPath(path, &root, &rest)) return Fail("unknown root key", line_number);
-    std::vector<std::wstring> levels;
-    if (reg::SplitKeyPath(rest.c_str(), &levels) != ERROR_SUCCESS) return Fail("bad key path", line_number);
-    section.path = root;
-    for (const std::wstring& level : levels) section.path += L"\\" + level;
-    document_->sections.push_back(std::move(section));
-    return true;
-  }
-
-  // Reads a quoted string starting at line[*at] == '"'; leaves *at after the closing quote.
-  bool ReadQuoted(const std::wstring& line, std::size_t* at, std::wstring* text) {
-    std::size_t i = *at + 1;
-    text->clear();
-    while (i < line.size()) {
-      wchar_t c = line[i];
-      if (c == L'"') {
-        *at = i + 1;
-        return true;
-      }
-      if (c == L'\\' && i + 1 < line.size()) {
-        wchar_t next = line[i + 1];
-        if (next == L'\\' || next == L'"') {
-          *text += next;
-          i += 2;
-          continue;
-        }
-      }
-      *text += c;
-      ++i;
-    }
-    return false;
-  }
-
-  bool ParseValue(const std::wstring& line, int line_number) {
-    Value value;
-    std::size_t at = 0;
-    if (line[0] == L'@') {
-      at = 1;
-    } else if (!ReadQuoted(line, &at, &value.name)) {
-      return Fail("unterminated value name", line_number);
-    }
-    if (value.name.find(L'\0') != std::wstring::npos) {
-      return Fail("NUL character in value name", line_number);
-    }
-    if (value.name.size() > reg::kMaxValueNameLength) return Fail("value name too long", line_number);
-    while (at < line.size() && IsSpace(line[at])) ++at;
-    if (at >= line.size() || line[at] != L'=') return Fail("'=' expected", line_number);
-    ++at;
-    while (at < line.size() && IsSpace(line[at])) ++at;
-    std::wstring rest = line.substr(at);
-    if (rest == L"-") {
-      value.remove = true;
-    } else if (!rest.empty() && rest[0] == L'"') {
-      std::size_t end = 0;
-      std::wstring text;
-      if (!ReadQuoted(rest, &end, &text)) return Fail("unterminated string", line_number);
-      if (!Trailer(rest, end)) return Fail("text after string", line_number);
-      value.type = REG_SZ;
-      value.data = reg::SzData(text);
-    } else if (rest.size() >= 6 && EqualsNoCase(rest.substr(0, 6), L"dword:")) {
-      std::size_t i = 6;
-      std::uint32_t number = 0;
-      std::size_t digits = 0;
-      while (i < rest.size() && HexDigit(rest[i]) >= 0) {
-        number = (number << 4) | static_cast<std::uint32_t>(HexDigit(rest[i]));
-        ++i;
-        ++digits;
-      }
-      if (digits == 0 || digits > 8 || !Trailer(rest, i)) return Fail("bad dword", line_number);
-      value.type = REG_DWORD;
-      for (int k = 0; k < 4; ++k) value.data.push_back(static_cast<BYTE>(number >> (8 * k)));
-    } else if (rest.size() >= 3 && EqualsNoCase(rest.substr(0, 3), L"hex")) {
-      std::size_t i = 3;
-      DWORD type = REG_BINARY;
-      if (i < rest.size() && rest[i] == L'(') {
-        ++i;
-        std::uint64_t number = 0;
-        std::size_t digits = 0;
-        while (i < rest.size() && HexDigit(rest[i]) >= 0) {
-          number = (number << 4) | static_cast<std::uint64_t>(HexDigit(rest[i]));
-          ++i;
-          if (++digits > 8) return Fail("bad hex type", line_number);
-        }
-        if (digits == 0 || i >= rest.size() || rest[i] != L')') return Fail("bad hex type", line_number);
-        ++i;
-        type = static_cast<DWORD>(number);
-      }
-      if (i >= rest.size() || rest[i] != L':') return Fail("':' expected after hex", line_number);
-      ++i;
-      std::vector<BYTE> bytes;
-      if (!ReadHex(rest.substr(i), &bytes, line_number)) return false;
-      value.type = type;
-      if (document_->regedit4 && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
-        // REGEDIT4 files hold these strings as 8-bit text of the ANSI code page.
-        std::wstring wide = MultiToWide(std::string(bytes.begin(), bytes.end()), CP_ACP);
-        value.data = ToBytes(WideToUtf16Le(wide.data(), wide.size()));
-      } else {
-        value.data = std::move(bytes);
-      }
-    } else {
-      return Fail("unknown value data", line_number);
-    }
-    document_->sections.back().values.push_back(std::move(value));
-    return true;
-  }
-
-  // Only white space or a comment may follow data.
-  static bool Trailer(const std::wstring& text, std::size_t at) {
-    for (std::size_t i = at; i < text.size(); ++i) {
-      if (text[i] == L';') return true;
-      if (!IsSpace(text[i])) return false;
-    }
-    return true;
-  }
-
-  // Comma-separated hex bytes; a line ending in a backslash continues on the next line.
-  bool ReadHex(std::wstring text, std::vector<BYTE>* bytes, int line_number) {
-    for (;;) {
-      std::wstring trimmed = Trim(text);
-      bool continued = !trimmed.empty() && trimmed.back() == L'\\';
-      if (continued) trimmed.pop_back();
-      std::size_t i = 0;
-      while (i < trimmed.size()) {
-        while (i < trimmed.size() && IsSpace(trimmed[i])) ++i;
-        if (i >= trimmed.size()) break;
-        int high = HexDigit(trimmed[i]);
-        if (high < 0) return Fail("bad hex byte", line_number);
-        int byte = high;
-        ++i;
-        if (i < trimmed.size() && HexDigit(trimmed[i]) >= 0) {
-          byte = byte * 16 + HexDigit(trimmed[i]);
-          ++i;
-        }
-        if (bytes->size() >= kMaxValueData) return Fail("value data too long", line_number);
-        bytes->push_back(static_cast<BYTE>(byte));
-        while (i < trimmed.size() && IsSpace(trimmed[i])) ++i;
-        if (i < trimmed.size()) {
-          if (trimmed[i] != L',') return Fail("',' expected between hex bytes", line_number);
-          ++i;
-        }
-      }
-      if (!continued) return true;
-      if (index_ >= lines_.size()) return Fail("hex data continues past the end", line_number);
-      text = lines_[index_++];
-    }
-  }
-
-  const std::vector<std::wstring>& lines_;
-  std::size_t index_ = 0;
-  Document* document_;
-  ParseError* error_;
-};
-
 std::wstring Escape(const std::wstring& text) {
   std::wstring out;
   out.reserve(text.size() + 2);
@@ -322,18 +56,28 @@ std::wstring Escape(const std::wstring& text) {
 }
 
 // True when `data` is one string with exactly one terminator and nothing a quoted line cannot
-// hold, so it can be written as "text".
-bool PrintableString(const std::vector<BYTE>& data, std::wstring* text) {
+// hold, so it can be written as "text". With `up_to_nul`, empty data and data with a NUL before
+// its end qualify too, as the text before the first NUL.
+bool PrintableString(const std::vector<BYTE>& data, bool up_to_nul, std::wstring* text) {
+  if (up_to_nul && data.empty()) {
+    text->clear();
+    return true;
+  }
   if (data.size() < 2 || data.size() % 2 != 0) return false;
-  if (data[data.size() - 1] != 0 || data[data.size() - 2] != 0) return false;
-  for (std::size_t i = 0; i + 2 < data.size(); i += 2) {
+  std::size_t end = data.size() - 2;  // the terminator's offset
+  for (std::size_t i = 0; i + 2 <= data.size(); i += 2) {
     std::uint16_t unit = static_cast<std::uint16_t>(data[i] | (data[i + 1] << 8));
+    if (unit == 0 && (up_to_nul || i == end)) {
+      end = i;
+      break;
+    }
     if (unit == 0 || unit == L'\r' || unit == L'\n') return false;
   }
-  *text = Utf16LeToWide(data.data(), data.size() - 2);
+  if (data[end] != 0 || data[end + 1] != 0) return false;
+  *text = Utf16LeToWide(data.data(), end);
   // Lone surrogates do not survive a trip through text unchanged: keep those as hex.
   std::string back = WideToUtf16Le(text->data(), text->size());
-  return back.size() == data.size() - 2 && std::memcmp(back.data(), data.data(), back.size()) == 0;
+  return back.size() == end && std::memcmp(back.data(), data.data(), back.size()) == 0;
 }
 
 void AppendHex(std::wstring* out, std::size_t prefix_length, const std::vector<BYTE>& data) {
@@ -352,14 +96,14 @@ void AppendHex(std::wstring* out, std::size_t prefix_length, const std::vector<B
   }
 }
 
-void WriteValue(const Value& value, std::wstring* out) {
+void WriteValue(const Value& value, bool editor_strings, std::wstring* out) {
   std::wstring line = value.name.empty() ? L"@=" : L"\"" + Escape(value.name) + L"\"=";
   if (value.remove) {
     *out += line + L"-\r\n";
     return;
   }
   std::wstring text;
-  if (value.type == REG_SZ && PrintableString(value.data, &text)) {
+  if (value.type == REG_SZ && PrintableString(value.data, editor_strings, &text)) {
     *out += line + L"\"" + Escape(text) + L"\"\r\n";
     return;
   }
@@ -409,26 +153,14 @@ bool SplitRootPath(const std::wstring& path, std::wstring* root, std::wstring* r
   return true;
 }
 
-bool Parse(const void* bytes, std::size_t size, Document* document, ParseError* error) {
-  *document = Document();
-  *error = ParseError();
-  if (bytes == nullptr && size != 0) return false;
-  std::wstring text = DecodeText(static_cast<const BYTE*>(bytes), size);
-  std::vector<std::wstring> lines = SplitLines(text);
-  Parser parser(lines, document, error);
-  if (parser.Run()) return true;
-  *document = Document();
-  return false;
-}
-
 std::string Write(const Document& document) {
-  std::wstring text = kHeader5;
+  std::wstring text = kVersion5Header;
   text += L"\r\n\r\n";
   for (const Section& section : document.sections) {
     text += section.remove ? L"[-" : L"[";
     text += section.path;
     text += L"]\r\n";
-    for (const Value& value : section.values) WriteValue(value, &text);
+    for (const Value& value : section.values) WriteValue(value, document.editor_strings, &text);
     text += L"\r\n";
   }
   std::string bytes("\xFF\xFE", 2);

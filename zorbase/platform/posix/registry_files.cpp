@@ -8,11 +8,13 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <map>
 
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/durable_file.h>
+#include <zorbase/platform/format_message.h>
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/portable/reg_file.h>
@@ -68,6 +70,50 @@ HKEY RootOfName(const std::wstring& name) {
   return nullptr;
 }
 
+// The edits of one section of a document (its key's creation or deletion first, then one per
+// value) and the hive that holds its key; no edits for a deletion of what does not exist.
+LONG SectionEdits(const regfile::Section& section, std::shared_ptr<Hive>* hive, std::vector<Edit>* edits) {
+  std::wstring root_name;
+  std::wstring rest;
+  if (!regfile::SplitRootPath(section.path, &root_name, &rest)) return ERROR_INVALID_PARAMETER;
+  std::vector<std::wstring> levels;
+  LONG status = SplitKeyPath(rest.c_str(), &levels);
+  if (status != ERROR_SUCCESS) return status;
+  std::vector<std::wstring> hive_levels;
+  const HKEY root = RootOfName(root_name);
+  status = HiveOfPath(root, levels, hive, &hive_levels);
+  if (status == ERROR_FILE_NOT_FOUND && root == HKEY_USERS) {
+    // No hive of that name is loaded: there is nothing to delete, and nothing can be created
+    // directly below HKEY_USERS (as RegCreateKeyExW says).
+    return section.remove ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  }
+  if (status != ERROR_SUCCESS) return status;
+  Edit edit;
+  edit.levels = hive_levels;
+  if (section.remove) {
+    if (hive_levels.empty()) return ERROR_ACCESS_DENIED;
+    edit.kind = Edit::Kind::kDeleteTree;
+    edits->push_back(std::move(edit));
+    return ERROR_SUCCESS;
+  }
+  edit.kind = Edit::Kind::kCreateKey;
+  edits->push_back(std::move(edit));
+  for (const regfile::Value& value : section.values) {
+    Edit value_edit;
+    value_edit.levels = hive_levels;
+    value_edit.value_name = value.name;
+    if (value.remove) {
+      value_edit.kind = Edit::Kind::kDeleteValue;
+    } else {
+      value_edit.kind = Edit::Kind::kSetValue;
+      value_edit.type = value.type;
+      value_edit.data = value.data;
+    }
+    edits->push_back(std::move(value_edit));
+  }
+  return ERROR_SUCCESS;
+}
+
 // Applies a parsed document: its edits are grouped by hive and each hive's edits are one
 // transaction, applied in the order the hives first appear.
 LONG ApplyDocument(const regfile::Document& document) {
@@ -80,46 +126,62 @@ LONG ApplyDocument(const regfile::Document& document) {
     return batches.back().second;
   };
   for (const regfile::Section& section : document.sections) {
-    std::wstring root_name;
-    std::wstring rest;
-    if (!regfile::SplitRootPath(section.path, &root_name, &rest)) return ERROR_INVALID_PARAMETER;
-    std::vector<std::wstring> levels;
-    LONG status = SplitKeyPath(rest.c_str(), &levels);
-    if (status != ERROR_SUCCESS) return status;
     std::shared_ptr<Hive> hive;
-    std::vector<std::wstring> hive_levels;
-    status = HiveOfPath(RootOfName(root_name), levels, &hive, &hive_levels);
+    std::vector<Edit> edits;
+    LONG status = SectionEdits(section, &hive, &edits);
     if (status != ERROR_SUCCESS) return status;
-    std::vector<Edit>& edits = batch_of(hive);
-    Edit edit;
-    edit.levels = hive_levels;
-    if (section.remove) {
-      if (hive_levels.empty()) return ERROR_ACCESS_DENIED;
-      edit.kind = Edit::Kind::kDeleteTree;
-      edits.push_back(edit);
-      continue;
-    }
-    edit.kind = Edit::Kind::kCreateKey;
-    edits.push_back(edit);
-    for (const regfile::Value& value : section.values) {
-      Edit value_edit;
-      value_edit.levels = hive_levels;
-      value_edit.value_name = value.name;
-      if (value.remove) {
-        value_edit.kind = Edit::Kind::kDeleteValue;
-      } else {
-        value_edit.kind = Edit::Kind::kSetValue;
-        value_edit.type = value.type;
-        value_edit.data = value.data;
-      }
-      edits.push_back(std::move(value_edit));
-    }
+    if (edits.empty()) continue;
+    std::vector<Edit>& batch = batch_of(hive);
+    for (Edit& edit : edits) batch.push_back(std::move(edit));
   }
   for (auto& batch : batches) {
     LONG status = batch.first->Apply(batch.second);
     if (status != ERROR_SUCCESS) return status;
   }
   return ERROR_SUCCESS;
+}
+
+// The system's text for a registry error ("Access is denied.").
+std::string ErrorText(LONG status) {
+  std::wstring text;
+  if (SystemMessageText(static_cast<DWORD>(status), &text)) {
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
+    return WideToUtf8(text);
+  }
+  return "error " + std::to_string(status);
+}
+
+// Applies a document one change at a time, in file order, so that every change that can be
+// written is and each one that cannot is listed with its line. A key that cannot be written takes
+// its values with it. Writing again what a failed batch already committed is harmless: the
+// changes are replayed in the same order and end in the same state. Returns the first error.
+LONG ApplyEachChange(const regfile::Document& document, std::vector<RegistryImportProblem>* problems) {
+  LONG first = ERROR_SUCCESS;
+  auto fail = [&](int line, LONG status) {
+    RegistryImportProblem problem;
+    problem.line = line;
+    problem.status = status;
+    problem.reason = ErrorText(status);
+    problems->push_back(std::move(problem));
+    if (first == ERROR_SUCCESS) first = status;
+  };
+  for (const regfile::Section& section : document.sections) {
+    std::shared_ptr<Hive> hive;
+    std::vector<Edit> edits;
+    LONG status = SectionEdits(section, &hive, &edits);
+    if (status == ERROR_SUCCESS && edits.empty()) continue;
+    if (status == ERROR_SUCCESS) status = hive->Apply({edits[0]});
+    if (status != ERROR_SUCCESS) {
+      fail(section.line, status);
+      for (const regfile::Value& value : section.values) fail(value.line, status);
+      continue;
+    }
+    for (std::size_t i = 1; i < edits.size(); ++i) {
+      status = hive->Apply({edits[i]});
+      if (status != ERROR_SUCCESS) fail(section.values[i - 1].line, status);
+    }
+  }
+  return first;
 }
 
 LONG LoadHiveFromFile(const std::wstring& file, std::shared_ptr<Hive>* hive) {
@@ -195,6 +257,35 @@ LONG ImportRegistryText(const void* bytes, std::size_t size, std::string* proble
   return reg::ApplyDocument(document);
 }
 
+LONG ImportRegistryLines(const void* bytes, std::size_t size, bool strict,
+                         std::vector<RegistryImportProblem>* problems) {
+  problems->clear();
+  regfile::Document document;
+  std::vector<regfile::ParseError> skipped;
+  const bool accepted = regfile::ReadLines(bytes, size, &document, &skipped);
+  for (const regfile::ParseError& error : skipped) {
+    RegistryImportProblem problem;
+    problem.line = error.line;
+    problem.reason = error.message;
+    problems->push_back(std::move(problem));
+  }
+  if (!accepted || (strict && !skipped.empty())) return ERROR_NOT_REGISTRY_FILE;
+  LONG status = reg::ApplyDocument(document);
+  if (status == ERROR_SUCCESS || strict) {
+    if (status != ERROR_SUCCESS) {
+      RegistryImportProblem problem;
+      problem.status = status;
+      problem.reason = reg::ErrorText(status);
+      problems->push_back(std::move(problem));
+    }
+    return status;
+  }
+  status = reg::ApplyEachChange(document, problems);
+  std::stable_sort(problems->begin(), problems->end(),
+                   [](const RegistryImportProblem& a, const RegistryImportProblem& b) { return a.line < b.line; });
+  return status;
+}
+
 LONG ImportRegistryFile(const std::wstring& file, std::string* problem) {
   regfile::Document document;
   LONG status = reg::ReadDocument(file, &document, problem);
@@ -209,6 +300,7 @@ LONG ExportRegistryKey(HKEY root, const wchar_t* sub_key, const std::wstring& fi
   reg::KeyPtr object;
   status = reg::ResolveKey(key, &object);
   regfile::Document document;
+  document.editor_strings = true;
   if (status == ERROR_SUCCESS) status = reg::ExportObject(*object, &document);
   RegCloseKey(key);
   if (status != ERROR_SUCCESS) return status;
