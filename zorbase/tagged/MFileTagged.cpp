@@ -65,6 +65,7 @@ MFileTagged::MFileTagged()
       m_chain(nullptr),
       m_chain_tail(nullptr),
       m_block_used(kRecordBlock),
+      m_distance_count(0),
       m_pending_count(0),
       m_pending_last(0) {}
 
@@ -81,44 +82,71 @@ void MFileTagged::_FREE_CHAIN() {
   m_block_used = kRecordBlock;
   m_pending_runs.clear();
   m_pending_blocks.clear();
+  m_distance_count = 0;
   m_pending_count = 0;
 }
 
-void MFileTagged::_NOTE_PENDING(__int64 position, const MTag& tag) {
-  const __int64 distance = position - m_pending_last;
-  std::uint32_t stored = static_cast<std::uint32_t>(distance);
-  if (m_pending_runs.empty() || distance <= 0 || distance > 0xFFFFFFFFll ||
-      std::memcmp(m_pending_runs.back().name, tag.m_name, 6) != 0 ||
-      m_pending_runs.back().major != tag.m_major || m_pending_runs.back().minor != tag.m_minor) {
-    PendingRun run;
-    run.first_pos = position;
-    run.first = m_pending_count;
-    std::memcpy(run.name, tag.m_name, 6);
-    run.major = tag.m_major;
-    run.minor = tag.m_minor;
-    m_pending_runs.push_back(run);
-    stored = 0;
-  }
-  if ((m_pending_count & (kPendingBlock - 1)) == 0) {
+void MFileTagged::_STORE_DISTANCE(std::uint32_t distance) {
+  if ((m_distance_count & (kPendingBlock - 1)) == 0) {
     m_pending_blocks.emplace_back(new std::uint32_t[kPendingBlock]);
   }
-  m_pending_blocks.back()[m_pending_count & (kPendingBlock - 1)] = stored;
+  m_pending_blocks.back()[m_distance_count & (kPendingBlock - 1)] = distance;
+  ++m_distance_count;
+}
+
+void MFileTagged::_NOTE_PENDING(__int64 position, const MTag& tag) {
+  // A short regular run turns irregular when a record of another size follows; a long one ends
+  // there and the next run starts, so records of one size never cost memory each.
+  constexpr size_t kLongRun = 8;
+  const __int64 distance = position - m_pending_last;
+  PendingRun* run = m_pending_runs.empty() ? nullptr : &m_pending_runs.back();
+  const bool continues = run != nullptr && distance > 0 && distance <= 0xFFFFFFFFll &&
+                         std::memcmp(run->name, tag.m_name, 6) == 0 &&
+                         run->major == tag.m_major && run->minor == tag.m_minor;
+  const std::uint32_t d = static_cast<std::uint32_t>(distance);
+  if (continues && run->regular && run->stride == 0) {
+    run->stride = d;
+    ++run->count;
+  } else if (continues && run->regular && run->stride == d) {
+    ++run->count;
+  } else if (continues && run->regular && run->count < kLongRun) {
+    run->regular = false;
+    run->first_distance = m_distance_count;
+    for (size_t k = 1; k < run->count; ++k) _STORE_DISTANCE(run->stride);
+    _STORE_DISTANCE(d);
+    ++run->count;
+  } else if (continues && !run->regular) {
+    _STORE_DISTANCE(d);
+    ++run->count;
+  } else {
+    PendingRun fresh;
+    fresh.first_pos = position;
+    fresh.count = 1;
+    fresh.stride = 0;
+    fresh.regular = true;
+    fresh.first_distance = 0;
+    std::memcpy(fresh.name, tag.m_name, 6);
+    fresh.major = tag.m_major;
+    fresh.minor = tag.m_minor;
+    m_pending_runs.push_back(fresh);
+  }
   ++m_pending_count;
   m_pending_last = position;
 }
 
 void MFileTagged::_COMPLETE_CHAIN() {
-  for (size_t r = 0; r < m_pending_runs.size(); ++r) {
-    const PendingRun& run = m_pending_runs[r];
-    const size_t end = r + 1 < m_pending_runs.size() ? m_pending_runs[r + 1].first : m_pending_count;
+  for (const PendingRun& run : m_pending_runs) {
     MTag record;
     std::memcpy(record.m_name, run.name, 6);
     record.m_major = run.major;
     record.m_minor = run.minor;
     record.m_written = 1;
     __int64 position = run.first_pos;
-    for (size_t i = run.first; i < end; ++i) {
-      if (i != run.first) position += m_pending_blocks[i / kPendingBlock][i % kPendingBlock];
+    for (size_t k = 0; k < run.count; ++k) {
+      if (k != 0) {
+        const size_t i = run.first_distance + k - 1;
+        position += run.regular ? run.stride : m_pending_blocks[i / kPendingBlock][i % kPendingBlock];
+      }
       record.m_tag_pos = position;
       record.m_data_pos = position + MTag::kHeaderSize;
       _APPEND_TO_CHAIN(_NEW_RECORD(record));
@@ -126,6 +154,7 @@ void MFileTagged::_COMPLETE_CHAIN() {
   }
   m_pending_runs.clear();
   m_pending_blocks.clear();
+  m_distance_count = 0;
   m_pending_count = 0;
 }
 

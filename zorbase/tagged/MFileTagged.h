@@ -231,38 +231,46 @@ class ZORBASE_API MFileTagged : public MFile {
   // The records written anew (not reused records of the old file) since the chain was last
   // completed, in order; they belong at its end, each as a chain record with the written flag set,
   // skip 0 and data position tag position + 12. Kept compact while a large document is written
-  // (most writers never walk the chain they build): runs of records of one name and version, each
-  // record's position as the distance from the previous one, 4 bytes a record.
+  // (most writers never walk the chain they build): runs of records of one name and version. A
+  // regular run (records of one size, the common case) is its first position, its count and the
+  // distance between its records, nothing per record; an irregular one keeps each record's
+  // distance from the previous one, 4 bytes a record.
   struct PendingRun {
-    __int64 first_pos;   // position of the run's first record
-    size_t first;        // index of that record among the pending ones
+    __int64 first_pos;      // position of the run's first record
+    size_t count;           // records in the run
+    std::uint32_t stride;   // regular: the distance between its records (0 while it has one)
+    bool regular;
+    size_t first_distance;  // irregular: index of its second record's distance in the store
     char name[6];
     unsigned char major;
     unsigned char minor;
   };
   // Notes a record written anew at `position` as the tag `tag` names it.
   void _NOTE_PENDING(__int64 position, const MTag& tag);
-  // The same for the common case, inline: `tag` (at its tag position) continues the last run and
-  // its distance fits the current block. False, changing nothing, otherwise.
+  // The same for the common case, inline: `tag` (at its tag position) continues the last run, a
+  // regular one, at its distance. False, changing nothing, otherwise.
   bool _FAST_NOTE_PENDING(const MTag& tag) {
-    if (m_pending_runs.empty() || (m_pending_count & (kPendingBlock - 1)) == 0) return false;
-    const __int64 distance = tag.m_tag_pos - m_pending_last;
-    const PendingRun& run = m_pending_runs.back();
-    if (distance <= 0 || distance > 0xFFFFFFFFll || std::memcmp(run.name, tag.m_name, 6) != 0 ||
-        run.major != tag.m_major || run.minor != tag.m_minor) {
+    if (m_pending_runs.empty()) return false;
+    PendingRun& run = m_pending_runs.back();
+    if (!run.regular || run.stride == 0 ||
+        tag.m_tag_pos - m_pending_last != static_cast<__int64>(run.stride) ||
+        std::memcmp(run.name, tag.m_name, 6) != 0 || run.major != tag.m_major ||
+        run.minor != tag.m_minor) {
       return false;
     }
-    m_pending_blocks.back()[m_pending_count & (kPendingBlock - 1)] =
-        static_cast<std::uint32_t>(distance);
+    ++run.count;
     ++m_pending_count;
     m_pending_last = tag.m_tag_pos;
     return true;
   }
+  // Stores the distance of an irregular run's next record.
+  void _STORE_DISTANCE(std::uint32_t distance);
   static constexpr size_t kPendingBlock = 16384;  // distances per block (a power of two)
   std::vector<PendingRun> m_pending_runs;
   std::vector<std::unique_ptr<std::uint32_t[]>> m_pending_blocks;  // distances, in blocks
-  size_t m_pending_count;
-  __int64 m_pending_last;  // position of the last pending record
+  size_t m_distance_count;  // distances stored
+  size_t m_pending_count;   // records noted
+  __int64 m_pending_last;   // position of the last pending record
 };
 
 inline bool MTag::WRITE(MFile& file) {

@@ -327,6 +327,13 @@ TEST(ChainKeepsPositionsOfLongRunsAndBackwardWrites) {
     written.emplace_back(name, at);
   };
   for (int i = 0; i < 40000; ++i) write("RUN", 1, static_cast<size_t>(i % 3));
+  // Records of one size (kept as a count and a distance), a long run and a short one, each
+  // followed by another size.
+  for (int i = 0; i < 20; ++i) write("RUN", 1, 5);
+  write("RUN", 1, 7);
+  for (int i = 0; i < 3; ++i) write("RUN", 1, 4);
+  write("RUN", 1, 9);
+  write("RUN", 1, 9);
   write("RUN", 2, 1);
   write("OTHER", 2, 0);
   const __int64 end = file.TELL();
