@@ -385,10 +385,31 @@ class ZORBASE_API MFile : public MSwap {
                              static_cast<std::uint64_t>(m_put_end - to) >= bytes,
                          1)) {
       m_put = to + bytes;
-      std::memmove(to, src, bytes);
+      _MOVE(to, src, bytes);
       return true;
     }
     return false;
+  }
+  // memmove, with the short moves of small records and fields done inline (both ends loaded
+  // before either is stored, so overlapping ranges stay correct).
+  static void _MOVE(void* to, const void* from, std::uint64_t bytes) {
+    const unsigned char* in = static_cast<const unsigned char*>(from);
+    unsigned char* out = static_cast<unsigned char*>(to);
+    if (bytes >= 8 && bytes <= 16) {
+      std::uint64_t head, tail;
+      std::memcpy(&head, in, 8);
+      std::memcpy(&tail, in + bytes - 8, 8);
+      std::memcpy(out, &head, 8);
+      std::memcpy(out + bytes - 8, &tail, 8);
+    } else if (bytes >= 4 && bytes < 8) {
+      std::uint32_t head, tail;
+      std::memcpy(&head, in, 4);
+      std::memcpy(&tail, in + bytes - 4, 4);
+      std::memcpy(out, &head, 4);
+      std::memcpy(out + bytes - 4, &tail, 4);
+    } else {
+      std::memmove(out, in, bytes);
+    }
   }
   // The typed and byte transfers take the fast paths inline, before the virtual call: an open
   // fast path is the medium's promise that copying there is what its _READ or _WRITE would do,

@@ -154,6 +154,23 @@ TEST(ByteArrays) {
   CHECK(flags[0] && flags[1]);
 }
 
+// Byte runs of every short length (moved inline) and a few longer ones land exactly, one after
+// the other.
+TEST(ShortByteRunsOfEveryLength) {
+  ScratchDir dir("MFileShortRuns");
+  std::string expected;
+  MFile file;
+  CHECK(file.OPEN_WRITE(Name(dir, L"runs.bin")));
+  for (size_t n = 0; n <= 40; ++n) {
+    std::string run;
+    for (size_t i = 0; i < n; ++i) run += static_cast<char>('a' + (n * 7 + i) % 26);
+    CHECK_EQUAL(n, static_cast<size_t>(file.WRITE(run.data(), n)));
+    expected += run;
+  }
+  CHECK(file.CLOSE());
+  CHECK(dir.Get("runs.bin") == expected);
+}
+
 TEST(SeekTellSizeAndFeof) {
   ScratchDir dir("MFileSeek");
   const MFileName name = Name(dir, L"s.bin");
