@@ -337,6 +337,8 @@ bool MFile::_FLUSH_FULL_BUFFER() {
     keep = m_valid_bytes - static_cast<std::uint64_t>(m_keep_from - m_buffer_offset);
     if (keep > m_buffer_size / 4) keep = 0;
   }
+  // A record that is not kept has left the buffer: the next one to begin is kept instead.
+  if (keep == 0) m_keep_from = -1;
   const std::uint64_t handed = m_valid_bytes - keep;
   unsigned char* full = m_buffer;
   m_buffer = m_behind->Exchange(full, m_buffer_size, handed, m_buffer_offset);

@@ -546,8 +546,9 @@ class ZORBASE_API MFile : public MSwap {
 
   zb::platform::FileStream* m_stream;  // the open stream; null when closed
   zb::files::WriteBehind* m_behind;    // the background writer while write-behind is on; owned
-  // With write-behind: the file position of the record the caller is writing (set by the tagged
-  // file as each record begins), -1 when none. A full buffer keeps the bytes from there (when
+  // With write-behind: the file position of the outermost record the caller is writing (set by
+  // the tagged file as a header is written while none is open, cleared as it is completed), -1
+  // when none. A full buffer keeps the bytes from there (when
   // they are few) for the next one, so the record's header is still buffered when its length is
   // filled in, instead of being patched through the file while the writer has it.
   __int64 m_keep_from;

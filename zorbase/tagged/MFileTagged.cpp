@@ -465,7 +465,6 @@ bool MFileTagged::_WRITE_TAG_BEGIN_GENERAL(MTag& tag) {
     tag.m_skip = 0;
     tag.m_next = nullptr;
     const bool written = tag.WRITE(*this);
-    m_keep_from = tag.m_tag_pos;
     _NOTE_PENDING(tag.m_tag_pos, tag);
     return written;
   }
@@ -478,6 +477,7 @@ bool MFileTagged::_WRITE_TAG_BEGIN_GENERAL(MTag& tag) {
 }
 
 bool MFileTagged::_WRITE_TAG_END_GENERAL(MTag& tag) {
+  _CLOSE_RECORD(tag.m_tag_pos);
   const bool exact = _IS_EXACT(*this);
   __int64 end = 0;
   if (!exact || !_FAST_TELL(&end)) end = TELL();

@@ -77,7 +77,6 @@ class ZORBASE_API MFileTagged : public MFile {
       tag.m_skip = 0;
       tag.m_next = nullptr;
       _FAST_WRITE_HEADER(tag);
-      m_keep_from = tag.m_tag_pos;
       if (!_FAST_NOTE_PENDING(tag)) _NOTE_PENDING(tag.m_tag_pos, tag);
       return true;
     }
@@ -164,6 +163,7 @@ class ZORBASE_API MFileTagged : public MFile {
     m_put[7] = tag.m_minor;
     std::memcpy(m_put + 8, &skip, 4);
     m_put += MTag::kHeaderSize;
+    _OPEN_RECORD(position);
     return true;
   }
   // MTag::UPDATE_SKIP of `tag` when its header still lies in the bytes written into the buffer.
@@ -179,6 +179,7 @@ class ZORBASE_API MFileTagged : public MFile {
     const std::int32_t value = static_cast<std::int32_t>(skip);
     std::memcpy(m_buffer + (tag.m_tag_pos - m_buffer_offset) + 8, &value, 4);
     tag.m_closed = 1;
+    _CLOSE_RECORD(tag.m_tag_pos);
     return true;
   }
   // WRITE_TAG_END's skip and header rewrite when the header still lies in the bytes written into
@@ -190,6 +191,7 @@ class ZORBASE_API MFileTagged : public MFile {
     if (tag.m_data_pos < 0 || skip < 0 || skip > 0x7FFFFFFF) return false;
     if (!_FAST_PATCH_HEADER(tag, static_cast<std::int32_t>(skip))) return false;
     tag.m_skip = skip;
+    _CLOSE_RECORD(tag.m_tag_pos);
     return true;
   }
   // Writes `tag`'s header with `skip` at its tag position when those bytes lie in the bytes written
@@ -207,6 +209,14 @@ class ZORBASE_API MFileTagged : public MFile {
     header[7] = tag.m_minor;
     std::memcpy(header + 8, &skip, 4);
     return true;
+  }
+  // A header written at `position` (the outermost record still open is the one a full buffer
+  // keeps for the next, see MFile::m_keep_from), and the completion of the record there.
+  void _OPEN_RECORD(__int64 position) {
+    if (m_keep_from < 0) m_keep_from = position;
+  }
+  void _CLOSE_RECORD(__int64 position) {
+    if (position == m_keep_from) m_keep_from = -1;
   }
   // Whether `file` is exactly an MFileTagged, so that the fast lane may be used on it.
   // The type descriptions' addresses are compared first: one load less on the path every record

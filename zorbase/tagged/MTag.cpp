@@ -41,6 +41,8 @@ bool MTag::READ(MFile& file) {
 
 bool MTag::_WRITE_GENERAL(MFile& file) {
   m_tag_pos = file.TELL();
+  // Noted before the header goes in: the write may fill the buffer, which then keeps the header.
+  if (MFileTagged* tagged = dynamic_cast<MFileTagged*>(&file)) tagged->_OPEN_RECORD(m_tag_pos);
   m_data_pos = m_tag_pos + kHeaderSize;
   m_written = 1;
   m_closed = 0;
@@ -67,6 +69,7 @@ bool MTag::_UPDATE_SKIP_GENERAL(MFile& file) {
   std::int32_t value = static_cast<std::int32_t>(skip);
   MFileTagged* tagged =
       exact ? static_cast<MFileTagged*>(&file) : dynamic_cast<MFileTagged*>(&file);
+  if (tagged != nullptr) tagged->_CLOSE_RECORD(m_tag_pos);
   if (tagged != nullptr) {
     std::int32_t in_file_order = value;
     if (file.GET_FILESWAP() != file.GET_MACHINESWAP()) file.SWAP(&in_file_order, 1);
