@@ -3,6 +3,8 @@
 // Nothing here is exported.
 #pragma once
 
+#include <atomic>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -46,6 +48,11 @@ const CodePage* FindCodePage(UINT code_page);
 
 // Makes the next GetACP read ZORBASE_ACP again (tests change the variable).
 void ResetAnsiCodePageForTesting();
+
+// The ANSI code page GetACP reports, 0 until it is first asked; and the page ZORBASE_ACP names
+// (1252 when it names none or one without a table).
+extern std::atomic<UINT> g_ansi_code_page;
+UINT ReadAnsiCodePage();
 
 // The byte of a single-byte page for a character above U+007F; -1 when the page has none.
 int ReverseLookup(const CodePage& page, char32_t c);

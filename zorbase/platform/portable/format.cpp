@@ -261,19 +261,6 @@ void EmitInteger(Sink<CharT>& sink, const Spec& spec, std::uint64_t value, bool 
   PadAfter(sink, spec, length);
 }
 
-// Makes the calling thread use the "C" locale while it lives, so that the C library renders numbers
-// with '.' as the decimal point whatever locale the host has set.
-class CLocaleScope {
- public:
-  CLocaleScope() : previous_(uselocale(internal::CLocale())) {}
-  ~CLocaleScope() { uselocale(previous_); }
-  CLocaleScope(const CLocaleScope&) = delete;
-  CLocaleScope& operator=(const CLocaleScope&) = delete;
-
- private:
-  locale_t previous_;
-};
-
 // Beyond this precision every further digit of a finite value is 0: a double's exact decimal form
 // has at most 1074 digits after the point and 767 significant ones, a long double's (x87, 64-bit
 // mantissa) at most 16445 and 11505; %a shows at most 16 hexadecimal digits.
@@ -289,7 +276,7 @@ constexpr std::size_t ExactDigitLimit() {
 // needs (the C library would generate and store every digit).
 template <typename CharT, typename Float>
 void EmitFloat(Sink<CharT>& sink, const Spec& spec, Float value, char conversion) {
-  const CLocaleScope c_locale;
+  const internal::CLocaleScope c_locale;
   char format[12];
   char* f = format;
   *f++ = '%';
@@ -356,8 +343,8 @@ void EmitFloat(Sink<CharT>& sink, const Spec& spec, Float value, char conversion
   PadAfter(sink, spec, length);
 }
 
-inline const char* FindPercent(const char* p) { return strchrnul(p, '%'); }
-inline const wchar_t* FindPercent(const wchar_t* p) { return wcschrnul(p, L'%'); }
+inline const char* FindPercent(const char* p) { return p + std::strcspn(p, "%"); }
+inline const wchar_t* FindPercent(const wchar_t* p) { return p + std::wcscspn(p, L"%"); }
 
 inline std::size_t AddDigit(std::size_t value, unsigned digit) {
   const std::size_t limit = static_cast<std::size_t>(INT_MAX);

@@ -3,18 +3,37 @@
 // of the process locale. Nothing here is exported.
 #pragma once
 
-#include <locale.h>
+#include <cstddef>
+#include <cstdint>
 
 namespace zb {
 namespace platform {
 namespace internal {
 
-// The "C" locale (decimal point '.'), created once; numbers are read and written in it whatever
-// locale the host has set.
-inline locale_t CLocale() {
-  static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return locale;
-}
+// Makes the calling thread render numbers in the "C" locale (decimal point '.') while it lives,
+// whatever locale the host has set. Each backend implements it (c_locale.cpp).
+class CLocaleScope {
+ public:
+  CLocaleScope();
+  ~CLocaleScope();
+  CLocaleScope(const CLocaleScope&) = delete;
+  CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+ private:
+  void* previous_;
+};
+
+// The readers behind the runtime's numeric conversions and the scanner: white space skipped; a
+// decimal integer saturated at [min_value, max_value] (errno ERANGE on overflow, 0 for null text);
+// the longest floating-point prefix of at most max_chars characters (*consumed 0 for none).
+const wchar_t* SkipSpace(const wchar_t* p);
+std::int64_t ParseSaturating(const wchar_t* text, std::int64_t min_value, std::int64_t max_value);
+double ParseFloat(const wchar_t* text, std::size_t max_chars, std::size_t* consumed,
+                  long double* long_value);
+
+// strtod and strtold in the "C" locale.
+double StringToDoubleC(const char* text, char** end);
+long double StringToLongDoubleC(const char* text, char** end);
 
 // kDefault: int-sized (also %ld and %I32d: Windows long is 32-bit); kChar: hh; kShort: h;
 // kLongLong: ll, I64, I (pointer-sized), j, z, t; kLongDouble: L; kLong: l; kWide: w.

@@ -20,12 +20,12 @@
 
 namespace zb {
 namespace platform {
-namespace {
+namespace internal {
 
 using zb::internal::AsciiDigitValue;
 using zb::internal::IsAsciiSpace;
 
-inline const wchar_t* SkipSpace(const wchar_t* p) {
+const wchar_t* SkipSpace(const wchar_t* p) {
   while (IsAsciiSpace(*p)) ++p;
   return p;
 }
@@ -56,10 +56,14 @@ std::int64_t ParseSaturating(const wchar_t* text, std::int64_t min_value, std::i
   return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
 }
 
+namespace {
+
 inline bool IsFloatChar(wchar_t c) {
   return zb::internal::IsAsciiAlnum(c) ||
          c == L'.' || c == L'+' || c == L'-' || c == L'(' || c == L')' || c == L'_';
 }
+
+}  // namespace
 
 // Reads a floating-point number from at most `max_chars` characters at `text` (which must not
 // start with white space). Stores the characters consumed (0 when there is no number).
@@ -79,15 +83,23 @@ double ParseFloat(const wchar_t* text, std::size_t max_chars, std::size_t* consu
   char* end = narrow;
   double value;
   if (long_value != nullptr) {
-    *long_value = strtold_l(narrow, &end, internal::CLocale());
+    *long_value = internal::StringToLongDoubleC(narrow, &end);
     value = static_cast<double>(*long_value);
   } else {
-    value = strtod_l(narrow, &end, internal::CLocale());
+    value = internal::StringToDoubleC(narrow, &end);
   }
   *consumed = static_cast<std::size_t>(end - narrow);
   return value;
 }
 
+}  // namespace internal
+
+namespace {
+
+using internal::ParseFloat;
+using internal::SkipSpace;
+using zb::internal::AsciiDigitValue;
+using zb::internal::IsAsciiSpace;
 using Size = internal::SizeModifier;
 
 // The scanset of a %[...] conversion, kept as the format text it came from.
@@ -372,23 +384,3 @@ int ScanW(const wchar_t* text, const wchar_t* format, ...) {
 
 }  // namespace platform
 }  // namespace zb
-
-int _wtoi(const wchar_t* text) {
-  return static_cast<int>(zb::platform::ParseSaturating(text, INT_MIN, INT_MAX));
-}
-
-LONG _wtol(const wchar_t* text) {
-  return static_cast<LONG>(zb::platform::ParseSaturating(text, INT32_MIN, INT32_MAX));
-}
-
-__int64 _wtoi64(const wchar_t* text) {
-  return zb::platform::ParseSaturating(text, INT64_MIN, INT64_MAX);
-}
-
-double _wtof(const wchar_t* text) {
-  if (text == nullptr) return 0.0;
-  const wchar_t* p = zb::platform::SkipSpace(text);
-  std::size_t consumed = 0;
-  double value = zb::platform::ParseFloat(p, SIZE_MAX, &consumed, nullptr);
-  return consumed == 0 ? 0.0 : value;
-}

@@ -254,6 +254,29 @@ bool BuildTree(const Document& document, reg::TreeKey* tree, std::wstring* base_
   return true;
 }
 
+HKEY RootOfName(const std::wstring& name) {
+  if (name == L"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+  if (name == L"HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
+  if (name == L"HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
+  if (name == L"HKEY_USERS") return HKEY_USERS;
+  if (name == L"HKEY_CURRENT_CONFIG") return HKEY_CURRENT_CONFIG;
+  return nullptr;
+}
+
 }  // namespace regfile
+}  // namespace platform
+}  // namespace zb
+
+namespace zb {
+namespace platform {
+
+bool ParseRegistryPath(const std::wstring& path, HKEY* root, std::wstring* sub_key) {
+  std::wstring root_name;
+  if (!regfile::SplitRootPath(path, &root_name, sub_key)) return false;
+  while (!sub_key->empty() && sub_key->back() == L'\\') sub_key->pop_back();
+  *root = regfile::RootOfName(root_name);
+  return *root != nullptr;
+}
+
 }  // namespace platform
 }  // namespace zb

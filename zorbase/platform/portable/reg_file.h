@@ -74,6 +74,9 @@ std::string Write(const Document& document);
 // when `name` names no root.
 std::wstring CanonicalRootName(const std::wstring& name);
 
+// The predefined root key of a long root name ("HKEY_CURRENT_USER"); null for any other text.
+HKEY RootOfName(const std::wstring& name);
+
 // Splits "ROOT\rest" into the root's long name and the rest (after the first backslash). False
 // when the first part names no root.
 bool SplitRootPath(const std::wstring& path, std::wstring* root, std::wstring* rest);

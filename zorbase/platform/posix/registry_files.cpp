@@ -61,14 +61,7 @@ LONG ReadDocument(const std::wstring& file, regfile::Document* document, std::st
   return ERROR_SUCCESS;
 }
 
-HKEY RootOfName(const std::wstring& name) {
-  if (name == L"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
-  if (name == L"HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
-  if (name == L"HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
-  if (name == L"HKEY_USERS") return HKEY_USERS;
-  if (name == L"HKEY_CURRENT_CONFIG") return HKEY_CURRENT_CONFIG;
-  return nullptr;
-}
+using regfile::RootOfName;
 
 // The edits of one section of a document (its key's creation or deletion first, then one per
 // value) and the hive that holds its key; no edits for a deletion of what does not exist.
@@ -305,14 +298,6 @@ LONG ExportRegistryKey(HKEY root, const wchar_t* sub_key, const std::wstring& fi
   RegCloseKey(key);
   if (status != ERROR_SUCCESS) return status;
   return reg::WriteRegFile(reg::NativeFilePath(file), document, DurableTarget::kReplace);
-}
-
-bool ParseRegistryPath(const std::wstring& path, HKEY* root, std::wstring* sub_key) {
-  std::wstring root_name;
-  if (!regfile::SplitRootPath(path, &root_name, sub_key)) return false;
-  while (!sub_key->empty() && sub_key->back() == L'\\') sub_key->pop_back();
-  *root = reg::RootOfName(root_name);
-  return *root != nullptr;
 }
 
 }  // namespace platform
