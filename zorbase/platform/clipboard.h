@@ -23,6 +23,8 @@
 #include <zorbase/platform/global_memory.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 constexpr UINT CF_TEXT = 1;
 constexpr UINT CF_UNICODETEXT = 13;
 
@@ -50,3 +52,5 @@ ZORBASE_API int CountClipboardFormats();
 ZORBASE_API UINT EnumClipboardFormats(UINT format);
 // The window that opened the clipboard, or null.
 ZORBASE_API HWND GetOpenClipboardWindow();
+#endif  // _WIN32
+

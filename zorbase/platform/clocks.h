@@ -7,6 +7,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 // Milliseconds since the system started, modulo 2^32 (CLOCK_MONOTONIC).
 ZORBASE_API DWORD GetTickCount();
 ZORBASE_API ULONGLONG GetTickCount64();
@@ -22,6 +24,8 @@ ZORBASE_API void Sleep(DWORD milliseconds);
 
 // Calendar time in seconds since 1970-01-01 UTC; also stored in *seconds when it is not null.
 ZORBASE_API std::int64_t _time64(std::int64_t* seconds);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

@@ -9,6 +9,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 constexpr UINT CP_ACP = 0;
 constexpr UINT CP_OEMCP = 1;
 constexpr UINT CP_MACCP = 2;
@@ -55,6 +57,8 @@ ZORBASE_API int WideCharToMultiByte(UINT code_page, DWORD flags, const wchar_t* 
                                     const char* default_char, BOOL* used_default);
 ZORBASE_API int MultiByteToWideChar(UINT code_page, DWORD flags, const char* multi,
                                     int multi_length, wchar_t* wide, int wide_size);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

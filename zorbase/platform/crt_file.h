@@ -18,6 +18,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 constexpr int _SH_DENYRW = 0x10;
 constexpr int _SH_DENYWR = 0x20;
 constexpr int _SH_DENYRD = 0x30;
@@ -81,3 +83,5 @@ ZORBASE_API wchar_t* _wgetcwd(wchar_t* buffer, int max_length);
 ZORBASE_API std::intptr_t _wfindfirst64i32(const wchar_t* pattern, _wfinddata64i32_t* data);
 ZORBASE_API int _wfindnext64i32(std::intptr_t search, _wfinddata64i32_t* data);
 ZORBASE_API int _findclose(std::intptr_t search);
+#endif  // _WIN32
+

@@ -10,6 +10,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 #ifndef _TRUNCATE
 #define _TRUNCATE (static_cast<std::size_t>(-1))
 #endif
@@ -30,3 +32,5 @@ ZORBASE_API errno_t mbstowcs_s(std::size_t* converted, wchar_t* wide, std::size_
 // terminator, as Windows' wvsprintfW does. Returns the characters written; -1 for a null buffer
 // or format.
 ZORBASE_API int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list args);
+#endif  // _WIN32
+

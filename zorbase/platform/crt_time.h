@@ -9,7 +9,11 @@
 #include <zorbase/platform/crt_file.h>
 #include <zorbase/platform/export.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 // The local time of `*seconds` (seconds since 1970-01-01 UTC), in a buffer of the calling thread
 // that the next call in the same thread overwrites. Null with errno EINVAL for a null pointer, a
 // negative time or one beyond the year 3000 (as the Windows runtime refuses them).
 ZORBASE_API struct tm* _localtime64(const __time64_t* seconds);
+#endif  // _WIN32
+

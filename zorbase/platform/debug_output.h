@@ -10,6 +10,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 // Sends wide text to the debugger output, as UTF-8. A null pointer sends nothing. Each call is one
 // write(), so lines from several threads or processes sharing the destination never interleave.
 ZORBASE_API void OutputDebugStringW(const wchar_t* text);
@@ -19,6 +21,8 @@ ZORBASE_API void OutputDebugStringA(const char* text);
 
 // Whether a debugger (any tracer, per /proc/self/status "TracerPid") is attached to the process.
 ZORBASE_API BOOL IsDebuggerPresent();
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

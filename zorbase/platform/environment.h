@@ -14,6 +14,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 // The value of `name`, or null when it is not set. The text stays valid until that variable is
 // changed through these calls (or the native environment is changed behind them).
 ZORBASE_API wchar_t* _wgetenv(const wchar_t* name);
@@ -30,3 +32,5 @@ ZORBASE_API BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value);
 // needed (terminator included) when the buffer is too small or null; 0 with
 // ERROR_ENVVAR_NOT_FOUND when the variable is not set.
 ZORBASE_API DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
+#endif  // _WIN32
+

@@ -26,6 +26,8 @@
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 // ---- access rights, share modes, dispositions, flags ---------------------------------------------
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
@@ -279,3 +281,5 @@ ZORBASE_API BOOL SetCurrentDirectoryW(LPCWSTR path);
 // Whether the path names an existing file or directory (no last error on a miss beyond that of the
 // lookup).
 ZORBASE_API BOOL PathFileExistsW(LPCWSTR path);
+#endif  // _WIN32
+

@@ -10,6 +10,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x00000100;
 constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x00000200;
 constexpr DWORD FORMAT_MESSAGE_FROM_STRING = 0x00000400;
@@ -46,6 +48,8 @@ ZORBASE_API HANDLE LocalAlloc(UINT flags, SIZE_T bytes);
 ZORBASE_API HANDLE LocalFree(HANDLE memory);
 constexpr UINT LMEM_FIXED = 0x0000;
 constexpr UINT LMEM_ZEROINIT = 0x0040;
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

@@ -9,6 +9,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 constexpr UINT GMEM_FIXED = 0x0000;
 constexpr UINT GMEM_MOVEABLE = 0x0002;
 constexpr UINT GMEM_ZEROINIT = 0x0040;
@@ -30,3 +32,5 @@ ZORBASE_API SIZE_T GlobalSize(HGLOBAL memory);
 // Frees the block: null on success, the handle itself with ERROR_INVALID_HANDLE when unknown.
 // A null handle is accepted and gives null.
 ZORBASE_API HGLOBAL GlobalFree(HGLOBAL memory);
+#endif  // _WIN32
+

@@ -42,6 +42,8 @@ ZORBASE_API bool UnregisterHandle(HANDLE handle);
 }  // namespace platform
 }  // namespace zb
 
+#ifndef _WIN32  // kernel32's own on Windows
 // Closes a handle of a file, thread or other kernel object. FALSE with ERROR_INVALID_HANDLE for a
 // handle that is not open (or is a find handle, which FindClose closes).
 ZORBASE_API BOOL CloseHandle(HANDLE handle);
+#endif

@@ -31,6 +31,10 @@
 #include <zorbase/platform/win_types.h>
 #include <zorbase/platform/window_messages.h>
 
+#ifdef _WIN32
+#include <htmlhelp.h>
+#else  // the declarations below come from the system headers on Windows
+
 typedef DWORD COLORREF;
 
 struct RECT {
@@ -91,6 +95,8 @@ typedef HELPINFO* LPHELPINFO;
 ZORBASE_API HWND HtmlHelpW(HWND caller, LPCWSTR file, UINT command, DWORD_PTR data);
 // As HtmlHelpW, with file name and texts (the topic, HH_POPUPA's texts) in the ANSI code page.
 ZORBASE_API HWND HtmlHelpA(HWND caller, LPCSTR file, UINT command, DWORD_PTR data);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

@@ -5,9 +5,13 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_errors.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 // The calling thread's last error code. Each thread has its own; a new thread starts at 0.
 ZORBASE_API DWORD GetLastError();
 ZORBASE_API void SetLastError(DWORD code);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

@@ -15,6 +15,10 @@
 
 #include <zorbase/platform/win_types.h>
 
+#ifdef _WIN32
+#include <mapi.h>
+#else  // the declarations below come from the system headers on Windows
+
 typedef ULONG FLAGS;
 typedef ULONG_PTR LHANDLE;
 typedef ULONG_PTR* LPLHANDLE;
@@ -100,3 +104,5 @@ constexpr ULONG MAPI_E_NETWORK_FAILURE = 23;
 constexpr ULONG MAPI_E_INVALID_EDITFIELDS = 24;
 constexpr ULONG MAPI_E_INVALID_RECIPS = 25;
 constexpr ULONG MAPI_E_NOT_SUPPORTED = 26;
+#endif  // _WIN32
+

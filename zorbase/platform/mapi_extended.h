@@ -25,6 +25,10 @@
 #include <zorbase/platform/mapi.h>
 #include <zorbase/platform/win_types.h>
 
+#ifdef _WIN32
+#include <mapix.h>
+#else  // the declarations below come from the system headers on Windows
+
 #define STDMETHODCALLTYPE
 #define MAPIMETHOD(name) virtual HRESULT STDMETHODCALLTYPE name
 
@@ -606,3 +610,5 @@ typedef HRESULT (*LPWRAPCOMPRESSEDRTFSTREAM)(LPSTREAM lpCompressedRTFStream, ULO
 typedef void (*LPFREEPROWS)(LPSRowSet lpRows);
 typedef void (*LPFREEPADRLIST)(LPADRLIST lpAdrList);
 typedef LPSPropValue (*LPPPROPFINDPROP)(LPSPropValue lpPropArray, ULONG cValues, ULONG ulPropTag);
+#endif  // _WIN32
+

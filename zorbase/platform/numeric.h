@@ -7,6 +7,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 // Leading white space (space, \t \n \v \f \r) skipped, an optional sign, ASCII digits up to the
 // first character that does not fit; text with no number (or a null pointer) gives 0. _wtoi/_wtol
 // give a 32-bit result: on overflow they return INT_MAX/INT_MIN (LONG_MAX/LONG_MIN) and set errno
@@ -19,6 +21,8 @@ ZORBASE_API __int64 _wtoi64(const wchar_t* text);
 // and exponent, hexadecimal ("0x1.8p3"), "inf"/"infinity" or "nan" (case-insensitive). No number
 // gives 0.0; overflow gives ±HUGE_VAL with errno ERANGE.
 ZORBASE_API double _wtof(const wchar_t* text);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

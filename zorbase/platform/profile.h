@@ -22,6 +22,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 // Copies the value of `key` in `section` (quotes around it removed), or `default_value` (null:
 // empty; trailing blanks dropped) when missing. A null `section` lists the section names, a null
 // `key` the keys of the section. Last error: 0 when found, 2 when the file, section or key is
@@ -61,3 +63,5 @@ ZORBASE_API BOOL WritePrivateProfileSectionA(LPCSTR section, LPCSTR lines, LPCST
 // The names of all sections, as a list.
 ZORBASE_API DWORD GetPrivateProfileSectionNamesW(LPWSTR buffer, DWORD size, LPCWSTR file_name);
 ZORBASE_API DWORD GetPrivateProfileSectionNamesA(LPSTR buffer, DWORD size, LPCSTR file_name);
+#endif  // _WIN32
+

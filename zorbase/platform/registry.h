@@ -21,6 +21,8 @@
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 // ---- predefined roots --------------------------------------------------------------------------
 #define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000000))))
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000001))))
@@ -108,7 +110,6 @@ constexpr BYTE ACCESS_ALLOWED_ACE_TYPE = 0x0;
 constexpr BYTE ACCESS_DENIED_ACE_TYPE = 0x1;
 constexpr BYTE SECURITY_DESCRIPTOR_REVISION = 1;
 constexpr BYTE ACL_REVISION = 2;
-
 
 typedef HKEY* PHKEY;
 
@@ -238,6 +239,8 @@ ZORBASE_API LONG RegReplaceKeyW(HKEY key, LPCWSTR sub_key, LPCWSTR new_file, LPC
 // at most MAX_COMPUTERNAME_LENGTH characters. On a short buffer FALSE with ERROR_BUFFER_OVERFLOW and
 // the size needed (with terminator) in *size; on success *size is the length without terminator.
 ZORBASE_API BOOL GetComputerNameW(LPWSTR buffer, LPDWORD size);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

@@ -20,6 +20,8 @@
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 typedef INT_PTR (*FARPROC)();
 
 // Integer resource names and the predefined types.
@@ -90,3 +92,5 @@ ZORBASE_API int LoadStringW(HINSTANCE module, UINT id, LPWSTR buffer, int size);
 typedef BOOL (*ENUMRESNAMEPROCW)(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR param);
 ZORBASE_API BOOL EnumResourceNamesW(HMODULE module, LPCWSTR type, ENUMRESNAMEPROCW callback,
                                     LONG_PTR param);
+#endif  // _WIN32
+

@@ -13,6 +13,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 struct SERVICE_STATUS {
   DWORD dwServiceType;
   DWORD dwCurrentState;
@@ -174,6 +176,8 @@ ZORBASE_API SERVICE_STATUS_HANDLE RegisterServiceCtrlHandlerExW(LPCWSTR name,
                                                                 LPVOID context);
 // Reports the service's status to the manager; ERROR_INVALID_HANDLE for an unknown handle.
 ZORBASE_API BOOL SetServiceStatus(SERVICE_STATUS_HANDLE handle, LPSERVICE_STATUS status);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

@@ -11,6 +11,8 @@
 #include <zorbase/platform/file_system.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 typedef WORD FILEOP_FLAGS;
 typedef const wchar_t* PCZZWSTR;
 
@@ -67,6 +69,8 @@ ZORBASE_API int SHFileOperationW(LPSHFILEOPSTRUCTW operation);
 // Creates a directory and every missing directory above it. ERROR_SUCCESS, ERROR_ALREADY_EXISTS
 // when it exists, ERROR_PATH_NOT_FOUND for an unmapped drive, or another Windows error.
 ZORBASE_API int SHCreateDirectoryExW(HWND owner, LPCWSTR path, const SECURITY_ATTRIBUTES* security);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

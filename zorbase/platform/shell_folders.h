@@ -16,6 +16,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 constexpr int CSIDL_DESKTOP = 0x0000;
 constexpr int CSIDL_PROGRAMS = 0x0002;
 constexpr int CSIDL_PERSONAL = 0x0005;
@@ -63,6 +65,8 @@ ZORBASE_API BOOL SHGetSpecialFolderPathW(HWND owner, LPWSTR path, int csidl, BOO
 // (terminator included) when `size` is too small; 0 with the last error when drive C: is not
 // usable.
 ZORBASE_API UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

@@ -15,6 +15,8 @@
 #include <zorbase/platform/export.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // winnt.h declares the codes and records on Windows
+
 constexpr DWORD EXCEPTION_ACCESS_VIOLATION = 0xC0000005u;
 constexpr DWORD EXCEPTION_DATATYPE_MISALIGNMENT = 0x80000002u;
 constexpr DWORD EXCEPTION_BREAKPOINT = 0x80000003u;
@@ -60,13 +62,24 @@ struct EXCEPTION_POINTERS {
 typedef EXCEPTION_POINTERS* PEXCEPTION_POINTERS;
 typedef EXCEPTION_POINTERS _EXCEPTION_POINTERS;
 
+#endif  // _WIN32
+
+#if !defined(_WIN32) || !defined(_MSC_VER)
 typedef void (*_se_translator_function)(unsigned int code, _EXCEPTION_POINTERS* pointers);
 
 // Installs `translator` for the calling thread only and returns the one it replaces (null for
 // none). Null removes the thread's translator. The first non-null translator of the process puts
 // the library's fault handlers in place; each thread that installs one gets an alternate signal
 // stack, so a stack overflow can still be reported.
+//
+// On Windows with MSVC this is the runtime's own function (<eh.h>). With other compilers the
+// runtime's translator is never called, so the library provides this one: a vectored exception
+// handler hands the fault to the thread's translator, and a translator that throws has its
+// exception thrown from the faulting instruction (which needs -fnon-call-exceptions as on Linux).
 ZORBASE_API _se_translator_function _set_se_translator(_se_translator_function translator);
+#else
+#include <eh.h>
+#endif
 
 namespace zb {
 namespace platform {

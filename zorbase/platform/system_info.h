@@ -20,6 +20,8 @@
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 struct OSVERSIONINFOW {
   DWORD dwOSVersionInfoSize;
   DWORD dwMajorVersion;
@@ -169,6 +171,8 @@ constexpr int RC_PALETTE = 0x0100;
 ZORBASE_API HDC GetDC(HWND window);
 ZORBASE_API int GetDeviceCaps(HDC dc, int index);
 ZORBASE_API int ReleaseDC(HWND window, HDC dc);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

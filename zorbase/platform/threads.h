@@ -11,6 +11,8 @@
 #include <zorbase/platform/thread_id.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID parameter);
 
 constexpr DWORD CREATE_SUSPENDED = 0x00000004;
@@ -49,6 +51,8 @@ ZORBASE_API void EnterCriticalSection(LPCRITICAL_SECTION section);
 ZORBASE_API BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);
 ZORBASE_API void LeaveCriticalSection(LPCRITICAL_SECTION section);
 ZORBASE_API void DeleteCriticalSection(LPCRITICAL_SECTION section);
+
+#endif  // _WIN32
 
 namespace zb {
 namespace platform {

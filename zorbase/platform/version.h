@@ -14,6 +14,8 @@
 #include <zorbase/platform/resources.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 struct VS_FIXEDFILEINFO {
   DWORD dwSignature;  // 0xFEEF04BD
   DWORD dwStrucVersion;
@@ -58,3 +60,5 @@ ZORBASE_API BOOL GetFileVersionInfoW(LPCWSTR file, DWORD handle, DWORD size, LPV
 // characters with the terminator. Names compare without regard to ASCII case. FALSE when the
 // path does not exist.
 ZORBASE_API BOOL VerQueryValueW(LPCVOID block, LPCWSTR sub_block, LPVOID* buffer, PUINT length);
+#endif  // _WIN32
+

@@ -4,6 +4,8 @@
 
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32
+
 constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD NO_ERROR = 0;
 constexpr DWORD ERROR_INVALID_FUNCTION = 1;
@@ -117,3 +119,5 @@ constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
 constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
 constexpr DWORD ERROR_INVALID_INDEX = 1413;
 constexpr DWORD ERROR_NOT_ENOUGH_QUOTA = 1816;
+
+#endif  // !_WIN32: winerror.h declares these

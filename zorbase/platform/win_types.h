@@ -9,6 +9,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <zorbase/platform/windows_sdk.h>
+
+// A 64-bit unsigned number, as the registry's REG_QWORD holds it (Windows has no type name for it).
+typedef std::uint64_t QWORD;
+
+// On Windows the rest of this file comes from the system headers (windows_sdk.h).
+#ifndef _WIN32
+
 typedef std::uint8_t BYTE;
 typedef std::uint16_t WORD;
 typedef std::uint32_t DWORD;
@@ -29,7 +37,6 @@ typedef wchar_t WCHAR;
 typedef long long LONGLONG;
 typedef unsigned long long ULONGLONG;
 typedef std::uint64_t DWORD64;
-typedef std::uint64_t QWORD;
 typedef std::int32_t HRESULT;
 typedef std::intptr_t INT_PTR;
 typedef std::uintptr_t UINT_PTR;
@@ -169,3 +176,5 @@ constexpr HRESULT E_HANDLE = static_cast<HRESULT>(0x80070006u);
 constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
 constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 constexpr HRESULT E_ACCESSDENIED = static_cast<HRESULT>(0x80070005u);
+
+#endif  // !_WIN32

@@ -16,6 +16,8 @@
 #include <zorbase/platform/win_errors.h>
 #include <zorbase/platform/win_types.h>
 
+#ifndef _WIN32  // the declarations below come from the system headers on Windows
+
 #define CALLBACK
 
 struct HICON__;
@@ -181,3 +183,5 @@ ZORBASE_API HWND GetFocus();
 // The calling thread's active top-level window, as SetFocus.
 ZORBASE_API HWND SetActiveWindow(HWND window);
 ZORBASE_API HWND GetActiveWindow();
+#endif  // _WIN32
+
