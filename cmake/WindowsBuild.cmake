@@ -50,6 +50,8 @@ set(ZORBASE_LINUX_ONLY_SOURCES
   "/zorbase/platform/portable/(builtin_modules|chm_archive|chm_streams|clipboard|codepage_api|crt_text|format_message|global_memory|handle|html_help_viewer|mail_mime|mapi_buffers|mapi_module|mapi_objects|numeric_api|profile_api|registry_notify|resource_api|system_info|version_api|window_messages)\\.cpp$")
 # Tests of a Linux emulation mechanism (docs/windows-build.md lists each with its reason).
 set(ZORBASE_LINUX_ONLY_TESTS
-  "/zorbase/platform/(builtin_modules|path_mapping|dir_name_cache|mapi_module|mail_delivery|resource_fixtures)_test\\.cpp$")
+  "/zorbase/platform/(builtin_modules|child_process|clipboard|dir_name_cache|file_details|html_help|isolated_call|mail_delivery|mapi_module|path_mapping|registry_reliability|resource_fixtures|shell_file|shell_folders|system_info|window_messages)_test\\.cpp$")
+# Test code sets environment variables with setenv/unsetenv; on Windows these come from here.
+set(ZORBASE_TEST_COMPILE_OPTIONS -include ${PROJECT_SOURCE_DIR}/tools/test_runner/posix_env.h)
 # The tool tests (tools/test_runner/*.cmake) that run under wine.
 set(ZORBASE_WINDOWS_EXTRA_TESTS "/(none)\\.cmake$")

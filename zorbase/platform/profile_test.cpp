@@ -5,13 +5,17 @@
 #include <UnitTest++/UnitTest++.h>
 
 #include <cerrno>
+#ifndef _WIN32
 #include <csignal>
+#endif
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/fault_injection.h>
@@ -44,6 +48,7 @@ std::string Utf16(const std::wstring& text) { return zb::platform::WideToUtf16Le
 
 }  // namespace
 
+#ifndef _WIN32  // Linux processes, links or permissions
 SUITE(PrivateProfile) {
   TEST(ReadsValuesAsWindowsDoes) {
     ScratchDir dir("ProfileRead");
@@ -268,3 +273,4 @@ SUITE(PrivateProfile) {
     }
   }
 }
+#endif

@@ -3,7 +3,8 @@
 // the one place that includes them, with the settings every unit of the library and of its hosts
 // must share so that names mean the same everywhere: wide-character names (UNICODE, so TCHAR is
 // WCHAR as in the Linux build), no min/max macros (NOMINMAX), and the macros of the system headers
-// that are ordinary words in the library's code (the GDI region code ERROR, the RPC type `small`)
+// that are ordinary words in the library's code (the GDI region code ERROR, the RPC type `small`, the old pointer qualifiers
+// `far` and `near`)
 // removed again. Elsewhere this header is empty.
 #pragma once
 
@@ -42,4 +43,6 @@
 
 #undef ERROR
 #undef small
+#undef far
+#undef near
 #endif
