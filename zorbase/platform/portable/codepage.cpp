@@ -161,7 +161,15 @@ std::wstring MultiToWide(const std::string& multi, UINT code_page) {
     char32_t c;
     bool valid = true;
     i += DecodeChar(*page, bytes + i, length - i, &c, &valid);
-    out[count++] = static_cast<wchar_t>(c);
+    if (sizeof(wchar_t) == 2 && c > 0xFFFF) {
+      // A 16-bit wchar_t holds a character beyond U+FFFF as a surrogate pair (never longer
+      // than the bytes it came from, which take four).
+      c -= 0x10000;
+      out[count++] = static_cast<wchar_t>(0xD800 + (c >> 10));
+      out[count++] = static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      out[count++] = static_cast<wchar_t>(c);
+    }
   }
   out.resize(count);
   return out;
@@ -221,7 +229,9 @@ std::wstring Utf16LeToWide(const void* bytes, std::size_t byte_count) {
   std::size_t count = 0;
   for (std::size_t i = 0; i < units; ++i) {
     char32_t c = static_cast<char32_t>(p[2 * i] | (p[2 * i + 1] << 8));
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
+    // A 32-bit wchar_t holds a surrogate pair as the one character it stands for; a 16-bit one
+    // keeps the two units as they are.
+    if (sizeof(wchar_t) > 2 && c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
       char32_t d = static_cast<char32_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
       if (d >= 0xDC00 && d <= 0xDFFF) {
         c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
