@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include <zorbase/platform/environment.h>
 #include <zorbase/platform/fault_injection.h>
@@ -22,19 +21,16 @@ using zb::test::ScratchDir;
 
 namespace {
 
-// Sets an environment variable (an ASCII value) for one test and restores it afterwards.
+// Sets an environment variable (an ASCII value) for one test and restores it afterwards, through
+// the runtime's environment calls (which update the system's environment too).
 struct ScopedEnv {
   ScopedEnv(const wchar_t* name_, const std::string& value) : name(name_) {
-    const DWORD size = GetEnvironmentVariableW(name_, nullptr, 0);
-    had = size != 0;
-    if (had) {
-      std::vector<wchar_t> old(size);
-      GetEnvironmentVariableW(name_, old.data(), size);
-      saved = old.data();
-    }
-    SetEnvironmentVariableW(name_, std::wstring(value.begin(), value.end()).c_str());
+    const wchar_t* old = _wgetenv(name_);
+    had = old != nullptr;
+    if (had) saved = old;
+    _wputenv((name + L"=" + std::wstring(value.begin(), value.end())).c_str());
   }
-  ~ScopedEnv() { SetEnvironmentVariableW(name.c_str(), had ? saved.c_str() : nullptr); }
+  ~ScopedEnv() { _wputenv((name + L"=" + (had ? saved : std::wstring())).c_str()); }
   std::wstring name, saved;
   bool had = false;
 };
