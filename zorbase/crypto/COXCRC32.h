@@ -31,12 +31,12 @@ class ZORBASE_API COXCRC32 : public COXCheckBase {
   ULONG CalculateBlock(void* const data, ULONG length, ULONG initial) override;
 
   // The shared 256-entry table this object uses, and its polynomial.
-  const ULONG* GetTable() const { return m_pTable; }
+  const std::uint32_t* GetTable() const { return m_pTable; }
   ULONG GetPolynomial() const { return m_pNode->m_polynomial; }
 
   static CTableList m_tableList;
 
  private:
   const CTableList::CNode* m_pNode;
-  const ULONG* m_pTable;
+  const std::uint32_t* m_pTable;
 };

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <zorbase/platform/crt_file.h>
 #include <zorbase/platform/file_system.h>
@@ -99,10 +101,12 @@ TEST(EmptinessAndAccess) {
   CHECK(!MDirectory::IsDirectoryEmpty(CString(dir.Win().c_str())));
   CHECK(MDirectory::DirectoryHasAccess(CString(dir.Win().c_str()), GENERIC_READ));
   CHECK(MDirectory::DirectoryHasAccess(CString(dir.Win(L"missing").c_str()), GENERIC_READ));
+#ifndef _WIN32  // permission bits deny access only on Linux
   if (geteuid() != 0) {
     chmod(dir.Native("one.txt").c_str(), 0);
     CHECK(!MDirectory::DirectoryHasAccess(CString(dir.Win(L"one.txt").c_str()), GENERIC_READ));
   }
+#endif
 }
 
 TEST(CopyDirectoryContentsCopiesTheTopLevel) {

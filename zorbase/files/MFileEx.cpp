@@ -34,6 +34,11 @@ constexpr std::size_t kStagingBytes = 4096;
 bool IsHighSurrogate(std::uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(std::uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
+// A wchar_t holds a whole character (UTF-32) or one UTF-16 unit (where wchar_t has 16 bits). Only
+// in the first case does a surrogate pair read from a file become one wchar_t; otherwise each unit
+// is one wchar_t, as it is in memory.
+constexpr bool kWideHoldsAPair = sizeof(wchar_t) >= 4;
+
 // The result code for a platform error.
 DWORD MapError(DWORD error) {
   switch (error) {
@@ -82,15 +87,23 @@ void StoreUnit(unsigned char* p, std::uint16_t unit, bool big_endian) {
 // UTF-16 units of one wchar_t (1 or 2), as the platform's UTF-16 helpers count them.
 std::size_t UnitsOf(wchar_t ch) { return zb::platform::Utf16UnitCount(&ch, 1); }
 
-// Characters of text[0..length) whose units all lie within the first `units` units.
+// Characters of text[0..length) whose units all lie within the first `units` units. A surrogate
+// pair held in two wchar_t is kept whole: it is taken both or neither.
 std::size_t CharsWithin(const wchar_t* text, std::size_t length, std::uint64_t units) {
   std::size_t chars = 0;
   std::uint64_t used = 0;
   while (chars < length) {
-    const std::size_t need = UnitsOf(text[chars]);
+    std::size_t step = 1;
+    std::size_t need = UnitsOf(text[chars]);
+    if (need == 1 && chars + 1 < length &&
+        IsHighSurrogate(static_cast<std::uint32_t>(text[chars])) &&
+        IsLowSurrogate(static_cast<std::uint32_t>(text[chars + 1]))) {
+      step = 2;
+      need = 2;
+    }
     if (used + need > units) break;
     used += need;
-    ++chars;
+    chars += step;
   }
   return chars;
 }
@@ -745,7 +758,7 @@ std::uint64_t MFileEx::READ(wchar_t* p, size_t count) {
     for (std::size_t i = 0; i < units; ++i) {
       const std::uint16_t u = LoadUnit(staging + 2 * i, big_endian);
       wchar_t ch = static_cast<wchar_t>(u);
-      if (IsHighSurrogate(u)) {
+      if (kWideHoldsAPair && IsHighSurrogate(u)) {
         std::uint16_t low = 0;
         bool paired = false;
         if (i + 1 < units) {
@@ -939,7 +952,7 @@ bool MFileEx::_READ_WIDE_CHAR(wchar_t* ch) {
   std::uint16_t u = 0;
   if (!_READ_UNIT16(&u)) return false;
   *ch = static_cast<wchar_t>(u);
-  if (IsHighSurrogate(u)) {
+  if (kWideHoldsAPair && IsHighSurrogate(u)) {
     const std::uint64_t before = TELL();
     std::uint16_t low = 0;
     if (_READ_UNIT16(&low)) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -239,7 +240,8 @@ TEST(BinaryRoundTripOfEveryType) {
   const unsigned char uc[2] = {0, 255};
   const short s[2] = {-12345, 32767};
   const unsigned short us[2] = {40000, 65535};
-  const wchar_t w[4] = {L'A', 0x00E9, 0x1F600, 0xFFFD};
+  // Four characters: four wchar_t where wchar_t is UTF-32, five where it is UTF-16.
+  const std::wstring w(L"A\u00e9\U0001F600\uFFFD");
   const std::int32_t l[2] = {-2000000000, 7};
   const std::uint32_t ul[10] = {0, 1, 2, 0xFFFFFFFFu, 4, 5, 0x80000000u, 7, 8, 9};
   const float f[2] = {-1.5f, 3.25e10f};
@@ -257,7 +259,7 @@ TEST(BinaryRoundTripOfEveryType) {
     CHECK_EQUAL(2u, file.WRITE(uc, 2));
     CHECK_EQUAL(2u, file.WRITE(s, 2));
     CHECK_EQUAL(2u, file.WRITE(us, 2));
-    CHECK_EQUAL(4u, file.WRITE(w, 4));
+    CHECK_EQUAL(w.size(), file.WRITE(w.data(), w.size()));
     CHECK_EQUAL(2u, file.WRITE(l, 2));
     CHECK_EQUAL(10u, file.WRITE(ul, 10));
     CHECK_EQUAL(2u, file.WRITE(f, 2));
@@ -278,7 +280,7 @@ TEST(BinaryRoundTripOfEveryType) {
   unsigned char ruc[2] = {};
   short rs[2] = {};
   unsigned short rus[2] = {};
-  wchar_t rw[4] = {};
+  std::wstring rw(w.size(), L'\0');
   std::int32_t rl[2] = {};
   std::uint32_t rul[10] = {};
   float rf[2] = {};
@@ -291,7 +293,7 @@ TEST(BinaryRoundTripOfEveryType) {
   CHECK_EQUAL(2u, file.READ(ruc, 2));
   CHECK_EQUAL(2u, file.READ(rs, 2));
   CHECK_EQUAL(2u, file.READ(rus, 2));
-  CHECK_EQUAL(4u, file.READ(rw, 4));
+  CHECK_EQUAL(w.size(), file.READ(&rw[0], rw.size()));
   CHECK_EQUAL(2u, file.READ(rl, 2));
   CHECK_EQUAL(10u, file.READ(rul, 10));
   CHECK_EQUAL(2u, file.READ(rf, 2));
@@ -304,7 +306,7 @@ TEST(BinaryRoundTripOfEveryType) {
   CHECK(std::memcmp(uc, ruc, sizeof uc) == 0);
   CHECK(std::memcmp(s, rs, sizeof s) == 0);
   CHECK(std::memcmp(us, rus, sizeof us) == 0);
-  CHECK(std::memcmp(w, rw, sizeof w) == 0);
+  CHECK(w == rw);
   CHECK(std::memcmp(l, rl, sizeof l) == 0);
   CHECK(std::memcmp(ul, rul, sizeof ul) == 0);
   CHECK(std::memcmp(f, rf, sizeof f) == 0);
@@ -323,14 +325,15 @@ TEST(BinaryRoundTripOfEveryType) {
 TEST(WideCharactersAreUtf16UnitsInTheFile) {
   ScratchDir dir("mfileex_utf16");
   const MFileName name(dir.Win(L"w.bin").c_str());
-  const wchar_t w[2] = {L'A', 0x1F600};
+  const std::wstring w(L"A\U0001F600");
+  const std::wstring pair(L"\U0001F600");
   {
     MFileEx file;
     CHECK(file.OPEN_WRITE(name));
-    CHECK_EQUAL(2u, file.WRITE(w, 2));
+    CHECK_EQUAL(w.size(), file.WRITE(w.data(), w.size()));
     file.SET_FILESWAP(6);  // big-endian 16-bit units
-    CHECK_EQUAL(1u, file.WRITE(w, 1));
-    CHECK(file.WRITE_STRING(L"\U0001F600") == 1);  // wide text stays UTF-16LE
+    CHECK_EQUAL(1u, file.WRITE(w.data(), 1));
+    CHECK(file.WRITE_STRING(pair.c_str()) == pair.size());  // wide text stays UTF-16LE
     CHECK(file.CLOSE());
   }
   CHECK_EQUAL(Hex(Bytes({0x41, 0, 0x3d, 0xd8, 0x00, 0xde, 0, 0x41, 0x3d, 0xd8, 0x00, 0xde})),
@@ -395,7 +398,8 @@ TEST(WideTextModeWritesUnitPairsAndReadsLf) {
   MFileEx file;
   CHECK(file.OPEN_ASCII_WRITE(name));
   CHECK_EQUAL(3, file.FPRINTF(L"a\n\n"));
-  CHECK_EQUAL(5, file.FPRINTF(L"%s %d\n", L"\u00e9\U0001F600", 7));
+  CHECK_EQUAL(static_cast<int>(std::wcslen(L"\u00e9\U0001F600 7\n")),
+              file.FPRINTF(L"%s %d\n", L"\u00e9\U0001F600", 7));
   CHECK(file.CLOSE());
   CHECK_EQUAL(Hex(Bytes({'a', 0, 0x0d, 0, 0x0a, 0, 0x0d, 0, 0x0a, 0, 0xe9, 0, 0x3d, 0xd8, 0x00,
                          0xde, ' ', 0, '7', 0, 0x0d, 0, 0x0a, 0})),
@@ -864,7 +868,7 @@ TEST(ReadStringUntil) {
   dir.Put("w.bin", Bytes({'x', 0, 0x3d, 0xd8, 0x00, 0xde, ',', 0, 'z', 0}));
   CHECK(file.OPEN_READ(MFileName(dir.Win(L"w.bin").c_str())));
   wchar_t wout[8];
-  CHECK_EQUAL(2u, file.READ_STRING_UNTIL(wout, L",", 7));
+  CHECK_EQUAL(std::wcslen(L"x\U0001F600"), file.READ_STRING_UNTIL(wout, L",", 7));
   CHECK_WIDE(L"x\U0001F600", wout);
   CString wrest;
   CHECK_EQUAL(1u, file.READ_STRING_UNTIL(wrest, nullptr, 7));

@@ -312,6 +312,7 @@ TEST(EveryFundamentalTypeHasItsWindowsWidthInAllThreeFiles) {
 TEST(LongValuesBeyondThirtyTwoBitsAreRefused) {
   zb::test::ScratchDir dir("long_widths");
   const MFileName name(dir.Win(L"longs.bin").c_str());
+#ifndef _WIN32  // long has 32 bits on Windows: no value to refuse
   const long too_big[3] = {1, 0x100000000L, 2};
   const unsigned long too_big_unsigned[1] = {0x1FFFFFFFFul};
   const long too_small[1] = {-0x80000001L};
@@ -364,6 +365,7 @@ TEST(LongValuesBeyondThirtyTwoBitsAreRefused) {
   wide = 0xFFFFFFFFFFFFFFFFul;
   CHECK_EQUAL(0u, plain_bytes.READ_AS_BYTE_ARRAY(&wide, 3));  // the file is empty now
   CHECK_EQUAL(0ul, wide);
+#endif
 
   const unsigned char bytes[4] = {0xFE, 0xFF, 0xFF, 0xFF};
   dir.Put("longs.bin", std::string(reinterpret_cast<const char*>(bytes), 4));

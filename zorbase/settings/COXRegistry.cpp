@@ -87,7 +87,7 @@ int COXRegistry::Connect(HKEY root, const wchar_t* computer) {
   } else {
     wchar_t name[kMaxComputerName + 1] = {0};
     DWORD size = kMaxComputerName + 1;
-    m_computerName = GetComputerNameW(name, &size) ? name : L"";
+    m_computerName = ::GetComputerNameW(name, &size) ? name : L"";
   }
   m_registryName = RegistryNameOf(root);
   return Record(ERROR_SUCCESS);

@@ -3,8 +3,7 @@
 
 #include <UnitTest++/UnitTest++.h>
 
-#include <unistd.h>
-
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -195,7 +194,7 @@ SUITE(COXRegistry) {
     CHECK(registry.OpenKey(test.path().c_str()));
     CHECK(registry.SetValue(L"Kept", DWORD(1)));
     std::string file = zb::test::TestRootPath("ox_save.reg");
-    unlink(file.c_str());
+    std::remove(file.c_str());
     std::wstring wide_file(file.begin(), file.end());
     CHECK(registry.SaveToFile(wide_file.c_str()));
     CHECK(!registry.SaveToFile(wide_file.c_str()));

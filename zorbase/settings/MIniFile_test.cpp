@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/crt_file.h>
@@ -255,6 +258,7 @@ SUITE(MIniFile) {
     CHECK_EQUAL(0u, ini.ReadFromFile(dir.Win(L"fine.ini").c_str(), 1));
     CHECK_EQUAL(2u, ini.GetSectionsCount());
     ini.ReadFromFile(dir.Win(L"garbage.ini").c_str(), 0);  // any result, no crash
+#ifndef _WIN32  // permission bits that deny reading
     if (geteuid() != 0) {
       dir.Put("locked.ini", "[S]\nk=v\n");
       chmod(dir.Native("locked.ini").c_str(), 0);
@@ -263,6 +267,7 @@ SUITE(MIniFile) {
       CHECK_EQUAL(static_cast<DWORD>(ERROR_ACCESS_DENIED), other.ReadFromFile(dir.Win(L"locked.ini").c_str(), 0));
       CHECK_WIDE(L"2", Value(other, L"Keep", L"me"));
     }
+#endif
   }
 
   TEST(AFailedWriteKeepsTheOldFile) {

@@ -10,11 +10,10 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include <zorbase/logging/ILogWnd.h>
 #include <zorbase/logging/MLogPlugIn.h>
 #include <zorbase/platform/debug_output.h>
+#include <zorbase/platform/process_id.h>
 
 namespace zb {
 namespace logtest {
@@ -24,7 +23,7 @@ inline std::string TempPath(const std::string& name) {
   static std::atomic<int> counter{0};
   const char* root = std::getenv("ZORBASE_TEST_ROOT");
   std::string dir = root != nullptr && *root ? root : "/tmp";
-  return dir + "/log_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" + name;
+  return dir + "/log_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(counter++) + "_" + name;
 }
 
 inline std::string ReadFile(const std::string& path) {
