@@ -6,21 +6,27 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <random>
 #include <string>
-
-#include <unistd.h>
+#include <system_error>
 
 namespace {
 
 std::string LogDirectory(int argc, char** argv) {
   if (argc > 1) return argv[1];
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp != nullptr && *tmp ? tmp : "/tmp") + "/example_host-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) return ".";
-  return pattern;
+  // A fresh folder of the system's temporary folder; a name already taken is never reused.
+  std::error_code ec;
+  const std::filesystem::path tmp = std::filesystem::temp_directory_path(ec);
+  if (ec) return ".";
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate = tmp / ("example_host-" + std::to_string(random() % 1000000u));
+    if (std::filesystem::create_directory(candidate, ec)) return candidate.u8string();
+  }
+  return ".";
 }
 
 }  // namespace

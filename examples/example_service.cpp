@@ -8,8 +8,6 @@
 // removes that service.
 // With the argument --ignore-stop (part of binPath=) it accepts the stop control and does nothing,
 // the way a hung service would; a stop of it fails after 10 seconds with 1460.
-#include <unistd.h>
-
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -51,13 +49,14 @@ void ServiceMain(DWORD, LPWSTR* argv) {
 
 // Installs this program as a service, starts, queries, stops and removes it.
 int Demonstrate() {
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return 1;
-  std::wstring image = zb::platform::NativeToWindowsPath(std::string(self, n));
+  wchar_t self[4096];
+  const DWORD n = GetModuleFileNameW(nullptr, self, 4096);
+  if (n == 0 || n >= 4096) return 1;
+  const std::wstring image(self, n);
   CNTServiceMgr mgr(L"ExampleServiceDemo", SC_MANAGER_ALL_ACCESS);
   if (!mgr) {
-    std::printf("cannot open the service control manager (%u)\n", mgr.GetLastError());
+    std::printf("cannot open the service control manager (%lu)\n",
+                static_cast<unsigned long>(mgr.GetLastError()));
     return 1;
   }
   mgr.UnregisterService();
@@ -71,7 +70,7 @@ int Demonstrate() {
   std::printf("stopped:    %s\n", ok ? "yes" : "no");
   ok = mgr.UnregisterService() && ok;
   std::printf("removed:    %s\n", !mgr.IsInstalled() ? "yes" : "no");
-  if (!ok) std::printf("failed with %u\n", mgr.GetLastError());
+  if (!ok) std::printf("failed with %lu\n", static_cast<unsigned long>(mgr.GetLastError()));
   return ok ? 0 : 1;
 }
 

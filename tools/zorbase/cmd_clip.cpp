@@ -49,7 +49,7 @@ int Run(const std::vector<std::string>& args) {
     }
     if (!CopyStringToClipboard(Widen(utf8).c_str())) {
       std::fprintf(stderr, "zorbase clip: the clipboard did not take the text (error %u)\n",
-                   GetLastError());
+                   static_cast<unsigned>(GetLastError()));
       return kExitFailure;
     }
     return kExitOk;

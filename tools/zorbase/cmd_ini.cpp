@@ -47,7 +47,8 @@ int Get(const std::vector<std::string>& args) {
   }
   if (error != ERROR_SUCCESS) {
     if (error != ERROR_FILE_NOT_FOUND) {
-      std::fprintf(stderr, "zorbase ini: cannot read '%s' (error %u)\n", args[1].c_str(), error);
+      std::fprintf(stderr, "zorbase ini: cannot read '%s' (error %u)\n", args[1].c_str(),
+                   static_cast<unsigned>(error));
     }
     return kExitFailure;
   }
@@ -60,7 +61,8 @@ int Set(const std::vector<std::string>& args) {
   const std::wstring file = ArgumentToWindowsPath(args[1]);
   if (!WritePrivateProfileStringW(Widen(args[2]).c_str(), Widen(args[3]).c_str(),
                                   Widen(args[4]).c_str(), file.c_str())) {
-    std::fprintf(stderr, "zorbase ini: cannot write '%s' (error %u)\n", args[1].c_str(), GetLastError());
+    std::fprintf(stderr, "zorbase ini: cannot write '%s' (error %u)\n", args[1].c_str(),
+                 static_cast<unsigned>(GetLastError()));
     return kExitFailure;
   }
   return kExitOk;
@@ -94,7 +96,8 @@ int Dump(const std::vector<std::string>& args) {
   MIniFile ini;
   const DWORD error = ini.ReadFromFile(file.c_str(), 0);
   if (error != ERROR_SUCCESS) {
-    std::fprintf(stderr, "zorbase ini: cannot read '%s' (error %u)\n", args[1].c_str(), error);
+    std::fprintf(stderr, "zorbase ini: cannot read '%s' (error %u)\n", args[1].c_str(),
+                   static_cast<unsigned>(error));
     return kExitFailure;
   }
   if (unicode) {

@@ -3,14 +3,13 @@
 // spaces, the file name.
 #include "command.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -109,20 +108,56 @@ std::string PrintedLine(const std::string& value, const std::string& name) {
   return (needs ? "\\" : "") + value + "  " + escaped + "\n";
 }
 
+// The input of one sum: a file named natively (UTF-8), or standard input for "-". `total` is the
+// size of a regular file (0 for other input, whose end is not known ahead).
+class Input {
+ public:
+  explicit Input(const std::string& name) : is_stdin_(name == "-") {
+    if (is_stdin_) return;
+    const std::filesystem::path path = std::filesystem::u8path(name);
+    errno = 0;
+    file_.open(path, std::ios::binary);
+    if (!file_) {
+      error_ = errno != 0 ? errno : ENOENT;
+      return;
+    }
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) {
+      const auto size = std::filesystem::file_size(path, ec);
+      if (!ec) total_ = static_cast<double>(size);
+    }
+  }
+  bool ok() const { return error_ == 0; }
+  int error() const { return error_; }
+  double total() const { return total_; }
+  // Up to `size` bytes; 0 at the end, -1 on a read error (errno says which).
+  long long Read(unsigned char* buf, std::size_t size) {
+    if (is_stdin_) {
+      const std::size_t n = std::fread(buf, 1, size, stdin);
+      return n == 0 && std::ferror(stdin) ? -1 : static_cast<long long>(n);
+    }
+    file_.read(reinterpret_cast<char*>(buf), static_cast<std::streamsize>(size));
+    if (file_.bad()) return -1;
+    return static_cast<long long>(file_.gcount());
+  }
+
+ private:
+  bool is_stdin_;
+  std::ifstream file_;
+  int error_ = 0;
+  double total_ = 0.0;
+};
+
 // Sums one file (or standard input for "-"); false with a message on standard error on failure.
 bool SumOne(const std::string& algorithm, const std::string& name, std::vector<unsigned char>& buf,
             zb::TerminalProgress& terminal) {
-  const bool is_stdin = name == "-";
-  int fd = is_stdin ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    std::fprintf(stderr, "zorbase: %s: %s\n", name.c_str(), std::strerror(errno));
+  Input input(name);
+  if (!input.ok()) {
+    std::fprintf(stderr, "zorbase: %s: %s\n", name.c_str(), std::strerror(input.error()));
     return false;
   }
   // Regular files show how far the reading has come; other input only its name.
-  struct stat st;
-  const double total = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0
-                           ? static_cast<double>(st.st_size)
-                           : 0.0;
+  const double total = input.total();
   MProgress progress(0, total, false);
   progress.SetText(zb::platform::Utf8ToWide(name).c_str());
   progress.Begin(0, total);
@@ -130,11 +165,11 @@ bool SumOne(const std::string& algorithm, const std::string& name, std::vector<u
   long long done = 0;
   bool ok = true;
   for (;;) {
-    ssize_t n = ::read(fd, buf.data(), buf.size());
+    errno = 0;
+    const long long n = input.Read(buf.data(), buf.size());
     if (n < 0) {
-      if (errno == EINTR) continue;
       terminal.Clear();
-      std::fprintf(stderr, "zorbase: %s: %s\n", name.c_str(), std::strerror(errno));
+      std::fprintf(stderr, "zorbase: %s: %s\n", name.c_str(), std::strerror(errno != 0 ? errno : EIO));
       ok = false;
       break;
     }
@@ -144,7 +179,6 @@ bool SumOne(const std::string& algorithm, const std::string& name, std::vector<u
     if (total > 0) progress.SetCurrentPosition(static_cast<double>(done));
   }
   progress.End();
-  if (!is_stdin) ::close(fd);
   if (!ok) return false;
   std::string line = PrintedLine(summer->Value(), name);
   // The result may go to the same terminal: it is written where the bars were, and they are drawn

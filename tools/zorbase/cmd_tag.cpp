@@ -1,7 +1,6 @@
 // `zorbase tag dump|verify|convert FILE`: shows the record tree of a tagged file, checks that its
 // records fit together, and converts a file of the first format version to a later one. Long runs
 // show their progress on standard error (bars on a terminal).
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>

@@ -32,11 +32,13 @@ class VersionView : public MVersionInfo {
     std::printf("product version:  %u.%u.%u.%u\n", GET_PRODUCT_VERSION_VALUE(0),
                 GET_PRODUCT_VERSION_VALUE(1), GET_PRODUCT_VERSION_VALUE(2),
                 GET_PRODUCT_VERSION_VALUE(3));
-    std::printf("flags:            0x%08x (mask 0x%08x)\n", fixedInfo.dwFileFlags,
-                fixedInfo.dwFileFlagsMask);
-    std::printf("os:               0x%08x\n", fixedInfo.dwFileOS);
-    std::printf("type:             %u (%s), subtype %u\n", fixedInfo.dwFileType,
-                TypeName(fixedInfo.dwFileType), fixedInfo.dwFileSubtype);
+    std::printf("flags:            0x%08x (mask 0x%08x)\n",
+                static_cast<unsigned>(fixedInfo.dwFileFlags),
+                static_cast<unsigned>(fixedInfo.dwFileFlagsMask));
+    std::printf("os:               0x%08x\n", static_cast<unsigned>(fixedInfo.dwFileOS));
+    std::printf("type:             %u (%s), subtype %u\n",
+                static_cast<unsigned>(fixedInfo.dwFileType), TypeName(fixedInfo.dwFileType),
+                static_cast<unsigned>(fixedInfo.dwFileSubtype));
     std::printf("translation:      %04x%04x\n", language, codePage);
     static const wchar_t* const kNames[] = {
         L"Comments",         L"CompanyName",      L"FileDescription", L"FileVersion",

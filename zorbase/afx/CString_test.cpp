@@ -9,11 +9,21 @@
 
 #include <zorbase/platform/codepage.h>
 
+#ifndef _WIN32
 #include "zorbase/platform/portable/codepage_testing.h"
+#endif
 
 namespace {
 
+#ifndef _WIN32
 using zb::platform::internal::ScopedAnsiCodePage;
+#else
+// Windows has the one ANSI code page of the system (1252 under wine's default locale), which a
+// test cannot change; the tests that name 1252 expect it to be in force.
+struct ScopedAnsiCodePage {
+  explicit ScopedAnsiCodePage(const char*) {}
+};
+#endif
 
 std::string U(const CString& s) {
   return zb::platform::WideToUtf8(std::wstring(s.GetString(), s.GetLength()));
@@ -58,12 +68,14 @@ SUITE(CString) {
     CHECK_EQUAL("\xE9", std::string(narrow));
   }
 
+#ifndef _WIN32  // UTF-8 as the ANSI code page is set through the Linux emulation's ZORBASE_ACP
   TEST(Utf8AnsiCodePageConversions) {
     ScopedAnsiCodePage acp("65001");
     CHECK_EQUAL(U(L"\u00E9\u20AC"), U(CString("\xC3\xA9\xE2\x82\xAC")));
     CHECK_EQUAL("\xC3\xA9", std::string(CStringA(L"\u00E9")));
     CHECK_EQUAL("\xE2\x82\xAC\xE2\x82\xAC", std::string(CStringA(L'\u20AC', 2)));
   }
+#endif
 
   TEST(AccessAndBuffer) {
     CString s(L"hello");

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include <zorbase/afx/CFile.h>
 #include <zorbase/mail/internal/ApplicationWindows.h>
@@ -10,26 +11,42 @@
 
 namespace {
 
-// The extended interface's entry points, looked up in "mapi32.dll" by their decorated names. The
-// table is filled once for the process and only whole; a lookup that misses one is not kept (a
-// later sender tries again, as the mail programs may have been installed meanwhile).
+// The entry points' types that not every system's headers name. x86-64 has one calling
+// convention, so plain function pointers match the library's exports on both systems.
+using WrapCompressedRtfFn = HRESULT (*)(LPSTREAM compressed, ULONG flags, LPSTREAM* uncompressed);
+using FreeRowsFn = void (*)(LPSRowSet rows);
+using FreeAddressListFn = void (*)(LPADRLIST list);
+using FindPropFn = LPSPropValue (*)(LPSPropValue values, ULONG count, ULONG tag);
+
+// The message's editor format (plain text), a property not every system's headers name.
+constexpr ULONG kEditorFormatTag = PROP_TAG(PT_LONG, 0x5909);
+constexpr LONG kEditorFormatPlainText = 1;
+
+// The extended interface's entry points, looked up in "mapi32.dll" by their plain names or, where
+// a library exports only those, their decorated ones. The table is filled once for the process
+// and only whole; a lookup that misses one is not kept (a later sender tries again, as the mail
+// programs may have been installed meanwhile).
 struct EntryPoints {
   LPMAPIFREEBUFFER FreeBuffer = nullptr;
-  LPWRAPCOMPRESSEDRTFSTREAM WrapCompressedRTFStream = nullptr;
+  WrapCompressedRtfFn WrapCompressedRTFStream = nullptr;
   LPMAPIINITIALIZE Initialize = nullptr;
   LPMAPIUNINITIALIZE Uninitialize = nullptr;
   LPMAPILOGONEX LogonEx = nullptr;
   LPMAPIADMINPROFILES AdminProfiles = nullptr;
-  LPFREEPROWS FreeProws = nullptr;
-  LPFREEPADRLIST FreePadrlist = nullptr;
-  LPPPROPFINDPROP PpropFindProp = nullptr;
+  FreeRowsFn FreeProws = nullptr;
+  FreeAddressListFn FreePadrlist = nullptr;
+  FindPropFn PpropFindProp = nullptr;
   LPMAPIALLOCATEBUFFER AllocateBuffer = nullptr;
   LPMAPIALLOCATEMORE AllocateMore = nullptr;
 };
 
+// `decorated` is the plain name followed by "@" and the size of the arguments.
 template <typename T>
-bool Find(HMODULE library, const char* name, T* out) {
-  *out = reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+bool Find(HMODULE library, const char* decorated, T* out) {
+  const std::string plain(decorated, std::strcspn(decorated, "@"));
+  FARPROC entry = GetProcAddress(library, plain.c_str());
+  if (entry == nullptr) entry = GetProcAddress(library, decorated);
+  *out = reinterpret_cast<T>(reinterpret_cast<void (*)()>(entry));
   return *out != nullptr;
 }
 
@@ -221,8 +238,8 @@ EMailSender::ErrorCode EMailSender::SetBody(const std::wstring& body) {
   SPropValue values[2] = {};
   values[0].ulPropTag = PR_BODY_W;
   values[0].Value.lpszW = &d.body_text[0];
-  values[1].ulPropTag = PR_MSG_EDITOR_FORMAT;
-  values[1].Value.l = EDITOR_FORMAT_PLAINTEXT;
+  values[1].ulPropTag = kEditorFormatTag;
+  values[1].Value.l = kEditorFormatPlainText;
   return SUCCEEDED(d.message->SetProps(2, values, nullptr)) ? ERR_SUCCESS : d.Fail(ERR_SEND);
 }
 
