@@ -221,7 +221,9 @@ std::wstring Utf16LeToWide(const void* bytes, std::size_t byte_count) {
   std::size_t count = 0;
   for (std::size_t i = 0; i < units; ++i) {
     char32_t c = static_cast<char32_t>(p[2 * i] | (p[2 * i + 1] << 8));
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
+    // A surrogate pair becomes one character where wchar_t holds it; where wchar_t is a UTF-16
+    // unit (Windows) the units are kept as they are, since joining them would cut the character.
+    if (sizeof(wchar_t) >= 4 && c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
       char32_t d = static_cast<char32_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
       if (d >= 0xDC00 && d <= 0xDFFF) {
         c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
