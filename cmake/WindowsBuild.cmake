@@ -47,7 +47,7 @@ add_compile_options(-fnon-call-exceptions)
 # information, profile files, the registry's notification) or its own programs (the messaging
 # library, the help viewer) take their place.
 set(ZORBASE_LINUX_ONLY_SOURCES
-  "/zorbase/platform/portable/(builtin_modules|chm_archive|chm_streams|clipboard|codepage_api|crt_text|format_message|global_memory|handle|html_help_viewer|mail_mime|mapi_buffers|mapi_module|mapi_objects|numeric_api|profile_api|registry_notify|resource_api|system_info|version_api|window_messages)\\.cpp$")
+  "/zorbase/platform/portable/(builtin_modules|chm_archive|chm_streams|clipboard|codepage_api|crt_text|format_message|global_memory|handle|html_help_viewer|mail_mime|mapi_buffers|mapi_module|mapi_objects|message_table|module_image|numeric_api|profile_api|registry_notify|resource_api|system_info|version_api|window_messages)\\.cpp$")
 # Tests of a Linux emulation mechanism (docs/windows-build.md lists each with its reason).
 set(ZORBASE_LINUX_ONLY_TESTS
   "/zorbase/platform/(builtin_modules|child_process|clipboard|dir_name_cache|file_details|html_help|isolated_call|mail_delivery|mapi_module|path_mapping|registry_reliability|resource_fixtures|shell_file|shell_folders|system_info|window_messages)_test\\.cpp$")

@@ -253,7 +253,7 @@ TEST(FormatMessageReadsModuleMessageTables) {
   const wchar_t* inserts[] = {L"an insert"};
   const DWORD from_module = FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY;
   CHECK_EQUAL(30u, FormatMessageW(from_module, nullptr, 1, 0, buffer, 64,
-                                  reinterpret_cast<va_list*>(inserts)));
+                                  reinterpret_cast<va_list*>(const_cast<wchar_t**>(inserts))));
   CHECK_WIDE(L"First message with an insert.\n", buffer);  // the line end as stored
   SetLastError(0);
   CHECK_EQUAL(0u, FormatMessageW(from_module, nullptr, 2, 0, buffer, 64, nullptr));

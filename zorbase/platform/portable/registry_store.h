@@ -36,6 +36,8 @@ constexpr KeyId kRootKeyId = 1;
 
 // Longest key name (one level) and value name, in characters, as Windows allows.
 constexpr std::size_t kMaxKeyNameLength = 255;
+// ERROR_BAD_PATHNAME: a key path with an empty level or a leading backslash.
+constexpr DWORD kErrorBadPathname = 161;
 constexpr std::size_t kMaxValueNameLength = 16383;
 // Deepest key path Windows allows below a root.
 constexpr std::size_t kMaxKeyDepth = 512;
