@@ -28,5 +28,13 @@ void WriteStandardError(const char* data, std::size_t size) {
   }
 }
 
+void SetStandardInputBinary() {}
+
+std::vector<std::string> CommandLineUtf8(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 0; i < argc && argv != nullptr && argv[i] != nullptr; ++i) args.emplace_back(argv[i]);
+  return args;
+}
+
 }  // namespace platform
 }  // namespace zb

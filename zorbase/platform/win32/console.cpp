@@ -1,7 +1,12 @@
 // Standard error as a console on Windows.
 #include <zorbase/platform/console.h>
 
+#include <zorbase/platform/codepage.h>
 #include <zorbase/platform/win_types.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
 
 namespace zb {
 namespace platform {
@@ -26,6 +31,24 @@ void WriteStandardError(const char* data, std::size_t size) {
     data += written;
     size -= written;
   }
+}
+
+void SetStandardInputBinary() { _setmode(_fileno(stdin), _O_BINARY); }
+
+std::vector<std::string> CommandLineUtf8(int argc, char** argv) {
+  std::vector<std::string> args;
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide != nullptr && count == argc) {
+    for (int i = 0; i < count; ++i) args.push_back(WideToUtf8(wide[i]));
+  } else {
+    // The runtime and the shell split the line differently: keep what the runtime gave.
+    for (int i = 0; i < argc && argv != nullptr && argv[i] != nullptr; ++i) {
+      args.emplace_back(argv[i]);
+    }
+  }
+  if (wide != nullptr) LocalFree(wide);
+  return args;
 }
 
 }  // namespace platform
