@@ -1,6 +1,6 @@
 // Marks on Windows: the named stream "<file>:zorbase.<key>" of the file (NTFS alternate data
-// streams, which travel with the file through renames). Where the file system keeps no named
-// streams the calls fail with ERROR_NOT_SUPPORTED, as the contract says.
+// streams, which travel with the file through renames). Where the volume keeps no named streams
+// the calls fail with ERROR_NOT_SUPPORTED, as the contract says, and touch nothing.
 #include <zorbase/platform/file_marks.h>
 
 #include <string>
@@ -30,6 +30,16 @@ DWORD MarkError(LPCWSTR name, DWORD error) {
   return error;
 }
 
+// Whether the volume that holds `name` keeps named streams. Without them (wine on a Linux file
+// system) "name:stream" would be a file of its own beside `name`, so no mark may be written there.
+bool VolumeKeepsStreams(LPCWSTR name) {
+  wchar_t root[MAX_PATH + 1];
+  if (!GetVolumePathNameW(name, root, MAX_PATH)) return false;
+  DWORD flags = 0;
+  if (!GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) return false;
+  return (flags & FILE_NAMED_STREAMS) != 0;
+}
+
 bool Valid(LPCWSTR name, const char* key) {
   if (name == nullptr || *name == L'\0' || key == nullptr || *key == '\0') {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -43,6 +53,10 @@ bool Valid(LPCWSTR name, const char* key) {
 BOOL SetFileMarkW(LPCWSTR name, const char* key, const std::string& value) {
   if (!Valid(name, key)) return FALSE;
   if (GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES) return FALSE;
+  if (!VolumeKeepsStreams(name)) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+  }
   HANDLE stream = CreateFileW(StreamName(name, key).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                               nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (stream == INVALID_HANDLE_VALUE) {
@@ -61,6 +75,11 @@ BOOL SetFileMarkW(LPCWSTR name, const char* key, const std::string& value) {
 BOOL GetFileMarkW(LPCWSTR name, const char* key, std::string* value) {
   if (!Valid(name, key) || value == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES) return FALSE;
+  if (!VolumeKeepsStreams(name)) {
+    SetLastError(ERROR_NOT_SUPPORTED);
     return FALSE;
   }
   HANDLE stream = CreateFileW(StreamName(name, key).c_str(), GENERIC_READ,
@@ -90,6 +109,7 @@ BOOL GetFileMarkW(LPCWSTR name, const char* key, std::string* value) {
 BOOL RemoveFileMarkW(LPCWSTR name, const char* key) {
   if (!Valid(name, key)) return FALSE;
   if (GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES) return FALSE;
+  if (!VolumeKeepsStreams(name)) return TRUE;  // no stream can be there
   if (DeleteFileW(StreamName(name, key).c_str())) return TRUE;
   const DWORD error = MarkError(name, GetLastError());
   if (error == ERROR_NOT_FOUND || error == ERROR_NOT_SUPPORTED) return TRUE;
