@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the default preset, then AddressSanitizer + UBSan, checks that an
 # installed copy is usable from a separate CMake project, makes and checks the Debian packages
-# from the default build (unpacked into a scratch directory, never installed), and builds the
-# Windows preset and runs its tests under wine (ZORBASE_SKIP_WINDOWS=1 leaves that out).
+# from the default build (unpacked into a scratch directory, never installed). With
+# ZORBASE_WINDOWS=1 it also builds the Windows preset and runs its tests under wine; that build does
+# not compile whole yet (docs/windows-build.md), so it is not part of the default run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -40,6 +41,6 @@ scripts/check-install.sh build/default
 echo "== Debian packages"
 scripts/check-packages.sh build/default
 
-if [ "${ZORBASE_SKIP_WINDOWS:-0}" != 1 ]; then
+if [ "${ZORBASE_WINDOWS:-0}" = 1 ]; then
   run_windows
 fi
