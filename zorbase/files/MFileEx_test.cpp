@@ -819,6 +819,11 @@ TEST(StringRecords) {
   std::wstring pairs(65534, L'y');
   pairs += L"\U0001F600";  // the pair would take units 65535 and 65536: it is left out
   CHECK_EQUAL(65534u, file.WRITE_STRING_DATA(CString(pairs.c_str())));
+  // The same pair held as two wchar_t (as on Windows) is not split either.
+  std::wstring units(65534, L'y');
+  units += L'\xD83D';
+  units += L'\xDE00';
+  CHECK_EQUAL(65534u, file.WRITE_STRING_DATA(CString(units.c_str())));
   CHECK(file.CLOSE());
   CHECK(file.OPEN_READ(name));
   CString back;
@@ -826,6 +831,8 @@ TEST(StringRecords) {
   CHECK_EQUAL(65535, back.GetLength());
   CHECK_EQUAL(65534u, file.READ_STRING_DATA(back));
   CHECK_EQUAL(65534, back.GetLength());
+  CHECK_EQUAL(65534u, file.READ_STRING_DATA(back));
+  CHECK(back.Right(1) == L"y");
   CHECK(file.FEOF());
   // A record cut off by the end of the file gives what is there.
   dir.Put("short.bin", Bytes({5, 0, 'a', 'b'}));
