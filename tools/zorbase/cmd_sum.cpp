@@ -18,6 +18,7 @@
 #include <zorbase/crypto/COXCheckSum.h>
 #include <zorbase/crypto/CSHA1.h>
 #include <zorbase/platform/codepage.h>
+#include <zorbase/platform/console.h>
 #include <zorbase/progress/MProgress.h>
 #include <zorbase/progress/TerminalProgress.h>
 
@@ -113,7 +114,10 @@ std::string PrintedLine(const std::string& value, const std::string& name) {
 class Input {
  public:
   explicit Input(const std::string& name) : is_stdin_(name == "-") {
-    if (is_stdin_) return;
+    if (is_stdin_) {
+      zb::platform::SetStandardInputBinary();  // the bytes as they come, also on Windows
+      return;
+    }
     const std::filesystem::path path = std::filesystem::u8path(name);
     errno = 0;
     file_.open(path, std::ios::binary);

@@ -3,6 +3,7 @@
 #include "manual.h"
 
 #include <zorbase/platform/codepage.h>
+#include <zorbase/platform/console.h>
 #include <zorbase/platform/path_mapping.h>
 
 #include <cstdio>
@@ -64,7 +65,9 @@ int main(int argc, char** argv) {
     PrintOverview(stderr);
     return kExitUsage;
   }
-  std::vector<std::string> args(argv + 2, argv + argc);
+  // The arguments in UTF-8 whatever the system hands main (on Windows, the ANSI code page).
+  std::vector<std::string> args = zb::platform::CommandLineUtf8(argc, argv);
+  args.erase(args.begin(), args.begin() + (args.size() < 2 ? args.size() : 2));
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
       std::printf("usage: zorbase %s\n\n%s\n", it->second.synopsis, it->second.help);
