@@ -18,6 +18,7 @@
 #include <zorbase/platform/last_error.h>
 #include <zorbase/platform/path_mapping.h>
 #include <zorbase/platform/portable/reg_file.h>
+#include <zorbase/platform/portable/registry_import.h>
 #include <zorbase/platform/portable/registry_internal.h>
 
 namespace zb {
@@ -107,6 +108,8 @@ LONG SectionEdits(const regfile::Section& section, std::shared_ptr<Hive>* hive, 
   return ERROR_SUCCESS;
 }
 
+}  // namespace
+
 // Applies a parsed document: its edits are grouped by hive and each hive's edits are one
 // transaction, applied in the order the hives first appear.
 LONG ApplyDocument(const regfile::Document& document) {
@@ -132,16 +135,6 @@ LONG ApplyDocument(const regfile::Document& document) {
     if (status != ERROR_SUCCESS) return status;
   }
   return ERROR_SUCCESS;
-}
-
-// The system's text for a registry error ("Access is denied.").
-std::string ErrorText(LONG status) {
-  std::wstring text;
-  if (SystemMessageText(static_cast<DWORD>(status), &text)) {
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
-    return WideToUtf8(text);
-  }
-  return "error " + std::to_string(status);
 }
 
 // Applies a document one change at a time, in file order, so that every change that can be
@@ -176,6 +169,8 @@ LONG ApplyEachChange(const regfile::Document& document, std::vector<RegistryImpo
   }
   return first;
 }
+
+namespace {
 
 LONG LoadHiveFromFile(const std::wstring& file, std::shared_ptr<Hive>* hive) {
   regfile::Document document;
@@ -239,45 +234,6 @@ LONG ReadWholeFile(const std::string& path, std::string* bytes) {
 }
 
 }  // namespace reg
-
-LONG ImportRegistryText(const void* bytes, std::size_t size, std::string* problem) {
-  regfile::Document document;
-  regfile::ParseError error;
-  if (!regfile::Parse(bytes, size, &document, &error)) {
-    if (problem != nullptr) *problem = "line " + std::to_string(error.line) + ": " + error.message;
-    return ERROR_NOT_REGISTRY_FILE;
-  }
-  return reg::ApplyDocument(document);
-}
-
-LONG ImportRegistryLines(const void* bytes, std::size_t size, bool strict,
-                         std::vector<RegistryImportProblem>* problems) {
-  problems->clear();
-  regfile::Document document;
-  std::vector<regfile::ParseError> skipped;
-  const bool accepted = regfile::ReadLines(bytes, size, &document, &skipped);
-  for (const regfile::ParseError& error : skipped) {
-    RegistryImportProblem problem;
-    problem.line = error.line;
-    problem.reason = error.message;
-    problems->push_back(std::move(problem));
-  }
-  if (!accepted || (strict && !skipped.empty())) return ERROR_NOT_REGISTRY_FILE;
-  LONG status = reg::ApplyDocument(document);
-  if (status == ERROR_SUCCESS || strict) {
-    if (status != ERROR_SUCCESS) {
-      RegistryImportProblem problem;
-      problem.status = status;
-      problem.reason = reg::ErrorText(status);
-      problems->push_back(std::move(problem));
-    }
-    return status;
-  }
-  status = reg::ApplyEachChange(document, problems);
-  std::stable_sort(problems->begin(), problems->end(),
-                   [](const RegistryImportProblem& a, const RegistryImportProblem& b) { return a.line < b.line; });
-  return status;
-}
 
 LONG ImportRegistryFile(const std::wstring& file, std::string* problem) {
   regfile::Document document;

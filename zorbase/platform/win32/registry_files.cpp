@@ -12,6 +12,7 @@
 #include <zorbase/platform/codepage.h>
 #include <zorbase/platform/durable_file.h>
 #include <zorbase/platform/portable/reg_file.h>
+#include <zorbase/platform/portable/registry_import.h>
 
 namespace zb {
 namespace platform {
@@ -41,20 +42,6 @@ LONG ReadWholeFile(const std::wstring& path, std::string* bytes) {
   }
   CloseHandle(file);
   return status;
-}
-
-std::string ErrorText(LONG status) {
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-  std::wstring message = length > 0 ? std::wstring(text, length) : std::wstring();
-  if (text != nullptr) LocalFree(text);
-  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n')) {
-    message.pop_back();
-  }
-  if (message.empty()) return "error " + std::to_string(status);
-  return WideToUtf8(message);
 }
 
 // Applies one section; the line of each change that fails goes to `fail`.
@@ -100,7 +87,11 @@ LONG ApplySection(const regfile::Section& section, Fail fail) {
   return first;
 }
 
-// Applies a document in file order; the first error ends it.
+}  // namespace
+
+namespace reg {
+
+// Applies a document in file order; the first error ends it (the system has no transaction).
 LONG ApplyDocument(const regfile::Document& document) {
   for (const regfile::Section& section : document.sections) {
     LONG status = ApplySection(section, [](int, LONG status) { return status; });
@@ -126,6 +117,10 @@ LONG ApplyEachChange(const regfile::Document& document,
   }
   return first;
 }
+
+}  // namespace reg
+
+namespace {
 
 // Appends the sections of `key` (named `path`) and its subtree, depth first.
 LONG ExportKey(HKEY key, const std::wstring& path, regfile::Document* document) {
@@ -229,47 +224,6 @@ std::vector<BYTE> MakeKeySecurityDescriptor(DWORD user_access) {
 std::string RegistryDirectory() { return std::string(); }
 
 void ResetRegistryForTesting() {}
-
-LONG ImportRegistryText(const void* bytes, std::size_t size, std::string* problem) {
-  regfile::Document document;
-  regfile::ParseError error;
-  if (!regfile::Parse(bytes, size, &document, &error)) {
-    if (problem != nullptr) *problem = "line " + std::to_string(error.line) + ": " + error.message;
-    return ERROR_NOT_REGISTRY_FILE;
-  }
-  return ApplyDocument(document);
-}
-
-LONG ImportRegistryLines(const void* bytes, std::size_t size, bool strict,
-                         std::vector<RegistryImportProblem>* problems) {
-  problems->clear();
-  regfile::Document document;
-  std::vector<regfile::ParseError> skipped;
-  const bool accepted = regfile::ReadLines(bytes, size, &document, &skipped);
-  for (const regfile::ParseError& error : skipped) {
-    RegistryImportProblem problem;
-    problem.line = error.line;
-    problem.reason = error.message;
-    problems->push_back(std::move(problem));
-  }
-  if (!accepted || (strict && !skipped.empty())) return ERROR_NOT_REGISTRY_FILE;
-  if (strict) {
-    const LONG status = ApplyDocument(document);
-    if (status != ERROR_SUCCESS) {
-      RegistryImportProblem problem;
-      problem.status = status;
-      problem.reason = ErrorText(status);
-      problems->push_back(std::move(problem));
-    }
-    return status;
-  }
-  const LONG status = ApplyEachChange(document, problems);
-  std::stable_sort(problems->begin(), problems->end(),
-                   [](const RegistryImportProblem& a, const RegistryImportProblem& b) {
-                     return a.line < b.line;
-                   });
-  return status;
-}
 
 LONG ImportRegistryFile(const std::wstring& file, std::string* problem) {
   std::string bytes;
